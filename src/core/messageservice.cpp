@@ -1,0 +1,5 @@
+#include "core/messageservice.h"
+
+namespace tovane {
+MessageService::~MessageService() = default;
+}

@@ -1,0 +1,5 @@
+#include "core/progressservice.h"
+
+namespace tovane {
+ProgressService::~ProgressService() = default;
+}

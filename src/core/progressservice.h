@@ -1,0 +1,68 @@
+#pragma once
+// The progress service: busy state, progress text, the interrupt request and
+// throttled event pumping. Long work runs on the UI thread and calls
+// pumpEvents() often; it lets pending events run at most every ~20 ms.
+
+#include <QElapsedTimer>
+#include <QString>
+
+namespace tovane {
+
+// The text ShowProgress puts into status panel 2 (without the pointer part):
+// counts right-aligned, the " (shown～end)" range form and the " [***...]" bar.
+// `panelChars` is the panel's character capacity.
+QString progressText(const QString& text, int total, int barCount, int shownCount,
+                     int rangeEnd, int panelChars);
+
+// Length in bytes of the text as the classic code page counts it: 1 for ASCII
+// and half-width katakana, 2 for everything else.
+int ansiByteLength(const QString& text);
+
+class ProgressService {
+public:
+    virtual ~ProgressService();
+
+    enum PointerKind { PointerDefault = 0, PointerBusy = 11, PointerMove = 5 };
+    enum ProgressFlag { SetPointer = 1, SetText = 2 };
+
+    void setBusy(bool on, int mode = 0);
+    bool busy() const { return m_busy; }
+
+    // ShowProgress of the main window.
+    void showProgress(int pointer, const QString& text, int flags, int total = 0, int barCount = 0,
+                      int shownCount = 0, int rangeEnd = 0);
+    QString progress() const { return m_progress; }
+
+    // Status texts outside the progress panel (panel 1).
+    virtual void setStatusText(const QString& text) { m_status = text; }
+    QString statusText() const { return m_status; }
+
+    bool interruptRequested() const { return m_interrupt; }
+    void requestInterrupt() { m_interrupt = true; }
+    void clearInterrupt() { m_interrupt = false; }
+
+    // Lets pending events run when ~20 ms have passed since the last time.
+    // Returns interruptRequested() so loops can write `if (p.pumpEvents()) break;`.
+    bool pumpEvents();
+    // Lets pending events run now (start of long work, after a dialog).
+    void pumpEventsNow();
+
+    static constexpr int PumpIntervalMs = 20;
+
+protected:
+    virtual void applyBusy(bool on, int mode) {}
+    virtual void applyPointer(int pointer) {}
+    virtual void applyProgressText(const QString& text) {}
+    virtual void processEvents() {}
+    // Characters that fit in the progress panel.
+    virtual int panelCapacity() const { return 80; }
+
+private:
+    bool m_busy = false;
+    bool m_interrupt = false;
+    QString m_progress;
+    QString m_status;
+    QElapsedTimer m_sincePump;
+};
+
+} // namespace tovane

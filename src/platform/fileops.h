@@ -1,0 +1,52 @@
+#pragma once
+// Copy, move and trash: the operations that move data. Same error contract as
+// filesystem.h: 0 or a positive errno; an interrupt gives ECANCELED.
+
+#include <QString>
+#include <QtGlobal>
+#include <functional>
+
+namespace tovane::platform {
+
+// Called after every chunk (about 1 MiB) of file data, and once before the
+// first. Return 0 to go on; any other value aborts the copy with that errno
+// (ECANCELED for the interrupt request; tests use ENOSPC to simulate a full
+// disk). Callers pump events from here, throttled.
+using ChunkCallback = std::function<int(quint64 done, quint64 total)>;
+
+struct CopyOptions {
+    bool replaceExisting = false; // otherwise EEXIST when the destination exists
+    bool copyAttributes = true;   // permission bits, xattrs incl. the DOS store
+    bool copyTimes = true;        // atime/mtime (futimens after the data)
+};
+
+// Copies one regular file (or a symbolic link as a link). The data goes into
+// a temporary name in the destination folder (O_EXCL|O_NOFOLLOW, 0600) via
+// FICLONE, else copy_file_range, else read/write; it is fsynced before it
+// replaces an existing file and renamed over the target only when complete.
+// On any failure the temporary file is removed and an old target is intact.
+int copyFile(const QString& source, const QString& destination, const CopyOptions& options = {},
+             const ChunkCallback& onChunk = {});
+
+// Moves a file or a whole folder. rename() when possible; across volumes a
+// copy of everything, then the source is removed only after the copy is
+// complete. With replaceExisting off an existing destination gives EEXIST.
+int moveItem(const QString& source, const QString& destination, const CopyOptions& options = {},
+             const ChunkCallback& onChunk = {});
+
+struct TrashResult {
+    QString trashedPath; // where the item went (…/files/NAME)
+    QString infoPath;    // its .trashinfo
+};
+
+// freedesktop.org Trash specification: home trash for the home volume,
+// $topdir/.Trash/$uid (sticky, not a link) or $topdir/.Trash-$uid elsewhere.
+// Never copies across volumes (EXDEV when no trash on the item's volume can
+// be used).
+int moveToTrash(const QString& path, TrashResult* result = nullptr);
+
+// The trash folders (…/Trash, …/.Trash/$uid, …/.Trash-$uid) that exist for
+// the listed volumes: the "recycle area" of the folder tree and selection.
+bool isTrashFolder(const QString& path);
+
+} // namespace tovane::platform

@@ -1,0 +1,68 @@
+#pragma once
+// The narrow file-system interface of the platform layer. Everything outside
+// src/platform reaches files only through these functions.
+//
+// Contract: every function returns 0 on success or a positive errno value;
+// nothing throws. Paths are absolute POSIX paths as QString (lossless names,
+// names.h). Symbolic links are never followed unless a function says so.
+// All functions are safe to call from any thread, but the program calls them
+// from the UI thread only (volumes.h has the time-limited variants).
+
+#include "platform/itemrecord.h"
+
+#include <QString>
+#include <functional>
+
+namespace tovane::platform {
+
+struct ListOptions {
+    // Read the DOS-attribute store for H/S/A of every entry (one getxattr or
+    // ioctl per entry). Off gives R, H (dot names), directory and C only.
+    bool readAttributeStore = true;
+};
+
+// Called once per entry ("." and ".." never reach it). Return false to stop.
+using EntryCallback = std::function<bool(const ItemRecord&)>;
+
+// One open per folder. Returns 0 when the folder was read to its end or the
+// callback stopped it, else the errno of opening/reading the folder.
+int listFolder(const QString& folder, const EntryCallback& onEntry,
+               const ListOptions& options = {});
+
+// The record of one path itself (lstat semantics).
+int statPath(const QString& path, ItemRecord& out, const ListOptions& options = {});
+
+// Looks `name` up in `folder` the way the specification's platform does:
+// letter case is ignored, but an exact match wins when both exist. On success
+// `out.name` holds the true name on disk. ENOENT when nothing matches.
+int lookupEntry(const QString& folder, const QString& name, ItemRecord& out,
+                const ListOptions& options = {});
+
+bool pathExists(const QString& path); // lstat succeeds
+
+// Attributes (Attribute bits). get: as listings report them. set: R, H, S, A
+// are applied (R by permission bits for files, the store otherwise; H on a
+// dot name stays set); Directory and Compressed are ignored. Fails with the
+// store's errno (e.g. ENOTSUP) where the file system keeps no store.
+int getAttributes(const QString& path, quint32& attributes);
+int setAttributes(const QString& path, quint32 attributes);
+
+struct FileTimes {
+    qint64 creation = 0; // nanoseconds since 1970 UTC
+    qint64 access = 0;
+    qint64 write = 0;
+};
+enum TimeKind : unsigned { TimeCreation = 1, TimeAccess = 2, TimeWrite = 4 };
+
+int getTimes(const QString& path, FileTimes& out);
+// Sets the kinds in `which`. A creation time goes into the DOS-attribute
+// store; where no store exists that part fails with ENOTSUP (the others are
+// still applied first).
+int setTimes(const QString& path, const FileTimes& times, unsigned which);
+
+int createFolder(const QString& path);      // mode 0777 & ~umask; EEXIST when present
+int renameItem(const QString& from, const QString& to, bool replace = false); // RENAME_NOREPLACE unless replace
+int deleteFile(const QString& path);        // files and symbolic links
+int deleteEmptyFolder(const QString& path);
+
+} // namespace tovane::platform

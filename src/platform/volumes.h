@@ -1,0 +1,58 @@
+#pragma once
+// Volumes stand where the specification has drives: the mounted file systems
+// a user cares about. Calls that may block on a hung network mount run with a
+// time limit and then report ETIMEDOUT (the caller counts the volume as not
+// ready) instead of freezing the window.
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+namespace tovane::platform {
+
+enum DriveType { DriveUnknown = 0, DriveRemovable = 1, DriveFixed = 2, DriveNetwork = 3,
+                 DriveCdRom = 4, DriveRamDisk = 5 };
+
+struct VolumeInfo {
+    QString mountPoint;   // the volume's key and its "drive root"
+    QString device;       // mount source, e.g. /dev/sda1
+    QString fileSystem;   // e.g. ext4, vfat, nfs4
+    QString label;        // from /dev/disk/by-label, empty when none
+    int driveType = DriveUnknown;
+    bool readOnly = false; // mounted read-only
+};
+
+// From /proc/self/mountinfo (escapes such as \040 decoded), without pseudo
+// file systems and mounts of single files; "/" is always first. Sorted by
+// mount point. A later mount on the same point hides the earlier one.
+QList<VolumeInfo> listVolumes();
+
+// The mount point of the volume holding `path` (longest listed prefix).
+QString mountPointOf(const QString& path);
+
+struct VolumeSpace {
+    double totalBytes = 0;
+    double availableBytes = 0;
+    quint64 blockSize = 0; // the cluster size of the specification
+    bool readOnly = false;
+};
+
+constexpr int DefaultVolumeTimeLimitMs = 2000;
+
+// statvfs of the mount point with a time limit.
+int volumeSpace(const QString& mountPoint, VolumeSpace& out,
+                int timeLimitMs = DefaultVolumeTimeLimitMs);
+
+// Runs `work` on a short-lived helper thread and waits at most `timeLimitMs`.
+// Returns work's result, or ETIMEDOUT (the thread is left to finish on its
+// own; it must not touch anything the caller owns after the time-out, so
+// `work` gets only copies).
+int runWithTimeLimit(std::function<int()> work, int timeLimitMs = DefaultVolumeTimeLimitMs);
+
+// Parsing seams, exposed for tests.
+QString decodeMountInfoField(const QByteArray& field);
+QList<VolumeInfo> parseMountInfo(const QByteArray& mountInfoText);
+bool isPseudoFileSystem(const QString& fileSystem);
+int driveTypeFor(const QString& fileSystem, const QString& device);
+
+} // namespace tovane::platform
