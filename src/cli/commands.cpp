@@ -1,0 +1,119 @@
+#include "cli/commands.h"
+
+#include "platform/errortext.h"
+#include "platform/filesystem.h"
+#include "platform/names.h"
+#include "platform/volumes.h"
+
+#include <QDateTime>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace tovane::cli {
+
+namespace {
+
+void writeOut(const QString& text)
+{
+    // Names are written back as the bytes they were read as.
+    const QByteArray bytes = platform::nameToBytes(text);
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+}
+
+void writeErr(const QString& text)
+{
+    const QByteArray bytes = platform::nameToBytes(text);
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+}
+
+QString usage()
+{
+    return QStringLiteral(
+        "usage: tovane-cli COMMAND [ARGS]\n"
+        "commands:\n"
+        "  volumes        list the volumes (mount point, type, file system, label, sizes)\n"
+        "  stat PATH...   show the item record of each path\n"
+        "  version        print the version\n");
+}
+
+QString attributeLetters(quint32 attributes)
+{
+    QString s;
+    static const struct { quint32 bit; QChar letter; } table[] = {
+        {AttrReadOnly, u'R'}, {AttrHidden, u'H'}, {AttrSystem, u'S'},
+        {AttrArchive, u'A'},  {AttrCompressed, u'C'}, {AttrDirectory, u' '}};
+    for (const auto& e : table)
+        if (attributes & e.bit)
+            s += e.letter;
+    return s;
+}
+
+QString timeText(qint64 ns)
+{
+    return QDateTime::fromMSecsSinceEpoch(ns / 1000000).toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
+}
+
+int commandVolumes()
+{
+    static const char* typeNames[] = {"unknown", "removable", "fixed", "network", "cdrom", "ramdisk"};
+    for (const platform::VolumeInfo& v : platform::listVolumes()) {
+        platform::VolumeSpace space;
+        const int rc = platform::volumeSpace(v.mountPoint, space);
+        const QString type = QString::fromLatin1(typeNames[qBound(0, v.driveType, 5)]);
+        QString line = v.mountPoint + u'\t' + type + u'\t' + v.fileSystem + u'\t' + v.label + u'\t';
+        if (rc == 0)
+            line += QString::number(qint64(space.totalBytes)) + u'\t' + QString::number(qint64(space.availableBytes));
+        else
+            line += QStringLiteral("-\t-");
+        line += v.readOnly ? QStringLiteral("\tro") : QStringLiteral("\trw");
+        writeOut(line + u'\n');
+    }
+    return ExitOk;
+}
+
+int commandStat(const QStringList& paths)
+{
+    if (paths.isEmpty()) {
+        writeErr(usage());
+        return ExitUsage;
+    }
+    int result = ExitOk;
+    for (const QString& path : paths) {
+        ItemRecord rec;
+        const int rc = platform::statPath(path, rec);
+        if (rc != 0) {
+            writeErr(path + QStringLiteral(": ") + platform::systemErrorMessage(rc) + u'\n');
+            result = ExitFailed;
+            continue;
+        }
+        writeOut(path + u'\t' + QString::number(rec.size) + u'\t' + timeText(rec.writeTime) + u'\t'
+                 + timeText(rec.creationTime) + u'\t' + attributeLetters(rec.attributes)
+                 + (rec.isSymlink ? QStringLiteral("\tlink") : QString()) + u'\n');
+    }
+    return result;
+}
+
+} // namespace
+
+int run(const QStringList& args)
+{
+    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
+        writeOut(usage());
+        return args.isEmpty() ? ExitUsage : ExitOk;
+    }
+    const QString command = args.first();
+    const QStringList rest = args.mid(1);
+    if (command == QLatin1String("version") || command == QLatin1String("--version")) {
+        writeOut(QStringLiteral("tovane-cli " TOVANE_VERSION "\n"));
+        return ExitOk;
+    }
+    if (command == QLatin1String("volumes"))
+        return commandVolumes();
+    if (command == QLatin1String("stat"))
+        return commandStat(rest);
+    writeErr(QStringLiteral("tovane-cli: unknown command ") + command + u'\n' + usage());
+    return ExitUsage;
+}
+
+} // namespace tovane::cli
