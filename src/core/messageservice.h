@@ -52,37 +52,52 @@ struct DialogRequest {
     QString title;
     double sourceSize = 0;
     double destinationSize = 0;
-    QDateTime sourceTime;      // local time
+    QDateTime sourceTime; // local time
     QDateTime destinationTime;
 };
 
 // The presentation facts a front end needs, derived from a request.
 struct DialogLayout {
-    bool valid = true;        // false: invalid kind, answered AnswerCancel unseen
+    bool valid = true; // false: invalid kind, answered AnswerCancel unseen
     bool confirmation = false;
-    bool allAnswers = false;  // tens digit 1: "すべて" answers and the Shift hint
+    bool allAnswers = false; // tens digit 1: "すべて" answers and the Shift hint
     int units = 0;
-    QString caption;          // window title
-    QString message;          // the text of Label1
-    QString hint;             // Label2
+    QString caption; // window title
+    QString message; // the text of Label1
+    QString hint;    // Label2
     bool showYes = true, showNo = false, showCancel = false;
     QString yesCaption, noCaption, cancelCaption; // normal captions
-    int escapeButton = 0;     // 0 yes, 1 no, 2 cancel: the one Esc presses
-    int focusButton = 0;      // initial focus
+    QString yesAllCaption, noAllCaption;          // captions of buttons 0 and 1 while Shift is held
+    int buttonSet = 0;                            // plain messages: flags bits 0-2
+    int escapeButton = 0;                         // 0 yes, 1 no, 2 cancel: the one Esc presses
+    int focusButton = 0;                          // initial focus
     bool focusNoLater = false; // bit 8: move the focus to "いいえ" one tick after showing
-    int rememberedSlot = 7;   // 0 confirmations, 7 plain messages
+    int rememberedSlot = 7;    // 0 confirmations, 7 plain messages
+
+    // Captions of buttons 0 and 1 for the Shift state: only the all-answers
+    // mode switches them.
+    QString yesCaptionFor(bool shiftHeld) const
+    {
+        return allAnswers && shiftHeld ? yesAllCaption : yesCaption;
+    }
+    QString noCaptionFor(bool shiftHeld) const
+    {
+        return allAnswers && shiftHeld ? noAllCaption : noCaption;
+    }
 };
 
 // Builds the caption, message text (confirmation texts included), buttons and
 // focus of a request, exactly as the dialog shows them. `defaultTitle` stands
 // in for an empty title of a plain message (the executable's base name).
-DialogLayout layoutFor(const DialogRequest& request, const QString& defaultTitle = QStringLiteral("tovane"));
+DialogLayout layoutFor(const DialogRequest& request,
+                       const QString& defaultTitle = QStringLiteral("tovane"));
 
-// The answer code of a button press: button 0/1/2, with Shift held.
+// The answer code of a button press: button 0/1/2, with Shift held (also
+// outside the all-answers mode). Any other button (close box) is AnswerCancel.
 qint16 answerForButton(int button, bool shiftHeld);
 
 // Maps an answer code to the value showMessage writes back; returns false for
-// AnswerNoAll, which writes nothing.
+// AnswerNoAll (and codes outside 0-4), which write nothing.
 bool messageAnswerFor(qint16 answerCode, quint32 flags, int& answer);
 
 class MessageService {
@@ -91,8 +106,8 @@ public:
 
     // Plain message. Returns the answer code. When wantAnswer is set, `answer`
     // receives MsgOk/MsgCancel/MsgYes/MsgNo (unchanged for AnswerNoAll).
-    qint16 showMessage(const QString& text, quint32 flags, const QString& title,
-                       bool wantAnswer, int& answer);
+    qint16 showMessage(const QString& text, quint32 flags, const QString& title, bool wantAnswer,
+                       int& answer);
     qint16 showMessage(const QString& text, quint32 flags = ButtonsOk,
                        const QString& title = QString());
 
@@ -112,7 +127,7 @@ public:
 
 protected:
     // Shows the request (kind 0: plain message; else a valid confirmation kind)
-    // and returns the answer code.
+    // and returns the answer code. A code outside 0-4 is taken as AnswerCancel.
     virtual qint16 present(DialogRequest& request) = 0;
 
 private:

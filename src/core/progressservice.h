@@ -10,14 +10,22 @@ namespace tovane {
 
 // The text ShowProgress puts into status panel 2 (without the pointer part):
 // counts right-aligned, the " (shown～end)" range form and the " [***...]" bar.
-// `panelChars` is the panel's character capacity.
-QString progressText(const QString& text, int total, int barCount, int shownCount,
-                     int rangeEnd, int panelChars);
+// `panelChars` is the panel's character capacity. The counts are clamped to
+// [0, total]. The bar takes what the text built so far (counts included)
+// leaves of the panel, so the whole line fits: width = panelChars -
+// ansiByteLength(built) - 3, within [2, total]; its star count is
+// width * barCount / total rounded half up.
+QString progressText(const QString& text, int total, int barCount, int shownCount, int rangeEnd,
+                     int panelChars);
 
 // Length in bytes of the text as the classic code page counts it: 1 for ASCII
 // and half-width katakana, 2 for everything else.
 int ansiByteLength(const QString& text);
 
+// The busy state is a flag, not a counter: entering while busy changes
+// nothing, and leaving always restores the controls, so an unmatched enter can
+// never leave them disabled for good. Code that may run inside an operation
+// uses BusyScope, which leaves only when it was the one that entered.
 class ProgressService {
 public:
     virtual ~ProgressService();
@@ -25,10 +33,12 @@ public:
     enum PointerKind { PointerDefault = 0, PointerBusy = 11, PointerMove = 5 };
     enum ProgressFlag { SetPointer = 1, SetText = 2 };
 
+    // Entering lets pending events run first, then disables the controls.
     void setBusy(bool on, int mode = 0);
     bool busy() const { return m_busy; }
 
-    // ShowProgress of the main window.
+    // ShowProgress of the main window: `flags` SetPointer applies `pointer`,
+    // SetText sets the progress text (an empty text clears it).
     void showProgress(int pointer, const QString& text, int flags, int total = 0, int barCount = 0,
                       int shownCount = 0, int rangeEnd = 0);
     QString progress() const { return m_progress; }
@@ -48,6 +58,9 @@ public:
     void pumpEventsNow();
 
     static constexpr int PumpIntervalMs = 20;
+    // 0 pumps on every call (deterministic tests of long loops).
+    void setPumpInterval(int ms) { m_pumpInterval = ms; }
+    int pumpInterval() const { return m_pumpInterval; }
 
 protected:
     virtual void applyBusy(bool on, int mode) {}
@@ -63,6 +76,30 @@ private:
     QString m_progress;
     QString m_status;
     QElapsedTimer m_sincePump;
+    int m_pumpInterval = PumpIntervalMs;
+    int m_panelChars = -1; // measured the first time a bar is shown
+};
+
+class BusyScope {
+public:
+    explicit BusyScope(ProgressService& progress, int mode = 0)
+        : m_progress(progress), m_mode(mode), m_entered(!progress.busy())
+    {
+        if (m_entered)
+            m_progress.setBusy(true, m_mode);
+    }
+    ~BusyScope()
+    {
+        if (m_entered)
+            m_progress.setBusy(false, m_mode);
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    ProgressService& m_progress;
+    int m_mode;
+    bool m_entered;
 };
 
 } // namespace tovane

@@ -49,4 +49,11 @@ int moveToTrash(const QString& path, TrashResult* result = nullptr);
 // the listed volumes: the "recycle area" of the folder tree and selection.
 bool isTrashFolder(const QString& path);
 
+namespace detail {
+// The cross-volume branch of moveItem (copy everything, then remove the
+// source); callable on one volume so that it can be tested anywhere.
+int moveByCopy(const QString& source, const QString& destination, const CopyOptions& options = {},
+               const ChunkCallback& onChunk = {});
+} // namespace detail
+
 } // namespace tovane::platform

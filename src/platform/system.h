@@ -1,6 +1,7 @@
 #pragma once
 // Facts about the running system and the folders the program uses.
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -13,6 +14,15 @@ struct OsFacts {
 };
 OsFacts osFacts();
 
+// PRETTY_NAME (else NAME) of an os-release file's content; empty when absent.
+QString prettyNameFromOsRelease(QByteArrayView content);
+
+// The version dialog's text: " OS：" name CR LF "      Ver. " version, then
+// "（" architecture "）" when the architecture is known.
+QString osText(const OsFacts& facts);
+QString osText();
+int osClass(); // Linux counts as the newest class, 10
+
 struct MemoryFacts {
     double totalBytes = 0;
     double availableBytes = 0;
@@ -24,8 +34,10 @@ QString homeFolder();     // $HOME, else the passwd entry
 
 // The settings folder: `overrideDir` (from --config-dir) when not empty, else
 // $TOVANE_CONFIG_DIR, else $XDG_CONFIG_HOME/tovane, else ~/.config/tovane.
-// Created (with parents, 0700) when missing. Returned without trailing "/".
+// Created (with parents, 0700) when missing. Returned absolute, without
+// trailing "/"; empty when it cannot be created (`error` then holds the errno).
 QString settingsFolder(const QString& overrideDir = QString());
+QString settingsFolder(const QString& overrideDir, int& error);
 
 QString desktopFolder();        // XDG_DESKTOP_DIR from user-dirs.dirs, else ~/Desktop
 QStringList userFolders();      // the XDG user folders that exist

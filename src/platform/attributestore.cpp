@@ -1,0 +1,301 @@
+#include "platform/attributestore.h"
+
+#include "platform/dosattrib.h"
+#include "platform/posixutil.h"
+
+#include <QByteArray>
+#include <QtEndian>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <linux/msdos_fs.h>
+#include <sys/ioctl.h>
+#include <sys/statfs.h>
+#include <sys/xattr.h>
+
+namespace tovane::platform {
+
+namespace {
+
+constexpr const char* kDosAttrib = "user.DOSATTRIB";
+constexpr const char* kNtfsAttrib = "system.ntfs_attrib";
+constexpr const char* kNtfsCrtime = "system.ntfs_crtime";
+constexpr const char* kCifsAttrib = "user.cifs.dosattrib";
+constexpr const char* kCifsCreation = "user.cifs.creationtime";
+
+// Magic numbers not in every <linux/magic.h>.
+constexpr unsigned long kNtfsOldMagic = 0x5346544eUL; // read-only "ntfs" driver
+constexpr unsigned long kNtfs3Magic = 0x7366746eUL;
+
+// A blob larger than any DOSATTRIB record is not one; don't chase it.
+constexpr ssize_t kMaxBlob = 4096;
+
+int readXattr(const char* path, const char* name, QByteArray& out)
+{
+    char small[256];
+    ssize_t n = ::lgetxattr(path, name, small, sizeof small);
+    if (n >= 0) {
+        out = QByteArray(small, qsizetype(n));
+        return 0;
+    }
+    if (errno != ERANGE)
+        return lastErrno();
+    n = ::lgetxattr(path, name, nullptr, 0);
+    if (n < 0)
+        return lastErrno();
+    if (n > kMaxBlob)
+        return EINVAL;
+    out.resize(qsizetype(n));
+    n = ::lgetxattr(path, name, out.data(), size_t(out.size()));
+    if (n < 0)
+        return lastErrno();
+    out.resize(qsizetype(n));
+    return 0;
+}
+
+// Reads an integer xattr of exactly `size` bytes. ENODATA stays an error
+// here; callers decide whether a missing value is one.
+template <typename T>
+int readFixed(const char* path, const char* name, T& value)
+{
+    unsigned char buf[sizeof(T)];
+    const ssize_t n = ::lgetxattr(path, name, buf, sizeof buf);
+    if (n < 0)
+        return lastErrno();
+    if (size_t(n) != sizeof buf)
+        return EINVAL;
+    std::memcpy(&value, buf, sizeof buf);
+    return 0;
+}
+
+template <typename T>
+int writeFixed(const char* path, const char* name, T value)
+{
+    return ::lsetxattr(path, name, &value, sizeof value, 0) == 0 ? 0 : lastErrno();
+}
+
+quint32 fromLe32(quint32 v) { return qFromLittleEndian(v); }
+quint64 fromLe64(quint64 v) { return qFromLittleEndian(v); }
+
+int openForIoctl(const char* path, UniqueFd& fd)
+{
+    fd.reset(::open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
+    return fd.isValid() ? 0 : lastErrno();
+}
+
+int fatGet(const char* path, quint32& attributes)
+{
+    UniqueFd fd;
+    if (int e = openForIoctl(path, fd))
+        return e;
+    __u32 value = 0;
+    if (::ioctl(fd.get(), FAT_IOCTL_GET_ATTRIBUTES, &value) != 0)
+        return errno == ENOTTY ? ENOTSUP : lastErrno();
+    attributes = value;
+    return 0;
+}
+
+int fatSet(const char* path, quint32 attributes)
+{
+    UniqueFd fd;
+    if (int e = openForIoctl(path, fd))
+        return e;
+    __u32 value = attributes;
+    if (::ioctl(fd.get(), FAT_IOCTL_SET_ATTRIBUTES, &value) != 0)
+        return errno == ENOTTY ? ENOTSUP : lastErrno();
+    return 0;
+}
+
+// SMB and NTFS read 0 in a set request as "leave unchanged" or expect
+// NORMAL alone; keep the value in the form Windows itself writes.
+quint32 normalized(quint32 attributes)
+{
+    attributes &= ~quint32(StoreNormal);
+    return attributes ? attributes : quint32(StoreNormal);
+}
+
+// The store by file-system type; FUSE and exFAT need a probe to tell.
+enum class Probe { None, Ntfs, Fat };
+
+StoreKind kindOfType(unsigned long type, Probe& probe)
+{
+    probe = Probe::None;
+    switch (type) {
+    case MSDOS_SUPER_MAGIC:
+        return StoreKind::Fat;
+    case EXFAT_SUPER_MAGIC:
+        probe = Probe::Fat; // newer exFAT drivers take the FAT ioctls
+        return StoreKind::Generic;
+    case kNtfsOldMagic:
+    case kNtfs3Magic:
+        return StoreKind::Ntfs;
+    case CIFS_SUPER_MAGIC:
+    case SMB2_SUPER_MAGIC:
+        return StoreKind::Cifs;
+    case FUSE_SUPER_MAGIC:
+        probe = Probe::Ntfs; // ntfs-3g runs on FUSE; only it answers system.ntfs_attrib
+        return StoreKind::Generic;
+    default:
+        return StoreKind::Generic;
+    }
+}
+
+} // namespace
+
+StoreKind storeKindOfFd(int fd)
+{
+    struct statfs sfs;
+    if (::fstatfs(fd, &sfs) != 0)
+        return StoreKind::Generic;
+    Probe probe;
+    const StoreKind kind = kindOfType((unsigned long)(sfs.f_type), probe);
+    if (probe == Probe::Ntfs) {
+        quint32 v;
+        if (::fgetxattr(fd, kNtfsAttrib, &v, sizeof v) == ssize_t(sizeof v))
+            return StoreKind::Ntfs;
+    } else if (probe == Probe::Fat) {
+        __u32 v;
+        if (::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &v) == 0)
+            return StoreKind::Fat;
+    }
+    return kind;
+}
+
+StoreKind storeKindOfPath(const char* path)
+{
+    struct statfs sfs;
+    if (::statfs(path, &sfs) != 0)
+        return StoreKind::Generic;
+    Probe probe;
+    const StoreKind kind = kindOfType((unsigned long)(sfs.f_type), probe);
+    if (probe == Probe::Ntfs) {
+        quint32 v;
+        if (::getxattr(path, kNtfsAttrib, &v, sizeof v) == ssize_t(sizeof v))
+            return StoreKind::Ntfs;
+    } else if (probe == Probe::Fat) {
+        quint32 v;
+        if (fatGet(path, v) == 0)
+            return StoreKind::Fat;
+    }
+    return kind;
+}
+
+int readStore(StoreKind kind, const char* path, StoreRecord& out, bool withCreateTime)
+{
+    out = StoreRecord{};
+    switch (kind) {
+    case StoreKind::Generic: {
+        QByteArray blob;
+        const int e = readXattr(path, kDosAttrib, blob);
+        if (e == ENODATA)
+            return 0;
+        if (e)
+            return e;
+        DosInfo info;
+        if (decodeDosAttrib(blob, info)) {
+            out.attributes = info.attributes;
+            out.hasCreateTime = info.hasCreateTime;
+            out.createTime = info.createTime;
+        }
+        return 0;
+    }
+    case StoreKind::Fat:
+        return fatGet(path, out.attributes);
+    case StoreKind::Ntfs:
+    case StoreKind::Cifs: {
+        const bool ntfs = kind == StoreKind::Ntfs;
+        quint32 attributes = 0;
+        int e = readFixed(path, ntfs ? kNtfsAttrib : kCifsAttrib, attributes);
+        if (e == ENODATA)
+            return 0;
+        if (e)
+            return e;
+        out.attributes = ntfs ? fromLe32(attributes) : attributes;
+        if (withCreateTime) {
+            quint64 nt = 0;
+            if (readFixed(path, ntfs ? kNtfsCrtime : kCifsCreation, nt) == 0) {
+                out.hasCreateTime = true;
+                out.createTime = ntTimeToUnixNs(ntfs ? fromLe64(nt) : nt);
+            }
+        }
+        return 0;
+    }
+    }
+    return ENOTSUP;
+}
+
+int writeStoreAttributes(StoreKind kind, const char* path, quint32 mask, quint32 values,
+                         quint32 initial)
+{
+    const auto merge = [&](quint32 old) { return (old & ~mask) | (values & mask); };
+    switch (kind) {
+    case StoreKind::Generic: {
+        QByteArray blob;
+        const int e = readXattr(path, kDosAttrib, blob);
+        if (e && e != ENODATA)
+            return e;
+        DosInfo info;
+        if (e == ENODATA || !decodeDosAttrib(blob, info)) {
+            info = DosInfo{};
+            info.attributes = initial;
+        }
+        info.attributes = merge(info.attributes);
+        const QByteArray fresh = encodeDosAttrib(info);
+        return ::lsetxattr(path, kDosAttrib, fresh.constData(), size_t(fresh.size()), 0) == 0
+                   ? 0
+                   : lastErrno();
+    }
+    case StoreKind::Fat: {
+        quint32 attributes = 0;
+        if (int e = fatGet(path, attributes))
+            return e;
+        return fatSet(path, merge(attributes));
+    }
+    case StoreKind::Ntfs:
+    case StoreKind::Cifs: {
+        const bool ntfs = kind == StoreKind::Ntfs;
+        const char* name = ntfs ? kNtfsAttrib : kCifsAttrib;
+        quint32 attributes = 0;
+        const int e = readFixed(path, name, attributes);
+        if (e && e != ENODATA)
+            return e;
+        attributes = e ? initial : (ntfs ? fromLe32(attributes) : attributes);
+        attributes = normalized(merge(attributes));
+        return writeFixed(path, name, ntfs ? qToLittleEndian(attributes) : attributes);
+    }
+    }
+    return ENOTSUP;
+}
+
+int writeStoreCreateTime(StoreKind kind, const char* path, qint64 createTime, quint32 initial)
+{
+    switch (kind) {
+    case StoreKind::Generic: {
+        QByteArray blob;
+        const int e = readXattr(path, kDosAttrib, blob);
+        if (e && e != ENODATA)
+            return e;
+        DosInfo info;
+        if (e == ENODATA || !decodeDosAttrib(blob, info)) {
+            info = DosInfo{};
+            info.attributes = initial;
+        }
+        info.hasCreateTime = true;
+        info.createTime = createTime;
+        const QByteArray fresh = encodeDosAttrib(info);
+        return ::lsetxattr(path, kDosAttrib, fresh.constData(), size_t(fresh.size()), 0) == 0
+                   ? 0
+                   : lastErrno();
+    }
+    case StoreKind::Fat:
+        return ENOTSUP;
+    case StoreKind::Ntfs:
+        return writeFixed(path, kNtfsCrtime, qToLittleEndian(unixNsToNtTime(createTime)));
+    case StoreKind::Cifs:
+        return writeFixed(path, kCifsCreation, unixNsToNtTime(createTime));
+    }
+    return ENOTSUP;
+}
+
+} // namespace tovane::platform

@@ -1,0 +1,803 @@
+#include "platform/fileops.h"
+#include "platform/names.h"
+
+#include <QByteArray>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <linux/msdos_fs.h>
+#include <memory>
+#include <sys/ioctl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+#include <vector>
+
+namespace tovane::platform {
+
+namespace {
+
+constexpr size_t ChunkSize = 1 << 20;
+
+class Fd {
+public:
+    explicit Fd(int fd = -1) : m_fd(fd) {}
+    ~Fd() { reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    void reset(int fd = -1)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+    // Close and report the error: NFS and FUSE report late write failures here.
+    int close()
+    {
+        int result = 0;
+        if (m_fd >= 0 && ::close(m_fd) != 0 && errno != EINTR)
+            result = errno;
+        m_fd = -1;
+        return result;
+    }
+
+private:
+    int m_fd;
+};
+
+struct SplitPath {
+    QByteArray folder;
+    QByteArray name;
+};
+
+int splitPath(const QString& path, SplitPath& out)
+{
+    QByteArray bytes = pathToBytes(path);
+    while (bytes.size() > 1 && bytes.endsWith('/'))
+        bytes.chop(1);
+    const qsizetype slash = bytes.lastIndexOf('/');
+    out.name = slash < 0 ? bytes : bytes.mid(slash + 1);
+    out.folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : bytes.left(slash);
+    if (out.name.isEmpty() || out.name == "." || out.name == "..")
+        return EINVAL;
+    return 0;
+}
+
+int openFolderPath(const QByteArray& folder, Fd& fd)
+{
+    fd.reset(::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    return fd.valid() ? 0 : errno;
+}
+
+QByteArray randomSuffix()
+{
+    static const char alphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::atomic<unsigned> counter{0};
+    unsigned char raw[6];
+    if (::getrandom(raw, sizeof raw, GRND_NONBLOCK) != ssize_t(sizeof raw)) {
+        timespec ts{};
+        ::clock_gettime(CLOCK_MONOTONIC, &ts);
+        quint64 mix = quint64(ts.tv_nsec) ^ (quint64(::getpid()) << 20) ^ (quint64(counter++) << 40);
+        for (unsigned char& c : raw) {
+            c = static_cast<unsigned char>(mix);
+            mix = mix * 6364136223846793005ULL + 1442695040888963407ULL;
+        }
+    }
+    QByteArray suffix(6, Qt::Uninitialized);
+    for (int i = 0; i < 6; ++i)
+        suffix[i] = alphabet[raw[i] % (sizeof alphabet - 1)];
+    return suffix;
+}
+
+QByteArray tempName() { return QByteArrayLiteral(".tovane-") + randomSuffix(); }
+
+// The process umask, read without changing it (umask() is process-wide and
+// would race with other threads).
+mode_t currentUmask()
+{
+    Fd fd(::open("/proc/self/status", O_RDONLY | O_CLOEXEC));
+    if (fd.valid()) {
+        char buf[4096];
+        const ssize_t n = ::read(fd.get(), buf, sizeof buf - 1);
+        if (n > 0) {
+            buf[n] = 0;
+            if (const char* at = std::strstr(buf, "Umask:"))
+                return mode_t(std::strtoul(at + 6, nullptr, 8) & 0777);
+        }
+    }
+    return 022;
+}
+
+int renameNoReplace(int fromDir, const char* from, int toDir, const char* to)
+{
+    if (::renameat2(fromDir, from, toDir, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    const int error = errno;
+    if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP)
+        return error;
+    // File systems without the flag: check, then rename (a small race only there).
+    struct stat st;
+    if (::fstatat(toDir, to, &st, AT_SYMLINK_NOFOLLOW) == 0)
+        return EEXIST;
+    if (errno != ENOENT)
+        return errno;
+    return ::renameat(fromDir, from, toDir, to) == 0 ? 0 : errno;
+}
+
+int renameInto(int fromDir, const char* from, int toDir, const char* to, bool replace)
+{
+    if (!replace)
+        return renameNoReplace(fromDir, from, toDir, to);
+    return ::renameat(fromDir, from, toDir, to) == 0 ? 0 : errno;
+}
+
+int removeTreeAt(int parent, const QByteArray& name, bool unlock);
+
+// Removes a temporary entry unless it was handed over.
+struct TempGuard {
+    int dirFd = -1;
+    QByteArray name;
+    bool isFolder = false;
+    bool armed = false;
+    ~TempGuard()
+    {
+        if (!armed)
+            return;
+        if (isFolder)
+            removeTreeAt(dirFd, name, true);
+        else
+            ::unlinkat(dirFd, name.constData(), 0);
+    }
+};
+
+struct Internal {
+    CopyOptions options;
+    const ChunkCallback* onChunk = nullptr;
+    bool keepOwner = false; // moves keep the owner where allowed
+
+    int report(quint64 done, quint64 total) const
+    {
+        return (onChunk && *onChunk) ? (*onChunk)(done, total) : 0;
+    }
+};
+
+bool fallsBackToReadWrite(int error)
+{
+    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP ||
+           error == ENOTSUP;
+}
+
+int writeAll(int fd, const char* data, size_t size, off_t offset)
+{
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, data, size, offset);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (n == 0)
+            return EIO;
+        data += n;
+        size -= size_t(n);
+        offset += n;
+    }
+    return 0;
+}
+
+// Copies the data of `in` to the empty file `out`, keeping holes that the
+// source reports through SEEK_DATA/SEEK_HOLE.
+int copyData(int in, int out, quint64 size, const Internal& ctx)
+{
+    if (int r = ctx.report(0, size))
+        return r;
+    if (size == 0)
+        return 0;
+    if (::ioctl(out, FICLONE, in) == 0)
+        return ctx.report(size, size);
+
+    bool useCopyRange = true;
+    bool seekHoles = true;
+    std::unique_ptr<char[]> buffer;
+    off_t pos = 0;
+    off_t end = off_t(size);
+    while (pos < end) {
+        off_t segmentEnd = end;
+        if (seekHoles) {
+            const off_t data = ::lseek(in, pos, SEEK_DATA);
+            if (data < 0) {
+                if (errno == ENXIO) {
+                    pos = end; // only a hole is left
+                    break;
+                }
+                seekHoles = false;
+            } else if (data >= end) {
+                pos = end;
+                break;
+            } else {
+                const off_t hole = ::lseek(in, data, SEEK_HOLE);
+                pos = data;
+                if (hole < 0)
+                    seekHoles = false;
+                else
+                    segmentEnd = std::min(hole, end);
+            }
+        }
+        while (pos < segmentEnd) {
+            const size_t want = size_t(std::min<off_t>(off_t(ChunkSize), segmentEnd - pos));
+            ssize_t n;
+            if (useCopyRange) {
+                off_t inOffset = pos;
+                off_t outOffset = pos;
+                n = ::copy_file_range(in, &inOffset, out, &outOffset, want, 0);
+                if (n < 0) {
+                    if (errno == EINTR)
+                        continue;
+                    if (!fallsBackToReadWrite(errno))
+                        return errno;
+                    useCopyRange = false;
+                    continue;
+                }
+                if (n == 0) {
+                    // No progress: let read() tell a shrunk file from a refusing one.
+                    useCopyRange = false;
+                    continue;
+                }
+            } else {
+                if (!buffer)
+                    buffer.reset(new char[ChunkSize]);
+                n = ::pread(in, buffer.get(), want, pos);
+                if (n < 0) {
+                    if (errno == EINTR)
+                        continue;
+                    return errno;
+                }
+                if (n == 0) {
+                    end = pos; // the source shrank while we copied it
+                    break;
+                }
+                if (int r = writeAll(out, buffer.get(), size_t(n), pos))
+                    return r;
+            }
+            pos += n;
+            if (int r = ctx.report(quint64(pos), size))
+                return r;
+        }
+    }
+    // Trailing holes leave the size short of the source's.
+    if (::ftruncate(out, end) != 0)
+        return errno;
+    return 0;
+}
+
+void copyXattrs(int in, int out)
+{
+    std::vector<char> names;
+    ssize_t length = -1;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        length = ::flistxattr(in, nullptr, 0);
+        if (length <= 0)
+            return;
+        names.resize(size_t(length));
+        length = ::flistxattr(in, names.data(), names.size());
+        if (length >= 0 || errno != ERANGE)
+            break;
+    }
+    if (length <= 0)
+        return;
+    std::vector<char> value;
+    for (const char* name = names.data(); name < names.data() + length;
+         name += std::strlen(name) + 1) {
+        ssize_t size = -1;
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            size = ::fgetxattr(in, name, nullptr, 0);
+            if (size < 0)
+                break;
+            value.resize(size_t(size) + 1);
+            size = ::fgetxattr(in, name, value.data(), value.size());
+            if (size >= 0 || errno != ERANGE)
+                break;
+        }
+        // The destination may hold no xattrs or not this namespace: the copy
+        // still counts, as it does for every file manager.
+        if (size >= 0)
+            ::fsetxattr(out, name, value.data(), size_t(size), 0);
+    }
+}
+
+// vfat keeps R/H/S/A in the directory entry rather than in an xattr.
+void copyFatAttributes(int in, int out)
+{
+    quint32 attributes = 0;
+    if (::ioctl(in, FAT_IOCTL_GET_ATTRIBUTES, &attributes) == 0)
+        ::ioctl(out, FAT_IOCTL_SET_ATTRIBUTES, &attributes);
+}
+
+bool ignorableMetadataError(int error)
+{
+    // vfat and some FUSE file systems refuse modes or times they cannot store.
+    return error == EPERM || error == EOPNOTSUPP || error == ENOTSUP || error == EINVAL;
+}
+
+// Permission bits, xattrs and times, in that order: times last, because
+// setting the others would not change them but a later write would.
+int applyMetadata(int in, int out, const struct stat& source, const Internal& ctx, bool isFolder)
+{
+    if (ctx.keepOwner && ::fchown(out, source.st_uid, source.st_gid) != 0) {
+        // Without the privilege the mover becomes the owner, as with mv.
+    }
+    mode_t mode;
+    if (ctx.options.copyAttributes) {
+        mode = source.st_mode & 07777;
+        struct stat now;
+        if (::fstat(out, &now) == 0) {
+            // A set-id bit only makes sense with the owner it was set for.
+            if (now.st_uid != source.st_uid)
+                mode &= ~mode_t(S_ISUID);
+            if (now.st_gid != source.st_gid)
+                mode &= ~mode_t(S_ISGID);
+        }
+    } else {
+        mode = (isFolder ? 0777 : 0666) & ~currentUmask();
+    }
+    if (::fchmod(out, mode) != 0 && !ignorableMetadataError(errno))
+        return errno;
+    if (ctx.options.copyAttributes && in >= 0) {
+        copyXattrs(in, out);
+        copyFatAttributes(in, out);
+    }
+    if (ctx.options.copyTimes) {
+        const timespec times[2] = {source.st_atim, source.st_mtim};
+        if (::futimens(out, times) != 0 && !ignorableMetadataError(errno))
+            return errno;
+    }
+    return 0;
+}
+
+int createTempFile(int dirFd, QByteArray& name, Fd& fd)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = tempName();
+        fd.reset(::openat(dirFd, name.constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (fd.valid())
+            return 0;
+        if (errno != EEXIST)
+            return errno;
+    }
+    return EEXIST;
+}
+
+// Checks the target before any data moves, so that a refused replace costs
+// nothing; the final rename checks again.
+int checkTarget(int dstDir, const QByteArray& name, bool replace, bool& exists)
+{
+    struct stat st;
+    exists = false;
+    if (::fstatat(dstDir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? 0 : errno;
+    exists = true;
+    if (!replace)
+        return EEXIST;
+    if (S_ISDIR(st.st_mode))
+        return EISDIR;
+    return 0;
+}
+
+int copyRegularAt(int srcDir, const QByteArray& srcName, int dstDir, const QByteArray& dstName,
+                  const Internal& ctx)
+{
+    // O_NONBLOCK: a FIFO swapped in after the caller's lstat must not hang us.
+    Fd in(::openat(srcDir, srcName.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!in.valid())
+        return errno == ELOOP ? EINVAL : errno;
+    struct stat st;
+    if (::fstat(in.get(), &st) != 0)
+        return errno;
+    if (!S_ISREG(st.st_mode))
+        return EINVAL;
+    const int flags = ::fcntl(in.get(), F_GETFL);
+    if (flags >= 0)
+        ::fcntl(in.get(), F_SETFL, flags & ~O_NONBLOCK);
+
+    bool targetExists = false;
+    if (int r = checkTarget(dstDir, dstName, ctx.options.replaceExisting, targetExists))
+        return r;
+
+    TempGuard guard;
+    guard.dirFd = dstDir;
+    Fd out;
+    if (int r = createTempFile(dstDir, guard.name, out))
+        return r;
+    guard.armed = true;
+
+    if (int r = copyData(in.get(), out.get(), quint64(st.st_size), ctx))
+        return r;
+    if (int r = applyMetadata(in.get(), out.get(), st, ctx, false))
+        return r;
+    // The old contents must not be replaced by blocks that are not on disk yet.
+    if (targetExists && ::fsync(out.get()) != 0)
+        return errno;
+    if (int r = out.close())
+        return r;
+    if (int r = renameInto(dstDir, guard.name.constData(), dstDir, dstName.constData(),
+                           ctx.options.replaceExisting))
+        return r;
+    guard.armed = false;
+    return 0;
+}
+
+int readLinkAt(int dirFd, const QByteArray& name, qint64 sizeHint, QByteArray& target)
+{
+    qsizetype capacity = std::max<qsizetype>(qsizetype(sizeHint) + 1, 256);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        target.resize(capacity);
+        const ssize_t n = ::readlinkat(dirFd, name.constData(), target.data(), size_t(capacity));
+        if (n < 0)
+            return errno;
+        if (n < capacity) {
+            target.resize(n);
+            return 0;
+        }
+        capacity *= 2;
+    }
+    return ENAMETOOLONG;
+}
+
+int copyLinkAt(int srcDir, const QByteArray& srcName, const struct stat& st, int dstDir,
+               const QByteArray& dstName, const Internal& ctx)
+{
+    QByteArray target;
+    if (int r = readLinkAt(srcDir, srcName, st.st_size, target))
+        return r;
+    if (int r = ctx.report(0, 0))
+        return r;
+    bool targetExists = false;
+    if (int r = checkTarget(dstDir, dstName, ctx.options.replaceExisting, targetExists))
+        return r;
+
+    TempGuard guard;
+    guard.dirFd = dstDir;
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        guard.name = tempName();
+        error = ::symlinkat(target.constData(), dstDir, guard.name.constData()) == 0 ? 0 : errno;
+    }
+    if (error)
+        return error;
+    guard.armed = true;
+    if (ctx.keepOwner)
+        ::fchownat(dstDir, guard.name.constData(), st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW);
+    if (ctx.options.copyTimes) {
+        const timespec times[2] = {st.st_atim, st.st_mtim};
+        ::utimensat(dstDir, guard.name.constData(), times, AT_SYMLINK_NOFOLLOW);
+    }
+    if (int r = renameInto(dstDir, guard.name.constData(), dstDir, dstName.constData(),
+                           ctx.options.replaceExisting))
+        return r;
+    guard.armed = false;
+    return 0;
+}
+
+int copyEntryAt(int srcDir, const QByteArray& srcName, int dstDir, const QByteArray& dstName,
+                const Internal& ctx)
+{
+    struct stat st;
+    if (::fstatat(srcDir, srcName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
+    if (S_ISLNK(st.st_mode))
+        return copyLinkAt(srcDir, srcName, st, dstDir, dstName, ctx);
+    if (S_ISREG(st.st_mode))
+        return copyRegularAt(srcDir, srcName, dstDir, dstName, ctx);
+    return EINVAL;
+}
+
+int listNames(int folderFd, std::vector<QByteArray>& names)
+{
+    const int dupFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dupFd < 0)
+        return errno;
+    DIR* dir = ::fdopendir(dupFd);
+    if (!dir) {
+        const int error = errno;
+        ::close(dupFd);
+        return error;
+    }
+    int error = 0;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            error = errno;
+            break;
+        }
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
+            continue;
+        names.emplace_back(entry->d_name);
+    }
+    ::closedir(dir);
+    return error;
+}
+
+int removeTreeAt(int parent, const QByteArray& name, bool unlock)
+{
+    struct stat st;
+    if (::fstatat(parent, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? 0 : errno;
+    if (!S_ISDIR(st.st_mode))
+        return ::unlinkat(parent, name.constData(), 0) == 0 ? 0 : errno;
+    if (unlock && (st.st_mode & S_IRWXU) != S_IRWXU)
+        ::fchmodat(parent, name.constData(), (st.st_mode & 07777) | S_IRWXU, 0);
+    Fd fd(::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.valid())
+        return errno;
+    std::vector<QByteArray> names;
+    int error = listNames(fd.get(), names);
+    for (const QByteArray& child : names) {
+        const int r = removeTreeAt(fd.get(), child, unlock);
+        if (r && !error)
+            error = r;
+    }
+    fd.reset();
+    if (::unlinkat(parent, name.constData(), AT_REMOVEDIR) != 0 && !error)
+        error = errno;
+    return error;
+}
+
+// What a cross-volume folder copy took over, so that only that is removed
+// from the source afterwards (entries created meanwhile stay where they are).
+struct CopiedEntry {
+    QByteArray name;
+    std::vector<CopiedEntry> children;
+    bool isFolder = false;
+};
+
+int copySpecialAt(int dstDir, const QByteArray& name, const struct stat& st, const Internal& ctx)
+{
+    if (::mknodat(dstDir, name.constData(), st.st_mode & (S_IFMT | 0777), st.st_rdev) != 0)
+        return errno;
+    if (ctx.keepOwner)
+        ::fchownat(dstDir, name.constData(), st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW);
+    if (ctx.options.copyTimes) {
+        const timespec times[2] = {st.st_atim, st.st_mtim};
+        ::utimensat(dstDir, name.constData(), times, AT_SYMLINK_NOFOLLOW);
+    }
+    return 0;
+}
+
+int copyFolderContents(int srcFd, int dstFd, dev_t device, std::vector<CopiedEntry>& copied,
+                       const Internal& ctx)
+{
+    if (int r = ctx.report(0, 0))
+        return r;
+    std::vector<QByteArray> names;
+    if (int r = listNames(srcFd, names))
+        return r;
+    for (const QByteArray& name : names) {
+        struct stat st;
+        if (::fstatat(srcFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT)
+                continue; // gone meanwhile: nothing to take over
+            return errno;
+        }
+        CopiedEntry entry;
+        entry.name = name;
+        if (S_ISDIR(st.st_mode)) {
+            // A mount below the source would be emptied by the removal: refuse.
+            if (st.st_dev != device)
+                return EXDEV;
+            Fd childSrc(::openat(srcFd, name.constData(),
+                                 O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (!childSrc.valid())
+                return errno;
+            if (::mkdirat(dstFd, name.constData(), 0700) != 0)
+                return errno;
+            Fd childDst(::openat(dstFd, name.constData(),
+                                 O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (!childDst.valid())
+                return errno;
+            entry.isFolder = true;
+            if (int r = copyFolderContents(childSrc.get(), childDst.get(), device,
+                                           entry.children, ctx))
+                return r;
+            // Folder bits and times after the contents: a read-only folder
+            // could not be filled, and every new entry would touch its mtime.
+            if (int r = applyMetadata(childSrc.get(), childDst.get(), st, ctx, true))
+                return r;
+        } else if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) {
+            if (int r = copyEntryAt(srcFd, name, dstFd, name, ctx))
+                return r;
+        } else {
+            if (int r = copySpecialAt(dstFd, name, st, ctx))
+                return r;
+        }
+        copied.push_back(std::move(entry));
+    }
+    return 0;
+}
+
+int removeCopied(int folderFd, const std::vector<CopiedEntry>& entries)
+{
+    for (const CopiedEntry& entry : entries) {
+        if (entry.isFolder) {
+            Fd child(::openat(folderFd, entry.name.constData(),
+                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (!child.valid())
+                return errno;
+            if (int r = removeCopied(child.get(), entry.children))
+                return r;
+            child.reset();
+            if (::unlinkat(folderFd, entry.name.constData(), AT_REMOVEDIR) != 0)
+                return errno;
+        } else if (::unlinkat(folderFd, entry.name.constData(), 0) != 0 && errno != ENOENT) {
+            return errno;
+        }
+    }
+    return 0;
+}
+
+int moveFolderByCopy(int srcDir, const QByteArray& srcName, const struct stat& st, int dstDir,
+                     const QByteArray& dstName, const Internal& ctx)
+{
+    struct stat target;
+    if (::fstatat(dstDir, dstName.constData(), &target, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (!ctx.options.replaceExisting)
+            return EEXIST;
+        if (!S_ISDIR(target.st_mode))
+            return ENOTDIR;
+    } else if (errno != ENOENT) {
+        return errno;
+    }
+    Fd src(::openat(srcDir, srcName.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!src.valid())
+        return errno;
+
+    // The copy grows under a hidden name and appears in one rename, so that
+    // an interrupted move never leaves a half folder under the real name.
+    TempGuard guard;
+    guard.dirFd = dstDir;
+    guard.isFolder = true;
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        guard.name = tempName();
+        error = ::mkdirat(dstDir, guard.name.constData(), 0700) == 0 ? 0 : errno;
+    }
+    if (error)
+        return error;
+    guard.armed = true;
+    Fd dst(::openat(dstDir, guard.name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!dst.valid())
+        return errno;
+
+    Internal inner = ctx;
+    inner.options.replaceExisting = false;
+    std::vector<CopiedEntry> copied;
+    if (int r = copyFolderContents(src.get(), dst.get(), st.st_dev, copied, inner))
+        return r;
+    if (int r = applyMetadata(src.get(), dst.get(), st, ctx, true))
+        return r;
+    dst.reset();
+    // Replacing renames over an empty folder only; a full one gives ENOTEMPTY.
+    if (int r = renameInto(dstDir, guard.name.constData(), dstDir, dstName.constData(),
+                           ctx.options.replaceExisting))
+        return r;
+    guard.armed = false;
+
+    if (int r = removeCopied(src.get(), copied))
+        return r;
+    src.reset();
+    return ::unlinkat(srcDir, srcName.constData(), AT_REMOVEDIR) == 0 ? 0 : errno;
+}
+
+struct OpenedPair {
+    SplitPath source;
+    SplitPath destination;
+    Fd sourceDir;
+    Fd destinationDir;
+};
+
+int openPair(const QString& source, const QString& destination, OpenedPair& pair)
+{
+    if (int r = splitPath(source, pair.source))
+        return r;
+    if (int r = splitPath(destination, pair.destination))
+        return r;
+    if (int r = openFolderPath(pair.source.folder, pair.sourceDir))
+        return r;
+    return openFolderPath(pair.destination.folder, pair.destinationDir);
+}
+
+} // namespace
+
+int copyFile(const QString& source, const QString& destination, const CopyOptions& options,
+             const ChunkCallback& onChunk)
+{
+    OpenedPair pair;
+    if (int r = openPair(source, destination, pair))
+        return r;
+    Internal ctx;
+    ctx.options = options;
+    ctx.onChunk = &onChunk;
+    return copyEntryAt(pair.sourceDir.get(), pair.source.name, pair.destinationDir.get(),
+                       pair.destination.name, ctx);
+}
+
+int moveItem(const QString& source, const QString& destination, const CopyOptions& options,
+             const ChunkCallback& onChunk)
+{
+    OpenedPair pair;
+    if (int r = openPair(source, destination, pair))
+        return r;
+    const int r = renameInto(pair.sourceDir.get(), pair.source.name.constData(),
+                             pair.destinationDir.get(), pair.destination.name.constData(),
+                             options.replaceExisting);
+    if (r != EXDEV)
+        return r;
+    return detail::moveByCopy(source, destination, options, onChunk);
+}
+
+namespace detail {
+
+int moveByCopy(const QString& source, const QString& destination, const CopyOptions& options,
+               const ChunkCallback& onChunk)
+{
+    OpenedPair pair;
+    if (int r = openPair(source, destination, pair))
+        return r;
+    const int srcDir = pair.sourceDir.get();
+    const int dstDir = pair.destinationDir.get();
+    const QByteArray& srcName = pair.source.name;
+    const QByteArray& dstName = pair.destination.name;
+    struct stat st;
+    if (::fstatat(srcDir, srcName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
+    Internal ctx;
+    ctx.options = options;
+    ctx.onChunk = &onChunk;
+    ctx.keepOwner = true;
+    if (S_ISDIR(st.st_mode))
+        return moveFolderByCopy(srcDir, srcName, st, dstDir, dstName, ctx);
+
+    struct stat target;
+    const bool targetExisted =
+        ::fstatat(dstDir, dstName.constData(), &target, AT_SYMLINK_NOFOLLOW) == 0;
+    int r;
+    if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) {
+        r = copyEntryAt(srcDir, srcName, dstDir, dstName, ctx);
+    } else {
+        if (targetExisted) {
+            if (!options.replaceExisting)
+                return EEXIST;
+            if (S_ISDIR(target.st_mode))
+                return EISDIR;
+            if (::unlinkat(dstDir, dstName.constData(), 0) != 0)
+                return errno;
+        }
+        r = copySpecialAt(dstDir, dstName, st, ctx);
+    }
+    if (r)
+        return r;
+    if (::unlinkat(srcDir, srcName.constData(), 0) != 0) {
+        const int error = errno;
+        // Both still whole: undo the copy so that a retry starts clean.
+        if (!targetExisted)
+            ::unlinkat(dstDir, dstName.constData(), 0);
+        return error;
+    }
+    return 0;
+}
+
+} // namespace detail
+
+} // namespace tovane::platform

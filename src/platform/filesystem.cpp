@@ -1,0 +1,607 @@
+#include "platform/filesystem.h"
+
+#include "platform/attributestore.h"
+#include "platform/names.h"
+#include "platform/posixutil.h"
+
+#include <QByteArray>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace tovane::platform {
+
+namespace {
+
+constexpr unsigned kStatxMask = STATX_BASIC_STATS | STATX_BTIME;
+constexpr int kStatxFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
+constexpr size_t kDirBufferSize = 64 * 1024;
+
+// A path as bytes for the kernel. A NUL inside would silently cut the path
+// short and make the call act on another item, so such paths are refused.
+// Trailing "/" go too: they would make lstat-style calls follow a link.
+bool toKernelPath(const QString& path, QByteArray& out)
+{
+    out = pathToBytes(path);
+    if (out.isEmpty() || out.contains('\0'))
+        return false;
+    while (out.size() > 1 && out.endsWith('/'))
+        out.chop(1);
+    return true;
+}
+
+// A single name inside a folder: no separators, no NUL, not "." or "..".
+bool isPlainName(const QByteArray& name)
+{
+    return !name.isEmpty() && !name.contains('/') && !name.contains('\0') && name != "." &&
+           name != "..";
+}
+
+// Splits "/a/b/c" into "/a/b" and "c"; "/" has no name and is its own parent.
+void splitPath(const QByteArray& path, QByteArray& parent, QByteArray& name)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0) {
+        parent = ".";
+        name = path;
+    } else if (path.size() == 1) {
+        parent = path;
+        name.clear();
+    } else {
+        parent = slash == 0 ? QByteArray("/") : path.left(slash);
+        name = path.mid(slash + 1);
+    }
+}
+
+bool isDotName(const char* name) { return name[0] == '.'; }
+
+qint64 nsOf(const statx_timestamp& t) { return toNanoseconds(t.tv_sec, t.tv_nsec); }
+
+// Everything a record takes from the entry's own status; the store comes after.
+void fillFromStatx(const struct statx& sx, ItemRecord& rec)
+{
+    rec.mode = sx.stx_mode;
+    rec.isSymlink = S_ISLNK(sx.stx_mode);
+    rec.linkToFolder = false;
+    rec.writeTime = nsOf(sx.stx_mtime);
+    rec.accessTime = nsOf(sx.stx_atime);
+    rec.creationTime = (sx.stx_mask & STATX_BTIME) ? nsOf(sx.stx_btime)
+                                                   : std::min(rec.writeTime, nsOf(sx.stx_ctime));
+    quint32 attributes = 0;
+    if (S_ISDIR(sx.stx_mode)) {
+        attributes |= AttrDirectory;
+        rec.size = 0;
+    } else {
+        rec.size = sx.stx_size;
+        if (!rec.isSymlink && (sx.stx_mode & 0222) == 0)
+            attributes |= AttrReadOnly;
+    }
+    if ((sx.stx_attributes_mask & STATX_ATTR_COMPRESSED) &&
+        (sx.stx_attributes & STATX_ATTR_COMPRESSED))
+        attributes |= AttrCompressed;
+    rec.attributes = attributes;
+}
+
+// An entry whose status cannot be read (a folder with read but no search
+// permission) is still listed, with what the folder itself tells.
+void fillFromDirentType(unsigned char type, ItemRecord& rec)
+{
+    rec = ItemRecord{};
+    rec.mode = type == DT_UNKNOWN ? 0 : DTTOIF(type);
+    rec.isSymlink = type == DT_LNK;
+    if (type == DT_DIR)
+        rec.attributes = AttrDirectory;
+}
+
+void applyStore(const StoreRecord& store, ItemRecord& rec)
+{
+    quint32 mask = AttrHidden | AttrSystem | AttrArchive;
+    if (rec.isFolder())
+        mask |= AttrReadOnly; // a file's R comes from its permission bits only
+    rec.attributes |= store.attributes & mask;
+    if (store.hasCreateTime)
+        rec.creationTime = store.createTime;
+}
+
+bool statxAt(int dirfd, const char* name, struct statx& sx, int& error)
+{
+    if (::statx(dirfd, name, kStatxFlags, kStatxMask, &sx) == 0)
+        return true;
+    error = lastErrno();
+    return false;
+}
+
+bool targetIsFolder(int dirfd, const char* name)
+{
+    struct stat st;
+    return ::fstatat(dirfd, name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Stores on NTFS and SMB keep the create time in a second attribute; it is
+// the birth time statx already gave whenever the driver reports one.
+bool storeCreateTimeNeeded(StoreKind kind, const struct statx& sx)
+{
+    return kind != StoreKind::Generic && !(sx.stx_mask & STATX_BTIME);
+}
+
+// The full record of one entry that exists; `fullPath` names it for the store.
+int recordOf(int dirfd, const char* name, const char* fullPath, StoreKind kind,
+             const ListOptions& options, bool dotName, ItemRecord& out)
+{
+    struct statx sx;
+    int error = 0;
+    if (!statxAt(dirfd, name, sx, error))
+        return error;
+    fillFromStatx(sx, out);
+    if (out.isSymlink)
+        out.linkToFolder = targetIsFolder(dirfd, name);
+    if (dotName)
+        out.attributes |= AttrHidden;
+    if (options.readAttributeStore && !out.isSymlink) {
+        StoreRecord store;
+        if (readStore(kind, fullPath, store, storeCreateTimeNeeded(kind, sx)) == 0)
+            applyStore(store, out);
+    }
+    return 0;
+}
+
+// Reads a folder's entries in the kernel's order. `onName` gets the raw name
+// and its dirent type; returning false stops.
+template <typename F>
+int readEntries(int fd, F&& onName)
+{
+    std::unique_ptr<char[]> buffer(new char[kDirBufferSize]);
+    for (;;) {
+        const ssize_t n = ::getdents64(fd, buffer.get(), kDirBufferSize);
+        if (n < 0)
+            return lastErrno();
+        if (n == 0)
+            return 0;
+        for (ssize_t off = 0; off < n;) {
+            const auto* d = reinterpret_cast<const struct dirent64*>(buffer.get() + off);
+            off += d->d_reclen;
+            const char* name = d->d_name;
+            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+                continue;
+            if (!onName(name, d->d_type))
+                return 0;
+        }
+    }
+}
+
+int openFolder(const QByteArray& path, UniqueFd& fd)
+{
+    fd.reset(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd.isValid() ? 0 : lastErrno();
+}
+
+QByteArray childPath(const QByteArray& folder, const char* name)
+{
+    QByteArray path = folder;
+    if (!path.endsWith('/'))
+        path += '/';
+    path += name;
+    return path;
+}
+
+// The store of an item: a folder (possibly a mount point) is asked itself,
+// anything else through its parent, so that a link is never followed.
+StoreKind storeKindOfItem(const QByteArray& path, const QByteArray& parent, bool isFolder)
+{
+    return storeKindOfPath(isFolder ? path.constData() : parent.constData());
+}
+
+bool ownsWithoutWriteBit(const struct stat& st)
+{
+    return S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && !(st.st_mode & S_IWUSR);
+}
+
+// user.* attributes need write permission; an owner may lift R for the
+// moment of the write. `restoreMode` tells the caller what to put back.
+template <typename F>
+int withStoreWriteAccess(const QByteArray& path, const struct stat& st, bool& modeLifted,
+                         F&& write)
+{
+    int e = write();
+    if (e == EACCES && ownsWithoutWriteBit(st)) {
+        if (::chmod(path.constData(), (st.st_mode & 07777) | S_IWUSR) != 0)
+            return EACCES;
+        modeLifted = true;
+        e = write();
+    }
+    return e;
+}
+
+quint32 initialStoreBits(const struct stat& st)
+{
+    if (S_ISDIR(st.st_mode))
+        return StoreDirectory;
+    return (st.st_mode & 0222) == 0 ? quint32(StoreReadOnly) : 0;
+}
+
+} // namespace
+
+int listFolder(const QString& folder, const EntryCallback& onEntry, const ListOptions& options)
+{
+    QByteArray folderBytes;
+    if (!toKernelPath(folder, folderBytes))
+        return EINVAL;
+    UniqueFd fd;
+    if (int e = openFolder(folderBytes, fd))
+        return e;
+
+    bool storeWanted = options.readAttributeStore;
+    StoreKind kind = StoreKind::Generic;
+    dev_t folderDev = 0;
+    if (storeWanted) {
+        kind = storeKindOfFd(fd.get());
+        struct stat st;
+        if (::fstat(fd.get(), &st) == 0)
+            folderDev = st.st_dev;
+    }
+    // "folder/" once; each entry's name is appended in place for the store.
+    QByteArray path = folderBytes;
+    if (!path.endsWith('/'))
+        path += '/';
+    const qsizetype prefix = path.size();
+    path.reserve(prefix + 256);
+
+    ItemRecord rec;
+    return readEntries(fd.get(), [&](const char* name, unsigned char type) {
+        struct statx sx;
+        int error = 0;
+        if (statxAt(fd.get(), name, sx, error)) {
+            fillFromStatx(sx, rec);
+            if (rec.isSymlink)
+                rec.linkToFolder = targetIsFolder(fd.get(), name);
+        } else if (error == ENOENT) {
+            return true; // removed while we read
+        } else {
+            fillFromDirentType(type, rec);
+            error = -1;
+        }
+        if (isDotName(name))
+            rec.attributes |= AttrHidden;
+        if (storeWanted && error == 0 && !rec.isSymlink) {
+            path.truncate(prefix);
+            path.append(name);
+            const bool mountPoint =
+                rec.isFolder() && makedev(sx.stx_dev_major, sx.stx_dev_minor) != folderDev;
+            const StoreKind entryKind = mountPoint ? storeKindOfPath(path.constData()) : kind;
+            StoreRecord store;
+            const int e =
+                readStore(entryKind, path.constData(), store, storeCreateTimeNeeded(entryKind, sx));
+            if (e == 0)
+                applyStore(store, rec);
+            else if (e == ENOTSUP && !mountPoint)
+                storeWanted = false; // this file system keeps none: spare the rest
+        }
+        rec.name = nameFromBytes(name);
+        return onEntry(rec);
+    });
+}
+
+int statPath(const QString& path, ItemRecord& out, const ListOptions& options)
+{
+    QByteArray bytes;
+    if (!toKernelPath(path, bytes))
+        return EINVAL;
+    QByteArray parent, name;
+    splitPath(bytes, parent, name);
+    struct statx sx;
+    int error = 0;
+    if (!statxAt(AT_FDCWD, bytes.constData(), sx, error))
+        return error;
+    const bool folder = S_ISDIR(sx.stx_mode);
+    const StoreKind kind = options.readAttributeStore ? storeKindOfItem(bytes, parent, folder)
+                                                      : StoreKind::Generic;
+    if (int e = recordOf(AT_FDCWD, bytes.constData(), bytes.constData(), kind, options,
+                         !name.isEmpty() && isDotName(name.constData()), out))
+        return e;
+    out.name = nameFromBytes(name);
+    return 0;
+}
+
+int lookupEntry(const QString& folder, const QString& name, ItemRecord& out,
+                const ListOptions& options)
+{
+    QByteArray folderBytes;
+    if (!toKernelPath(folder, folderBytes))
+        return EINVAL;
+    const QByteArray nameBytes = nameToBytes(name);
+    if (nameBytes == "." || nameBytes == "..")
+        return ENOENT; // never reported by listings either
+    if (!isPlainName(nameBytes))
+        return EINVAL;
+    UniqueFd fd;
+    if (int e = openFolder(folderBytes, fd))
+        return e;
+    const StoreKind kind =
+        options.readAttributeStore ? storeKindOfFd(fd.get()) : StoreKind::Generic;
+
+    const auto fill = [&](const char* entry) {
+        const QByteArray full = childPath(folderBytes, entry);
+        return recordOf(fd.get(), entry, full.constData(), kind, options, isDotName(entry), out);
+    };
+    int e = fill(nameBytes.constData());
+    if (e == 0) {
+        out.name = name;
+        return 0;
+    }
+    if (e != ENOENT)
+        return e;
+
+    // No exact match: the first entry equal but for letter case.
+    int found = ENOENT;
+    e = readEntries(fd.get(), [&](const char* entry, unsigned char) {
+        const QString decoded = nameFromBytes(entry);
+        if (decoded.compare(name, Qt::CaseInsensitive) != 0)
+            return true;
+        const int r = fill(entry);
+        if (r == ENOENT)
+            return true;
+        found = r;
+        if (r == 0)
+            out.name = decoded;
+        return false;
+    });
+    return e ? e : found;
+}
+
+bool pathExists(const QString& path)
+{
+    QByteArray bytes;
+    if (!toKernelPath(path, bytes))
+        return false;
+    struct stat st;
+    return ::lstat(bytes.constData(), &st) == 0;
+}
+
+int getAttributes(const QString& path, quint32& attributes)
+{
+    ItemRecord rec;
+    if (int e = statPath(path, rec))
+        return e;
+    attributes = rec.attributes;
+    return 0;
+}
+
+int setAttributes(const QString& path, quint32 attributes)
+{
+    QByteArray bytes;
+    if (!toKernelPath(path, bytes))
+        return EINVAL;
+    struct stat st;
+    if (::lstat(bytes.constData(), &st) != 0)
+        return lastErrno();
+    QByteArray parent, name;
+    splitPath(bytes, parent, name);
+    const bool folder = S_ISDIR(st.st_mode);
+    const bool link = S_ISLNK(st.st_mode);
+    const bool dotName = !name.isEmpty() && isDotName(name.constData());
+    const StoreKind kind = storeKindOfItem(bytes, parent, folder);
+
+    StoreRecord current;
+    const int readError = readStore(kind, bytes.constData(), current, false);
+
+    // The store bits this request asks for. H on a dot name is shown anyway:
+    // a set leaves the store as it is, a clear removes a stored H.
+    quint32 storeMask = StoreHidden | StoreSystem | StoreArchive;
+    if (folder)
+        storeMask |= StoreReadOnly;
+    quint32 wanted = attributes & (StoreSystem | StoreArchive);
+    if (folder)
+        wanted |= attributes & StoreReadOnly;
+    if (attributes & AttrHidden)
+        wanted |= dotName ? (current.attributes & StoreHidden) : quint32(StoreHidden);
+    const quint32 stored = readError ? 0 : current.attributes & storeMask;
+
+    bool modeLifted = false;
+    if (wanted != stored) {
+        if (readError)
+            return readError;
+        // A file's R goes along so that SMB clients see the same.
+        quint32 mask = storeMask;
+        quint32 values = wanted;
+        if (!folder && !link) {
+            mask |= StoreReadOnly;
+            if (attributes & AttrReadOnly)
+                values |= StoreReadOnly;
+        }
+        const int e = withStoreWriteAccess(bytes, st, modeLifted, [&] {
+            return writeStoreAttributes(kind, bytes.constData(), mask, values,
+                                        initialStoreBits(st));
+        });
+        if (e) {
+            if (modeLifted)
+                ::chmod(bytes.constData(), st.st_mode & 07777);
+            return e;
+        }
+    }
+
+    if (folder)
+        return 0;
+    const bool wantReadOnly = attributes & AttrReadOnly;
+    if (link)
+        return wantReadOnly ? ENOTSUP : 0; // a link has no permission bits of its own
+    const mode_t oldMode = st.st_mode & 07777;
+    mode_t newMode = oldMode;
+    if (wantReadOnly)
+        newMode &= ~mode_t(0222);
+    else if ((oldMode & 0222) == 0)
+        newMode |= S_IWUSR;
+    if (newMode != oldMode || modeLifted) {
+        if (::chmod(bytes.constData(), newMode) != 0)
+            return lastErrno();
+    }
+    return 0;
+}
+
+int getTimes(const QString& path, FileTimes& out)
+{
+    QByteArray bytes;
+    if (!toKernelPath(path, bytes))
+        return EINVAL;
+    struct statx sx;
+    int error = 0;
+    if (!statxAt(AT_FDCWD, bytes.constData(), sx, error))
+        return error;
+    ItemRecord rec;
+    fillFromStatx(sx, rec);
+    out.write = rec.writeTime;
+    out.access = rec.accessTime;
+    out.creation = rec.creationTime;
+    if (!rec.isSymlink) {
+        QByteArray parent, name;
+        splitPath(bytes, parent, name);
+        StoreRecord store;
+        const StoreKind kind = storeKindOfItem(bytes, parent, rec.isFolder());
+        if (readStore(kind, bytes.constData(), store, true) == 0 && store.hasCreateTime)
+            out.creation = store.createTime;
+    }
+    return 0;
+}
+
+int setTimes(const QString& path, const FileTimes& times, unsigned which)
+{
+    QByteArray bytes;
+    if (!toKernelPath(path, bytes))
+        return EINVAL;
+    int result = 0;
+    if (which & (TimeAccess | TimeWrite)) {
+        timespec ts[2];
+        ts[0] = (which & TimeAccess) ? toTimespec(times.access) : timespec{0, UTIME_OMIT};
+        ts[1] = (which & TimeWrite) ? toTimespec(times.write) : timespec{0, UTIME_OMIT};
+        if (::utimensat(AT_FDCWD, bytes.constData(), ts, AT_SYMLINK_NOFOLLOW) != 0)
+            result = lastErrno();
+    }
+    if (which & TimeCreation) {
+        struct stat st;
+        if (::lstat(bytes.constData(), &st) != 0)
+            return result ? result : lastErrno();
+        if (S_ISLNK(st.st_mode))
+            return result ? result : ENOTSUP;
+        QByteArray parent, name;
+        splitPath(bytes, parent, name);
+        const StoreKind kind = storeKindOfItem(bytes, parent, S_ISDIR(st.st_mode));
+        bool modeLifted = false;
+        const int e = withStoreWriteAccess(bytes, st, modeLifted, [&] {
+            return writeStoreCreateTime(kind, bytes.constData(), times.creation,
+                                        initialStoreBits(st));
+        });
+        if (modeLifted)
+            ::chmod(bytes.constData(), st.st_mode & 07777);
+        if (e && !result)
+            result = e;
+    }
+    return result;
+}
+
+int createFolder(const QString& path)
+{
+    QByteArray bytes;
+    if (!toKernelPath(path, bytes))
+        return EINVAL;
+    return ::mkdir(bytes.constData(), 0777) == 0 ? 0 : lastErrno();
+}
+
+namespace {
+
+bool sameInode(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// rename() succeeds without doing anything when both names are links to one
+// file; tell apart a change of letter case (which file systems that ignore
+// case must carry out) from everything else.
+int renameSameFile(const QByteArray& from, const QByteArray& to, bool replace)
+{
+    QByteArray fromParent, fromName, toParent, toName;
+    splitPath(from, fromParent, fromName);
+    splitPath(to, toParent, toName);
+    struct stat fp, tp;
+    if (::stat(fromParent.constData(), &fp) != 0 || ::stat(toParent.constData(), &tp) != 0)
+        return lastErrno();
+    if (!sameInode(fp, tp))
+        return EEXIST;
+    if (fromName == toName)
+        return replace ? 0 : EEXIST; // one entry spelled twice
+    if (nameFromBytes(fromName).compare(nameFromBytes(toName), Qt::CaseInsensitive) != 0)
+        return EEXIST; // hard links: replacing would report a move that never happened
+    return ::rename(from.constData(), to.constData()) == 0 ? 0 : lastErrno();
+}
+
+// For file systems without RENAME_NOREPLACE: link() refuses an existing
+// target atomically; where links are not possible, check first.
+int renameNoReplaceFallback(const QByteArray& from, const QByteArray& to, const struct stat& src)
+{
+    if (!S_ISDIR(src.st_mode)) {
+        if (::link(from.constData(), to.constData()) == 0) {
+            if (::unlink(from.constData()) == 0)
+                return 0;
+            const int e = lastErrno();
+            ::unlink(to.constData());
+            return e;
+        }
+        if (errno == EEXIST)
+            return EEXIST;
+    }
+    struct stat st;
+    if (::lstat(to.constData(), &st) == 0)
+        return EEXIST;
+    if (errno != ENOENT)
+        return lastErrno();
+    return ::rename(from.constData(), to.constData()) == 0 ? 0 : lastErrno();
+}
+
+} // namespace
+
+int renameItem(const QString& from, const QString& to, bool replace)
+{
+    QByteArray f, t;
+    if (!toKernelPath(from, f) || !toKernelPath(to, t))
+        return EINVAL;
+    struct stat src, dst;
+    if (::lstat(f.constData(), &src) != 0)
+        return lastErrno();
+    if (::lstat(t.constData(), &dst) == 0 && sameInode(src, dst))
+        return renameSameFile(f, t, replace);
+    if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(),
+                    replace ? 0 : RENAME_NOREPLACE) == 0)
+        return 0;
+    const int e = lastErrno();
+    if (replace || (e != EINVAL && e != ENOSYS))
+        return e;
+    return renameNoReplaceFallback(f, t, src);
+}
+
+int deleteFile(const QString& path)
+{
+    QByteArray bytes;
+    if (!toKernelPath(path, bytes))
+        return EINVAL;
+    struct stat st;
+    if (::lstat(bytes.constData(), &st) != 0)
+        return lastErrno();
+    if (S_ISDIR(st.st_mode))
+        return EISDIR;
+    return ::unlink(bytes.constData()) == 0 ? 0 : lastErrno();
+}
+
+int deleteEmptyFolder(const QString& path)
+{
+    QByteArray bytes;
+    if (!toKernelPath(path, bytes))
+        return EINVAL;
+    return ::rmdir(bytes.constData()) == 0 ? 0 : lastErrno();
+}
+
+} // namespace tovane::platform

@@ -1,0 +1,355 @@
+#include "platform/system.h"
+
+#include "platform/names.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/sysinfo.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace tovane::platform {
+
+namespace {
+
+QByteArray envBytes(const char* name)
+{
+    const char* v = ::getenv(name);
+    return v ? QByteArray(v) : QByteArray();
+}
+
+// XDG variables count only when they hold an absolute path.
+QByteArray absoluteEnv(const char* name)
+{
+    QByteArray v = envBytes(name);
+    return v.startsWith('/') ? v : QByteArray();
+}
+
+QByteArray readSmallFile(const char* path, qsizetype limit = 1 << 20)
+{
+    QByteArray out;
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return out;
+    char buf[4096];
+    while (out.size() < limit) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        out.append(buf, n);
+    }
+    ::close(fd);
+    return out;
+}
+
+bool isDirectory(const QByteArray& path)
+{
+    struct stat st;
+    return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Joins a relative path to the working folder, drops empty and "." parts and
+// any trailing "/". ".." stays: the folder above a link is not lexical.
+QByteArray absoluteClean(const QByteArray& path)
+{
+    QByteArray full = path;
+    if (!full.startsWith('/')) {
+        std::vector<char> cwd(4096);
+        while (!::getcwd(cwd.data(), cwd.size())) {
+            if (errno != ERANGE)
+                return QByteArray();
+            cwd.resize(cwd.size() * 2);
+        }
+        full = QByteArray(cwd.data()) + '/' + full;
+    }
+    QByteArray out;
+    for (const QByteArray& part : full.split('/')) {
+        if (part.isEmpty() || part == ".")
+            continue;
+        out += '/' + part;
+    }
+    return out.isEmpty() ? QByteArray("/") : out;
+}
+
+QByteArray homeBytes()
+{
+    QByteArray home = absoluteEnv("HOME");
+    if (home.isEmpty()) {
+        struct passwd pw;
+        struct passwd* found = nullptr;
+        std::vector<char> buf(16384);
+        while (::getpwuid_r(::geteuid(), &pw, buf.data(), buf.size(), &found) == ERANGE)
+            buf.resize(buf.size() * 2);
+        if (found && found->pw_dir && found->pw_dir[0] == '/')
+            home = found->pw_dir;
+    }
+    if (home.isEmpty())
+        return "/";
+    return absoluteClean(home);
+}
+
+// mkdir -p with mode 0700 for every folder it creates.
+int makeFolders(const QByteArray& path)
+{
+    qsizetype from = 1;
+    while (true) {
+        const qsizetype slash = path.indexOf('/', from);
+        const QByteArray prefix = slash < 0 ? path : path.first(slash);
+        if (!isDirectory(prefix)) {
+            if (::mkdir(prefix.constData(), 0700) != 0) {
+                const int e = errno;
+                if (e != EEXIST)
+                    return e;
+                if (!isDirectory(prefix))
+                    return ENOTDIR;
+            }
+        }
+        if (slash < 0)
+            return 0;
+        from = slash + 1;
+    }
+}
+
+// One shell-style value: double or single quotes, backslash escapes.
+QByteArray unquoteValue(QByteArrayView v)
+{
+    QByteArray out;
+    char quote = 0;
+    for (qsizetype i = 0; i < v.size(); ++i) {
+        const char c = v[i];
+        if (quote == '\'') {
+            if (c == '\'')
+                quote = 0;
+            else
+                out += c;
+        } else if (c == '\\' && i + 1 < v.size()) {
+            out += v[++i];
+        } else if (c == '"' || c == '\'') {
+            if (quote == c)
+                quote = 0;
+            else if (!quote)
+                quote = c;
+            else
+                out += c;
+        } else if (!quote && (c == ' ' || c == '\t' || c == '#')) {
+            break; // unquoted value ends at a blank or a comment
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+template <typename F>
+void forEachLine(QByteArrayView content, F&& f)
+{
+    qsizetype from = 0;
+    while (from < content.size()) {
+        qsizetype end = content.indexOf('\n', from);
+        if (end < 0)
+            end = content.size();
+        f(content.sliced(from, end - from).trimmed());
+        from = end + 1;
+    }
+}
+
+// KEY=value lines of an os-release or user-dirs.dirs file; as when the shell
+// reads the file, the last assignment wins.
+QByteArray valueOf(QByteArrayView content, QByteArrayView key)
+{
+    QByteArray value;
+    forEachLine(content, [&](QByteArrayView line) {
+        if (line.startsWith('#') || !line.startsWith(key))
+            return;
+        const QByteArrayView rest = line.sliced(key.size()).trimmed();
+        if (rest.startsWith('='))
+            value = unquoteValue(rest.sliced(1).trimmed());
+    });
+    return value;
+}
+
+QByteArray configHomeBytes()
+{
+    const QByteArray xdg = absoluteEnv("XDG_CONFIG_HOME");
+    return xdg.isEmpty() ? homeBytes() + "/.config" : absoluteClean(xdg);
+}
+
+// The folder user-dirs.dirs names for `key`, or empty when it names none.
+QByteArray userDir(const QByteArray& content, const char* key)
+{
+    const QByteArray value = valueOf(content, QByteArray("XDG_") + key + "_DIR");
+    if (value == "$HOME" || value.startsWith("$HOME/"))
+        return absoluteClean(homeBytes() + value.mid(5));
+    if (value.startsWith('/'))
+        return absoluteClean(value);
+    return QByteArray();
+}
+
+QByteArray userDirsContent()
+{
+    return readSmallFile((configHomeBytes() + "/user-dirs.dirs").constData());
+}
+
+} // namespace
+
+QString prettyNameFromOsRelease(QByteArrayView content)
+{
+    QByteArray name = valueOf(content, "PRETTY_NAME");
+    if (name.isEmpty())
+        name = valueOf(content, "NAME");
+    return QString::fromUtf8(name);
+}
+
+OsFacts osFacts()
+{
+    OsFacts f;
+    QByteArray content = readSmallFile("/etc/os-release");
+    if (content.isEmpty())
+        content = readSmallFile("/usr/lib/os-release");
+    f.name = prettyNameFromOsRelease(content);
+    if (f.name.isEmpty())
+        f.name = QStringLiteral("Linux");
+    struct utsname u;
+    if (::uname(&u) == 0) {
+        f.version = QString::fromUtf8(u.release);
+        f.architecture = QString::fromUtf8(u.machine);
+    }
+    return f;
+}
+
+QString osText(const OsFacts& facts)
+{
+    QString text = QStringLiteral(" OS：") + facts.name + QStringLiteral("\r\n      Ver. ") + facts.version;
+    if (!facts.architecture.isEmpty())
+        text += QStringLiteral("（") + facts.architecture + QStringLiteral("）");
+    return text;
+}
+
+QString osText()
+{
+    return osText(osFacts());
+}
+
+int osClass()
+{
+    return 10;
+}
+
+MemoryFacts memoryFacts()
+{
+    MemoryFacts m;
+    struct sysinfo si;
+    if (::sysinfo(&si) == 0) {
+        const double unit = si.mem_unit ? si.mem_unit : 1;
+        m.totalBytes = double(si.totalram) * unit;
+        m.availableBytes = (double(si.freeram) + double(si.bufferram)) * unit;
+    }
+    const QByteArray info = readSmallFile("/proc/meminfo");
+    auto kib = [&info](QByteArrayView key, double& out) {
+        forEachLine(info, [&](QByteArrayView line) {
+            if (!line.startsWith(key))
+                return;
+            const QByteArrayView rest = line.sliced(key.size()).trimmed();
+            const qsizetype space = rest.indexOf(' ');
+            bool ok = false;
+            const qulonglong v = (space < 0 ? rest : rest.first(space)).toULongLong(&ok);
+            if (ok)
+                out = double(v) * 1024.0;
+        });
+    };
+    kib("MemTotal:", m.totalBytes);
+    kib("MemAvailable:", m.availableBytes);
+    return m;
+}
+
+QString executablePath()
+{
+    std::vector<char> buf(4096);
+    while (true) {
+        const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
+        if (n < 0)
+            return QString();
+        if (size_t(n) < buf.size())
+            return nameFromBytes(QByteArrayView(buf.data(), n));
+        buf.resize(buf.size() * 2);
+    }
+}
+
+QString homeFolder()
+{
+    return nameFromBytes(homeBytes());
+}
+
+QString settingsFolder(const QString& overrideDir, int& error)
+{
+    QByteArray path;
+    if (!overrideDir.isEmpty())
+        path = nameToBytes(overrideDir);
+    else if (const QByteArray env = envBytes("TOVANE_CONFIG_DIR"); !env.isEmpty())
+        path = env;
+    else
+        path = configHomeBytes() + "/tovane";
+    path = absoluteClean(path);
+    if (path.isEmpty()) {
+        error = errno ? errno : ENOENT;
+        return QString();
+    }
+    error = makeFolders(path);
+    return error ? QString() : nameFromBytes(path);
+}
+
+QString settingsFolder(const QString& overrideDir)
+{
+    int error = 0;
+    return settingsFolder(overrideDir, error);
+}
+
+QString desktopFolder()
+{
+    QByteArray dir = userDir(userDirsContent(), "DESKTOP");
+    if (dir.isEmpty())
+        dir = homeBytes() + "/Desktop";
+    return nameFromBytes(absoluteClean(dir));
+}
+
+QStringList userFolders()
+{
+    static const struct {
+        const char* key;
+        const char* fallback;
+    } kFolders[] = {
+        {"DESKTOP", "Desktop"},     {"DOCUMENTS", "Documents"}, {"DOWNLOAD", "Downloads"},
+        {"MUSIC", "Music"},         {"PICTURES", "Pictures"},   {"VIDEOS", "Videos"},
+        {"TEMPLATES", "Templates"}, {"PUBLICSHARE", "Public"},
+    };
+    const QByteArray content = userDirsContent();
+    const QByteArray home = homeBytes();
+    QStringList out;
+    for (const auto& f : kFolders) {
+        QByteArray dir = userDir(content, f.key);
+        if (dir.isEmpty())
+            dir = absoluteClean(home + '/' + f.fallback);
+        // A folder set to the home folder itself means "not used".
+        if (dir == home || !isDirectory(dir))
+            continue;
+        const QString name = nameFromBytes(dir);
+        if (!out.contains(name))
+            out.append(name);
+    }
+    return out;
+}
+
+QString dataHome()
+{
+    const QByteArray xdg = absoluteEnv("XDG_DATA_HOME");
+    return nameFromBytes(xdg.isEmpty() ? homeBytes() + "/.local/share" : absoluteClean(xdg));
+}
+
+} // namespace tovane::platform

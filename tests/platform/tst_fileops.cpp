@@ -1,0 +1,625 @@
+#include "platform/fileops.h"
+#include "platform/names.h"
+#include "support/tempdir.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+using namespace tovane::platform;
+using tovane::test::TempDir;
+
+namespace {
+
+QString p(const QByteArray& bytes) { return pathFromBytes(bytes); }
+
+QByteArray readAll(const QByteArray& path)
+{
+    QByteArray data;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return QByteArray("<missing>");
+    char buf[65536];
+    ssize_t n;
+    while ((n = ::read(fd, buf, sizeof buf)) > 0)
+        data.append(buf, n);
+    ::close(fd);
+    return data;
+}
+
+QByteArray pattern(qsizetype size, int seed = 1)
+{
+    QByteArray data(size, Qt::Uninitialized);
+    quint32 x = quint32(seed) * 2654435761u;
+    for (qsizetype i = 0; i < size; ++i) {
+        x = x * 1103515245u + 12345u;
+        data[i] = char(x >> 16);
+    }
+    return data;
+}
+
+bool writeBytes(const QByteArray& path, const QByteArray& content)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    const bool ok = ::write(fd, content.constData(), size_t(content.size())) == content.size();
+    ::close(fd);
+    return ok;
+}
+
+// Names in a folder, sorted; "*" marks temporaries left behind.
+QList<QByteArray> entries(const QByteArray& folder)
+{
+    QList<QByteArray> names;
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return names;
+    while (const dirent* e = ::readdir(dir)) {
+        const QByteArray name(e->d_name);
+        if (name != "." && name != "..")
+            names.append(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool hasTemporaries(const QByteArray& folder)
+{
+    const QList<QByteArray> names = entries(folder);
+    return std::any_of(names.begin(), names.end(),
+                       [](const QByteArray& n) { return n.startsWith(".tovane-"); });
+}
+
+// A readable picture of a tree: path, type, mode and content or link target.
+void describeTree(const QByteArray& root, const QByteArray& relative, QStringList& out)
+{
+    for (const QByteArray& name : entries(root + relative)) {
+        const QByteArray rel = relative + '/' + name;
+        struct stat st;
+        ::lstat((root + rel).constData(), &st);
+        QString line = QString::fromLatin1(rel.toPercentEncoding("/")) + QLatin1Char(' ') +
+                       QString::number(st.st_mode, 8);
+        if (S_ISLNK(st.st_mode)) {
+            char target[4096];
+            const ssize_t n = ::readlink((root + rel).constData(), target, sizeof target);
+            line += QLatin1String(" -> ") + QString::fromLatin1(QByteArray(target, int(n)));
+        } else if (S_ISREG(st.st_mode)) {
+            line += QLatin1Char(' ') + QString::number(qHash(readAll(root + rel)));
+        }
+        if (!S_ISLNK(st.st_mode))
+            line += QLatin1Char(' ') + QString::number(st.st_mtim.tv_sec);
+        out.append(line);
+        if (S_ISDIR(st.st_mode))
+            describeTree(root, rel, out);
+    }
+}
+
+QStringList tree(const QByteArray& root)
+{
+    QStringList out;
+    describeTree(root, QByteArray(), out);
+    return out;
+}
+
+bool setMtime(const QByteArray& path, qint64 seconds, long nanoseconds = 0)
+{
+    const timespec times[2] = {{seconds - 100, 0}, {seconds, nanoseconds}};
+    return ::utimensat(AT_FDCWD, path.constData(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// Builds a small tree with a nested read-only folder, a link and odd names.
+void buildTree(const QByteArray& root)
+{
+    QVERIFY(::mkdir(root.constData(), 0750) == 0);
+    QVERIFY(writeBytes(root + "/a.txt", "alpha"));
+    QVERIFY(writeBytes(root + "/big.bin", pattern(2500000, 7)));
+    QVERIFY(::mkdir((root + "/sub").constData(), 0755) == 0);
+    QVERIFY(writeBytes(root + "/sub/caf\xe9 \n.txt", "odd"));
+    QVERIFY(::symlink("../a.txt", (root + "/sub/link").constData()) == 0);
+    QVERIFY(::mkdir((root + "/sub/empty").constData(), 0700) == 0);
+    QVERIFY(::mkdir((root + "/ro").constData(), 0755) == 0);
+    QVERIFY(writeBytes(root + "/ro/inside", "x"));
+    QVERIFY(::chmod((root + "/ro/inside").constData(), 0400) == 0);
+    QVERIFY(setMtime(root + "/sub/empty", 1000000000));
+    QVERIFY(setMtime(root + "/sub", 1100000000));
+    QVERIFY(::chmod((root + "/ro").constData(), 0555) == 0);
+    QVERIFY(setMtime(root + "/ro", 1200000000));
+    QVERIFY(setMtime(root, 1300000000));
+}
+
+struct Call {
+    quint64 done;
+    quint64 total;
+};
+
+} // namespace
+
+class FileOpsTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void copiesContent_data()
+    {
+        QTest::addColumn<qsizetype>("size");
+        QTest::newRow("empty") << qsizetype(0);
+        QTest::newRow("one byte") << qsizetype(1);
+        QTest::newRow("small") << qsizetype(4000);
+        QTest::newRow("one chunk") << qsizetype(1 << 20);
+        QTest::newRow("chunk plus one") << qsizetype((1 << 20) + 1);
+        QTest::newRow("3 MiB") << qsizetype(3 << 20);
+    }
+    void copiesContent()
+    {
+        QFETCH(qsizetype, size);
+        TempDir dir;
+        const QByteArray data = pattern(size);
+        QVERIFY(dir.writeFile("src", data));
+        QList<Call> calls;
+        const int r = copyFile(dir.filePath("src"), dir.filePath("dst"), {},
+                               [&](quint64 done, quint64 total) {
+                                   calls.append({done, total});
+                                   return 0;
+                               });
+        QCOMPARE(r, 0);
+        QCOMPARE(readAll(dir.pathBytes() + "/dst"), data);
+        QVERIFY(!hasTemporaries(dir.pathBytes()));
+
+        QVERIFY(!calls.isEmpty());
+        QCOMPARE(calls.first().done, quint64(0));
+        for (int i = 0; i < calls.size(); ++i) {
+            QCOMPARE(calls.at(i).total, quint64(size));
+            if (i > 0)
+                QVERIFY(calls.at(i).done > calls.at(i - 1).done);
+            QVERIFY(calls.at(i).done - (i ? calls.at(i - 1).done : 0) <= quint64(1 << 20) ||
+                    calls.size() == 2); // a clone reports everything at once
+        }
+        QCOMPARE(calls.last().done, quint64(size));
+        if (size > 0)
+            QVERIFY(calls.size() >= 2);
+    }
+
+    void abortLeavesTargetUntouched_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<int>("abortAtCall");
+        QTest::addColumn<bool>("targetExists");
+        QTest::newRow("cancel before data") << ECANCELED << 1 << true;
+        QTest::newRow("cancel halfway, new target") << ECANCELED << 2 << false;
+        QTest::newRow("cancel halfway, old target") << ECANCELED << 2 << true;
+        QTest::newRow("disk full halfway") << ENOSPC << 2 << true;
+        QTest::newRow("disk full at the end") << ENOSPC << 4 << true;
+    }
+    void abortLeavesTargetUntouched()
+    {
+        QFETCH(int, error);
+        QFETCH(int, abortAtCall);
+        QFETCH(bool, targetExists);
+        TempDir dir;
+        QVERIFY(dir.writeFile("src", pattern(3 << 20)));
+        const QByteArray old = "old contents";
+        if (targetExists)
+            QVERIFY(dir.writeFile("dst", old));
+        CopyOptions options;
+        options.replaceExisting = true;
+        int calls = 0;
+        const int r = copyFile(dir.filePath("src"), dir.filePath("dst"), options,
+                               [&](quint64, quint64) { return ++calls >= abortAtCall ? error : 0; });
+        QCOMPARE(r, error);
+        QVERIFY(!hasTemporaries(dir.pathBytes()));
+        QCOMPARE(readAll(dir.pathBytes() + "/dst"), targetExists ? old : QByteArray("<missing>"));
+    }
+
+    void existingTarget_data()
+    {
+        QTest::addColumn<bool>("replace");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("keep") << false << EEXIST;
+        QTest::newRow("replace") << true << 0;
+    }
+    void existingTarget()
+    {
+        QFETCH(bool, replace);
+        QFETCH(int, expected);
+        TempDir dir;
+        QVERIFY(dir.writeFile("src", "new"));
+        QVERIFY(dir.writeFile("dst", "old"));
+        CopyOptions options;
+        options.replaceExisting = replace;
+        QCOMPARE(copyFile(dir.filePath("src"), dir.filePath("dst"), options), expected);
+        QCOMPARE(readAll(dir.pathBytes() + "/dst"), QByteArray(replace ? "new" : "old"));
+        QVERIFY(!hasTemporaries(dir.pathBytes()));
+    }
+
+    void metadata_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("attributes");
+        QTest::addColumn<bool>("times");
+        QTest::newRow("read-only, all") << 0444 << true << true;
+        QTest::newRow("executable, all") << 0751 << true << true;
+        QTest::newRow("private, no times") << 0600 << true << false;
+        QTest::newRow("no attributes") << 0751 << false << true;
+    }
+    void metadata()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, attributes);
+        QFETCH(bool, times);
+        TempDir dir;
+        const QByteArray src = dir.pathBytes() + "/src";
+        QVERIFY(dir.writeFile("src", "data"));
+        QVERIFY(::chmod(src.constData(), mode_t(mode)) == 0);
+        const timespec set[2] = {{1500000000, 123456789}, {1400000000, 987654321}};
+        QVERIFY(::utimensat(AT_FDCWD, src.constData(), set, 0) == 0);
+
+        CopyOptions options;
+        options.copyAttributes = attributes;
+        options.copyTimes = times;
+        QCOMPARE(copyFile(dir.filePath("src"), dir.filePath("dst"), options), 0);
+        struct stat st;
+        QVERIFY(::stat((dir.pathBytes() + "/dst").constData(), &st) == 0);
+        if (attributes) {
+            QCOMPARE(int(st.st_mode & 07777), mode);
+        } else {
+            const mode_t mask = ::umask(022);
+            ::umask(mask);
+            QCOMPARE(int(st.st_mode & 07777), int(0666 & ~mask));
+        }
+        if (times) {
+            QCOMPARE(qint64(st.st_mtim.tv_sec), qint64(1400000000));
+            QCOMPARE(qint64(st.st_mtim.tv_nsec), qint64(987654321));
+            QCOMPARE(qint64(st.st_atim.tv_sec), qint64(1500000000));
+        } else {
+            QVERIFY(qint64(st.st_mtim.tv_sec) > qint64(1400000000));
+        }
+    }
+
+    void copiesUserXattrs()
+    {
+        TempDir dir;
+        const QByteArray src = dir.pathBytes() + "/src";
+        QVERIFY(dir.writeFile("src", "data"));
+        const QByteArray value("0x22\0binary\xff", 12);
+        if (::setxattr(src.constData(), "user.DOSATTRIB", value.constData(), size_t(value.size()),
+                       0) != 0)
+            QSKIP("the temporary folder's file system keeps no user.* xattrs");
+        QVERIFY(::setxattr(src.constData(), "user.empty", "", 0, 0) == 0);
+        QCOMPARE(copyFile(dir.filePath("src"), dir.filePath("dst")), 0);
+        const QByteArray dst = dir.pathBytes() + "/dst";
+        char buf[64];
+        const ssize_t n = ::getxattr(dst.constData(), "user.DOSATTRIB", buf, sizeof buf);
+        QCOMPARE(QByteArray(buf, int(n)), value);
+        QCOMPARE(int(::getxattr(dst.constData(), "user.empty", buf, sizeof buf)), 0);
+
+        // Without attributes nothing of the store travels along.
+        CopyOptions plain;
+        plain.copyAttributes = false;
+        QCOMPARE(copyFile(dir.filePath("src"), dir.filePath("plain"), plain), 0);
+        QCOMPARE(int(::getxattr((dir.pathBytes() + "/plain").constData(), "user.DOSATTRIB", buf,
+                                sizeof buf)),
+                 -1);
+    }
+
+    void sparseFileStaysSparse()
+    {
+        TempDir dir;
+        const QByteArray src = dir.pathBytes() + "/sparse";
+        const qint64 size = qint64(5) << 30;
+        const int fd = ::open(src.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        QVERIFY(fd >= 0);
+        QVERIFY(::pwrite(fd, "head", 4, 0) == 4);
+        QVERIFY(::pwrite(fd, "middle", 6, qint64(3) << 30) == 6);
+        QVERIFY(::pwrite(fd, "tail", 4, size - 4) == 4);
+        ::close(fd);
+
+        QElapsedTimer timer;
+        timer.start();
+        int calls = 0;
+        QCOMPARE(copyFile(dir.filePath("sparse"), dir.filePath("copy"), {},
+                          [&](quint64, quint64) {
+                              ++calls;
+                              return 0;
+                          }),
+                 0);
+        QVERIFY2(timer.elapsed() < 30000, "a sparse file must not be copied byte by byte");
+        QVERIFY(calls < 100);
+
+        struct stat st;
+        QVERIFY(::stat((dir.pathBytes() + "/copy").constData(), &st) == 0);
+        QCOMPARE(qint64(st.st_size), size);
+        QVERIFY2(qint64(st.st_blocks) * 512 < (qint64(64) << 20), "holes were filled");
+        const int in = ::open((dir.pathBytes() + "/copy").constData(), O_RDONLY | O_CLOEXEC);
+        char buf[8] = {};
+        QCOMPARE(int(::pread(in, buf, 4, 0)), 4);
+        QCOMPARE(QByteArray(buf, 4), QByteArray("head"));
+        QCOMPARE(int(::pread(in, buf, 6, qint64(3) << 30)), 6);
+        QCOMPARE(QByteArray(buf, 6), QByteArray("middle"));
+        QCOMPARE(int(::pread(in, buf, 8, (qint64(3) << 30) - 8)), 8);
+        QCOMPARE(QByteArray(buf, 8), QByteArray(8, '\0'));
+        QCOMPARE(int(::pread(in, buf, 4, size - 4)), 4);
+        QCOMPARE(QByteArray(buf, 4), QByteArray("tail"));
+        ::close(in);
+    }
+
+    void copiesLinksAsLinks_data()
+    {
+        QTest::addColumn<QByteArray>("target");
+        QTest::newRow("relative to a file") << QByteArray("file");
+        QTest::newRow("dangling") << QByteArray("no/such/thing");
+        QTest::newRow("to a folder") << QByteArray("/");
+        QTest::newRow("odd bytes") << QByteArray("caf\xe9\n \xff");
+    }
+    void copiesLinksAsLinks()
+    {
+        QFETCH(QByteArray, target);
+        TempDir dir;
+        QVERIFY(dir.writeFile("file", "content"));
+        QVERIFY(::symlink(target.constData(), (dir.pathBytes() + "/link").constData()) == 0);
+        QCOMPARE(copyFile(dir.filePath("link"), dir.filePath("copy")), 0);
+        struct stat st;
+        QVERIFY(::lstat((dir.pathBytes() + "/copy").constData(), &st) == 0);
+        QVERIFY(S_ISLNK(st.st_mode));
+        char buf[256];
+        const ssize_t n = ::readlink((dir.pathBytes() + "/copy").constData(), buf, sizeof buf);
+        QCOMPARE(QByteArray(buf, int(n)), target);
+        QCOMPARE(copyFile(dir.filePath("link"), dir.filePath("copy")), EEXIST);
+        QVERIFY(!hasTemporaries(dir.pathBytes()));
+    }
+
+    void byteNames_data()
+    {
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::newRow("latin1 to utf8") << QByteArray("caf\xe9") << QByteArray("caf\xc3\xa9");
+        QTest::newRow("high bytes") << QByteArray("\xff\xfe") << QByteArray("\xfe\xff");
+        QTest::newRow("space and newline") << QByteArray(" a\nb ") << QByteArray("a\tb");
+        QTest::newRow("escape lookalike") << QByteArray("\xed\xb2\x80") << QByteArray("\x80");
+    }
+    void byteNames()
+    {
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        TempDir dir;
+        QVERIFY(dir.writeFile(from, "payload"));
+        const QString source = p(dir.pathBytes() + '/' + from);
+        const QString copy = p(dir.pathBytes() + '/' + to);
+        QCOMPARE(copyFile(source, copy), 0);
+        QCOMPARE(readAll(dir.pathBytes() + '/' + to), QByteArray("payload"));
+        QVERIFY(dir.makeFolder("moved"));
+        QCOMPARE(moveItem(copy, p(dir.pathBytes() + "/moved/" + to)), 0);
+        QCOMPARE(detail::moveByCopy(source, p(dir.pathBytes() + "/moved/" + from)), 0);
+        QList<QByteArray> expected{from, to};
+        std::sort(expected.begin(), expected.end());
+        QCOMPARE(entries(dir.pathBytes() + "/moved"), expected);
+        QCOMPARE(entries(dir.pathBytes()), QList<QByteArray>{"moved"});
+    }
+
+    void refusedSources_data()
+    {
+        QTest::addColumn<QByteArray>("kind");
+        QTest::addColumn<QByteArray>("destination");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("folder") << QByteArray("folder") << QByteArray("copy") << EINVAL;
+        QTest::newRow("fifo") << QByteArray("fifo") << QByteArray("copy") << EINVAL;
+        QTest::newRow("missing source") << QByteArray("none") << QByteArray("copy") << ENOENT;
+        QTest::newRow("missing folder") << QByteArray("file") << QByteArray("no/copy") << ENOENT;
+        QTest::newRow("folder is a file") << QByteArray("file") << QByteArray("file/copy")
+                                          << ENOTDIR;
+    }
+    void refusedSources()
+    {
+        QFETCH(QByteArray, kind);
+        QFETCH(QByteArray, destination);
+        QFETCH(int, expected);
+        TempDir dir;
+        const QByteArray src = dir.pathBytes() + "/src";
+        if (kind == "folder")
+            QVERIFY(::mkdir(src.constData(), 0755) == 0);
+        else if (kind == "fifo")
+            QVERIFY(::mkfifo(src.constData(), 0644) == 0);
+        else if (kind == "file")
+            QVERIFY(dir.writeFile("src", "x"));
+        if (destination.startsWith("file/"))
+            QVERIFY(dir.writeFile("file", "x"));
+        QCOMPARE(copyFile(dir.filePath("src"), p(dir.pathBytes() + '/' + destination)), expected);
+        QVERIFY(!hasTemporaries(dir.pathBytes()));
+    }
+
+    void moveOnOneVolume_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::addColumn<bool>("targetExists");
+        QTest::addColumn<bool>("replace");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("file") << false << false << false << 0;
+        QTest::newRow("file onto file") << false << true << false << EEXIST;
+        QTest::newRow("file replacing") << false << true << true << 0;
+        QTest::newRow("folder") << true << false << false << 0;
+        QTest::newRow("folder onto folder") << true << true << false << EEXIST;
+    }
+    void moveOnOneVolume()
+    {
+        QFETCH(bool, folder);
+        QFETCH(bool, targetExists);
+        QFETCH(bool, replace);
+        QFETCH(int, expected);
+        TempDir dir;
+        const QByteArray src = dir.pathBytes() + "/src";
+        const QByteArray dst = dir.pathBytes() + "/dst";
+        if (folder) {
+            buildTree(src);
+            if (targetExists)
+                QVERIFY(::mkdir(dst.constData(), 0755) == 0);
+        } else {
+            QVERIFY(dir.writeFile("src", "new"));
+            if (targetExists)
+                QVERIFY(dir.writeFile("dst", "old"));
+        }
+        const QStringList before = folder ? tree(src) : QStringList{};
+        struct stat st;
+        ::lstat(src.constData(), &st);
+        CopyOptions options;
+        options.replaceExisting = replace;
+        QCOMPARE(moveItem(dir.filePath("src"), dir.filePath("dst"), options), expected);
+        if (expected != 0) {
+            QVERIFY(::access(src.constData(), F_OK) == 0);
+            return;
+        }
+        QVERIFY(::access(src.constData(), F_OK) != 0);
+        struct stat moved;
+        ::lstat(dst.constData(), &moved);
+        QCOMPARE(moved.st_ino, st.st_ino); // a rename, not a copy
+        if (folder)
+            QCOMPARE(tree(dst), before);
+        else
+            QCOMPARE(readAll(dst), QByteArray("new"));
+    }
+
+    void moveByCopyTakesEverything()
+    {
+        TempDir dir;
+        const QByteArray src = dir.pathBytes() + "/src";
+        buildTree(src);
+        QVERIFY(::mkfifo((src + "/pipe").constData(), 0640) == 0);
+        const QStringList before = tree(src);
+        struct stat rootBefore;
+        ::lstat(src.constData(), &rootBefore);
+        QVERIFY(dir.makeFolder("target"));
+        QCOMPARE(detail::moveByCopy(dir.filePath("src"), dir.filePath("target/moved")), 0);
+        QVERIFY(::access(src.constData(), F_OK) != 0);
+        const QByteArray moved = dir.pathBytes() + "/target/moved";
+        QCOMPARE(tree(moved), before);
+        struct stat rootAfter;
+        ::lstat(moved.constData(), &rootAfter);
+        QCOMPARE(int(rootAfter.st_mode), int(rootBefore.st_mode));
+        QCOMPARE(qint64(rootAfter.st_mtim.tv_sec), qint64(rootBefore.st_mtim.tv_sec));
+        QCOMPARE(entries(dir.pathBytes() + "/target"), QList<QByteArray>{"moved"});
+    }
+
+    void moveByCopyOfFiles_data()
+    {
+        QTest::addColumn<bool>("link");
+        QTest::addColumn<bool>("targetExists");
+        QTest::addColumn<bool>("replace");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("file") << false << false << false << 0;
+        QTest::newRow("link") << true << false << false << 0;
+        QTest::newRow("file onto file") << false << true << false << EEXIST;
+        QTest::newRow("file replacing") << false << true << true << 0;
+    }
+    void moveByCopyOfFiles()
+    {
+        QFETCH(bool, link);
+        QFETCH(bool, targetExists);
+        QFETCH(bool, replace);
+        QFETCH(int, expected);
+        TempDir dir;
+        const QByteArray src = dir.pathBytes() + "/src";
+        if (link)
+            QVERIFY(::symlink("elsewhere", src.constData()) == 0);
+        else
+            QVERIFY(dir.writeFile("src", "payload"));
+        if (targetExists)
+            QVERIFY(dir.writeFile("dst", "old"));
+        CopyOptions options;
+        options.replaceExisting = replace;
+        QCOMPARE(detail::moveByCopy(dir.filePath("src"), dir.filePath("dst"), options), expected);
+        struct stat st;
+        QCOMPARE(::lstat(src.constData(), &st) == 0, expected != 0);
+        const QByteArray dst = dir.pathBytes() + "/dst";
+        if (expected != 0)
+            QCOMPARE(readAll(dst), QByteArray("old"));
+        else if (link)
+            QVERIFY(::lstat(dst.constData(), &st) == 0 && S_ISLNK(st.st_mode));
+        else
+            QCOMPARE(readAll(dst), QByteArray("payload"));
+        QVERIFY(!hasTemporaries(dir.pathBytes()));
+    }
+
+    void interruptedFolderMoveKeepsSource_data()
+    {
+        QTest::addColumn<int>("abortAtCall");
+        QTest::addColumn<int>("error");
+        QTest::newRow("at once") << 1 << ECANCELED;
+        QTest::newRow("in the first file") << 3 << ECANCELED;
+        QTest::newRow("inside the big file") << 6 << ENOSPC;
+        QTest::newRow("late") << 12 << ECANCELED;
+    }
+    void interruptedFolderMoveKeepsSource()
+    {
+        QFETCH(int, abortAtCall);
+        QFETCH(int, error);
+        TempDir dir;
+        const QByteArray src = dir.pathBytes() + "/src";
+        buildTree(src);
+        const QStringList before = tree(src);
+        QVERIFY(dir.makeFolder("target"));
+        int calls = 0;
+        const int r = detail::moveByCopy(dir.filePath("src"), dir.filePath("target/moved"), {},
+                                         [&](quint64, quint64) {
+                                             return ++calls >= abortAtCall ? error : 0;
+                                         });
+        QCOMPARE(r, error);
+        QCOMPARE(tree(src), before);
+        QCOMPARE(entries(dir.pathBytes() + "/target"), QList<QByteArray>{});
+    }
+
+    void folderMoveLeavesNewEntries()
+    {
+        // Something written into the source while the copy runs was never
+        // copied, so it must not be removed with the source.
+        TempDir dir;
+        const QByteArray src = dir.pathBytes() + "/src";
+        buildTree(src);
+        QVERIFY(dir.makeFolder("target"));
+        int calls = 0;
+        const int r = detail::moveByCopy(dir.filePath("src"), dir.filePath("target/moved"), {},
+                                         [&](quint64, quint64) {
+                                             if (++calls == 3)
+                                                 writeBytes(src + "/late.txt", "late");
+                                             return 0;
+                                         });
+        QCOMPARE(r, ENOTEMPTY);
+        QCOMPARE(readAll(src + "/late.txt"), QByteArray("late"));
+        QCOMPARE(entries(src), QList<QByteArray>{"late.txt"});
+        QCOMPARE(readAll(dir.pathBytes() + "/target/moved/a.txt"), QByteArray("alpha"));
+    }
+
+    void moveAcrossRealVolumes()
+    {
+        TempDir here;
+        struct stat a, b;
+        if (::stat("/dev/shm", &b) != 0 || ::stat(here.pathBytes().constData(), &a) != 0 ||
+            a.st_dev == b.st_dev)
+            QSKIP("no second volume (/dev/shm) next to the temporary folder");
+        char templ[] = "/dev/shm/tovane-test-XXXXXX";
+        if (!::mkdtemp(templ))
+            QSKIP("/dev/shm is not writable");
+        const QByteArray other(templ);
+        const QByteArray src = here.pathBytes() + "/src";
+        buildTree(src);
+        QVERIFY(here.writeFile("file", "plain"));
+        const QStringList before = tree(src);
+        const int folderResult = moveItem(p(src), p(other + "/moved"));
+        const int fileResult =
+            moveItem(here.filePath("file"), p(other + "/file"));
+        const QStringList after = tree(other + "/moved");
+        const QByteArray content = readAll(other + "/file");
+        tovane::test::removeTree(other);
+        QCOMPARE(folderResult, 0);
+        QCOMPARE(fileResult, 0);
+        QCOMPARE(after, before);
+        QCOMPARE(content, QByteArray("plain"));
+        QCOMPARE(entries(here.pathBytes()), QList<QByteArray>{});
+    }
+};
+
+QTEST_GUILESS_MAIN(FileOpsTest)
+#include "tst_fileops.moc"

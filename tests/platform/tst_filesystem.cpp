@@ -1,0 +1,612 @@
+#include "platform/filesystem.h"
+#include "platform/names.h"
+#include "support/tempdir.h"
+
+#include <QtTest>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace tovane;
+using namespace tovane::platform;
+using tovane::test::TempDir;
+
+namespace {
+
+QByteArray joined(const TempDir& dir, const QByteArray& relative)
+{
+    return dir.pathBytes() + '/' + relative;
+}
+
+QString pathOf(const TempDir& dir, const QByteArray& relative)
+{
+    return nameFromBytes(joined(dir, relative));
+}
+
+QMap<QByteArray, ItemRecord> listAll(const QString& folder, int* error = nullptr,
+                                     const ListOptions& options = {})
+{
+    QMap<QByteArray, ItemRecord> out;
+    const int e = listFolder(
+        folder,
+        [&](const ItemRecord& rec) {
+            out.insert(nameToBytes(rec.name), rec);
+            return true;
+        },
+        options);
+    if (error)
+        *error = e;
+    return out;
+}
+
+bool makeSparse(const QByteArray& path, off_t size)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    const bool ok = ::ftruncate(fd, size) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// Root passes every permission check; a child that dropped to "nobody" sees
+// the denials an ordinary user would. Returns the child's result (an errno).
+int asUnprivileged(const std::function<int()>& body)
+{
+    if (::geteuid() != 0)
+        return body();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0)
+            ::_exit(250);
+        ::_exit(body() & 0xff);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 251;
+}
+
+} // namespace
+
+class FileSystemTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void namesRoundTrip_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("plain") << QByteArray("readme.txt");
+        QTest::newRow("spaces") << QByteArray(" lead and trail ");
+        QTest::newRow("newline") << QByteArray("two\nlines");
+        QTest::newRow("tab and cr") << QByteArray("a\tb\rc");
+        QTest::newRow("japanese") << QByteArray("\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e.txt");
+        QTest::newRow("latin1 byte") << QByteArray("caf\xe9");
+        QTest::newRow("lone continuation") << QByteArray("x\x80y");
+        QTest::newRow("all high bytes") << QByteArray("\xff\xfe\xfd");
+        QTest::newRow("escape lookalike") << QByteArray("\xed\xb2\x80"); // UTF-8 of U+DC80
+        QTest::newRow("dot dot prefix") << QByteArray("..x");
+    }
+    void namesRoundTrip()
+    {
+        QFETCH(QByteArray, name);
+        TempDir dir;
+        QVERIFY(dir.writeFile(name, "12345"));
+
+        int error = -1;
+        const auto all = listAll(dir.path(), &error);
+        QCOMPARE(error, 0);
+        QCOMPARE(all.size(), 1);
+        QVERIFY(all.contains(name));
+        QCOMPARE(all.value(name).size, quint64(5));
+
+        ItemRecord rec;
+        QCOMPARE(lookupEntry(dir.path(), nameFromBytes(name), rec), 0);
+        QCOMPARE(nameToBytes(rec.name), name);
+        QCOMPARE(statPath(pathOf(dir, name), rec), 0);
+        QCOMPARE(nameToBytes(rec.name), name);
+        QVERIFY(pathExists(pathOf(dir, name)));
+    }
+
+    void onlyDotEntriesListAsEmpty()
+    {
+        TempDir dir;
+        QVERIFY(dir.makeFolder("empty"));
+        int calls = 0;
+        QCOMPARE(listFolder(dir.filePath("empty"),
+                            [&](const ItemRecord&) {
+                                ++calls;
+                                return true;
+                            }),
+                 0);
+        QCOMPARE(calls, 0);
+    }
+
+    void dotEntriesNeverReported()
+    {
+        TempDir dir;
+        QVERIFY(dir.writeFile(".hidden", ""));
+        QVERIFY(dir.makeFolder("..."));
+        const auto all = listAll(dir.path());
+        QCOMPARE(all.keys(), (QList<QByteArray>{"...", ".hidden"}));
+    }
+
+    void callbackStopsListing()
+    {
+        TempDir dir;
+        for (char c = 'a'; c <= 'j'; ++c)
+            QVERIFY(dir.writeFile(QByteArray(1, c), ""));
+        int calls = 0;
+        QCOMPARE(listFolder(dir.path(),
+                            [&](const ItemRecord&) {
+                                ++calls;
+                                return calls < 3;
+                            }),
+                 0);
+        QCOMPARE(calls, 3);
+    }
+
+    void largeFolderListsEveryEntry()
+    {
+        // More entries than one directory read returns.
+        TempDir dir;
+        for (int i = 0; i < 3000; ++i)
+            QVERIFY(dir.writeFile("entry-with-a-longish-name-" + QByteArray::number(i), ""));
+        QCOMPARE(listAll(dir.path()).size(), 3000);
+    }
+
+    void symbolicLinks_data()
+    {
+        QTest::addColumn<QByteArray>("target");
+        QTest::addColumn<bool>("toFolder");
+        QTest::newRow("to file") << QByteArray("file") << false;
+        QTest::newRow("to folder") << QByteArray("folder") << true;
+        QTest::newRow("to folder by absolute path") << QByteArray("@/folder") << true;
+        QTest::newRow("dangling") << QByteArray("missing") << false;
+        QTest::newRow("to itself") << QByteArray("link") << false;
+        QTest::newRow("loop of two") << QByteArray("other") << false;
+    }
+    void symbolicLinks()
+    {
+        QFETCH(QByteArray, target);
+        QFETCH(bool, toFolder);
+        TempDir dir;
+        QVERIFY(dir.writeFile("file", "data"));
+        QVERIFY(dir.makeFolder("folder"));
+        QVERIFY(dir.writeFile("folder/inside", ""));
+        QVERIFY(::symlink("link", joined(dir, "other").constData()) == 0);
+        if (target.startsWith('@'))
+            target = dir.pathBytes() + target.mid(1);
+        QVERIFY(::symlink(target.constData(), joined(dir, "link").constData()) == 0);
+
+        const auto all = listAll(dir.path());
+        QVERIFY(all.contains("link"));
+        const ItemRecord listed = all.value("link");
+        QVERIFY(listed.isSymlink);
+        QVERIFY(!listed.isFolder());
+        QCOMPARE(listed.linkToFolder, toFolder);
+        QVERIFY(S_ISLNK(listed.mode));
+        QCOMPARE(listed.size, quint64(target.size())); // the link itself, not its target
+
+        ItemRecord single;
+        QCOMPARE(statPath(dir.filePath("link"), single), 0);
+        QVERIFY(single.isSymlink);
+        QCOMPARE(single.linkToFolder, toFolder);
+        // A trailing separator must not turn lstat into stat.
+        QCOMPARE(statPath(dir.filePath("link/"), single), 0);
+        QVERIFY(single.isSymlink);
+        QCOMPARE(lookupEntry(dir.path(), "LINK", single), 0);
+        QCOMPARE(single.name, QString("link"));
+        QVERIFY(single.isSymlink);
+        QVERIFY(pathExists(dir.filePath("link")));
+    }
+
+    void folderRecord()
+    {
+        TempDir dir;
+        QVERIFY(dir.makeFolder("sub"));
+        QVERIFY(dir.writeFile("sub/x", QByteArray(100, 'x')));
+        ItemRecord rec;
+        QCOMPARE(statPath(dir.filePath("sub"), rec), 0);
+        QVERIFY(rec.isFolder());
+        QVERIFY(!rec.isSymlink);
+        QCOMPARE(rec.size, quint64(0));
+        QCOMPARE(rec.name, QString("sub"));
+        QCOMPARE(statPath("/", rec), 0);
+        QVERIFY(rec.isFolder());
+        QVERIFY(rec.name.isEmpty());
+    }
+
+    void sizes_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<quint32>("high");
+        QTest::addColumn<quint32>("low");
+        QTest::newRow("empty") << qint64(0) << 0u << 0u;
+        QTest::newRow("low half all ones") << qint64(0xffffffffLL) << 0u << 0xffffffffu;
+        QTest::newRow("exactly 4 GiB") << qint64(0x100000000LL) << 1u << 0u;
+        QTest::newRow("above 5 GiB") << qint64(0x140000003LL) << 1u << 0x40000003u;
+    }
+    void sizes()
+    {
+        QFETCH(qint64, size);
+        QFETCH(quint32, high);
+        QFETCH(quint32, low);
+        TempDir dir;
+        if (!makeSparse(joined(dir, "big"), off_t(size)))
+            QSKIP("this file system refuses sparse files of that size");
+        ItemRecord rec;
+        QCOMPARE(statPath(dir.filePath("big"), rec), 0);
+        QCOMPARE(rec.size, quint64(size));
+        QCOMPARE(rec.sizeHigh(), high);
+        QCOMPARE(rec.sizeLow(), low);
+        QCOMPARE(listAll(dir.path()).value("big").size, quint64(size));
+    }
+
+    void lookupByName_data()
+    {
+        QTest::addColumn<QByteArrayList>("present");
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QByteArrayList>("acceptable"); // true names that may come back
+        QTest::newRow("exact") << QByteArrayList{"a.txt"} << "a.txt" << 0 << QByteArrayList{"a.txt"};
+        QTest::newRow("other case") << QByteArrayList{"Readme.md"} << "README.MD" << 0
+                                    << QByteArrayList{"Readme.md"};
+        QTest::newRow("exact lower wins") << QByteArrayList{"a.txt", "A.TXT"} << "a.txt" << 0
+                                          << QByteArrayList{"a.txt"};
+        QTest::newRow("exact upper wins") << QByteArrayList{"a.txt", "A.TXT"} << "A.TXT" << 0
+                                          << QByteArrayList{"A.TXT"};
+        QTest::newRow("mixed finds either")
+            << QByteArrayList{"a.txt", "A.TXT"} << "a.TXT" << 0
+            << QByteArrayList{"a.txt", "A.TXT"};
+        QTest::newRow("non-ascii case") << QByteArrayList{"\xc3\xa4pfel"} << "\u00c4PFEL" << 0
+                                        << QByteArrayList{"\xc3\xa4pfel"};
+        QTest::newRow("full-width case")
+            << QByteArrayList{"\xef\xbd\x81"} << "\uff21" << 0 << QByteArrayList{"\xef\xbd\x81"};
+        QTest::newRow("invalid bytes") << QByteArrayList{"X\xff"} << nameFromBytes("x\xff") << 0
+                                       << QByteArrayList{"X\xff"};
+        QTest::newRow("missing") << QByteArrayList{"a.txt"} << "b.txt" << ENOENT
+                                 << QByteArrayList{};
+        QTest::newRow("prefix is no match") << QByteArrayList{"abc"} << "ab" << ENOENT
+                                            << QByteArrayList{};
+        QTest::newRow("dot") << QByteArrayList{} << "." << ENOENT << QByteArrayList{};
+        QTest::newRow("dot dot") << QByteArrayList{} << ".." << ENOENT << QByteArrayList{};
+        QTest::newRow("separator inside") << QByteArrayList{"a.txt"} << "../a.txt" << EINVAL
+                                          << QByteArrayList{};
+        QTest::newRow("empty name") << QByteArrayList{} << "" << EINVAL << QByteArrayList{};
+        QTest::newRow("nul inside") << QByteArrayList{"a"} << QString::fromLatin1("a\0b", 3) << EINVAL
+                                    << QByteArrayList{};
+    }
+    void lookupByName()
+    {
+        QFETCH(QByteArrayList, present);
+        QFETCH(QString, query);
+        QFETCH(int, error);
+        QFETCH(QByteArrayList, acceptable);
+        TempDir dir;
+        for (const QByteArray& name : present)
+            QVERIFY(dir.writeFile(name, name));
+        ItemRecord rec;
+        QCOMPARE(platform::lookupEntry(dir.path(), query, rec), error);
+        if (error == 0) {
+            QVERIFY2(acceptable.contains(nameToBytes(rec.name)), qPrintable(rec.name));
+            // The record is that of the entry named, not of another one.
+            QCOMPARE(rec.size, quint64(nameToBytes(rec.name).size()));
+        }
+    }
+
+    void lookupInBadFolder_data()
+    {
+        QTest::addColumn<QByteArray>("folder");
+        QTest::addColumn<int>("error");
+        QTest::newRow("missing folder") << QByteArray("nope") << ENOENT;
+        QTest::newRow("folder is a file") << QByteArray("file") << ENOTDIR;
+    }
+    void lookupInBadFolder()
+    {
+        QFETCH(QByteArray, folder);
+        QFETCH(int, error);
+        TempDir dir;
+        QVERIFY(dir.writeFile("file", ""));
+        ItemRecord rec;
+        QCOMPARE(platform::lookupEntry(pathOf(dir, folder), "x", rec), error);
+    }
+
+    void listErrors_data()
+    {
+        QTest::addColumn<QByteArray>("folder");
+        QTest::addColumn<int>("error");
+        QTest::newRow("missing") << QByteArray("nope") << ENOENT;
+        QTest::newRow("a file") << QByteArray("file") << ENOTDIR;
+        QTest::newRow("below a file") << QByteArray("file/x") << ENOTDIR;
+        QTest::newRow("dangling link") << QByteArray("dangling") << ENOENT;
+    }
+    void listErrors()
+    {
+        QFETCH(QByteArray, folder);
+        QFETCH(int, error);
+        TempDir dir;
+        QVERIFY(dir.writeFile("file", ""));
+        QVERIFY(::symlink("missing", joined(dir, "dangling").constData()) == 0);
+        int calls = 0;
+        QCOMPARE(listFolder(pathOf(dir, folder),
+                            [&](const ItemRecord&) {
+                                ++calls;
+                                return true;
+                            }),
+                 error);
+        QCOMPARE(calls, 0);
+        ItemRecord rec;
+        if (error == ENOENT) {
+            QVERIFY(!pathExists(pathOf(dir, folder + "/x")));
+            QCOMPARE(statPath(pathOf(dir, folder + "/x"), rec), ENOENT);
+        }
+    }
+
+    void deniedFolder()
+    {
+        TempDir dir;
+        QVERIFY(::chmod(dir.pathBytes().constData(), 0755) == 0);
+        QVERIFY(dir.makeFolder("locked"));
+        QVERIFY(dir.writeFile("locked/x", ""));
+        QVERIFY(::chmod(joined(dir, "locked").constData(), 0) == 0);
+        const QString locked = dir.filePath("locked");
+        QCOMPARE(asUnprivileged([&] { return listFolder(locked, [](const ItemRecord&) {
+                                          return true;
+                                      }); }),
+                 EACCES);
+        QCOMPARE(asUnprivileged([&] {
+                     ItemRecord rec;
+                     return platform::lookupEntry(locked, "x", rec);
+                 }),
+                 EACCES);
+        QCOMPARE(asUnprivileged([&] { return createFolder(locked + "/new"); }), EACCES);
+    }
+
+    void unsearchableFolderStillLists()
+    {
+        // Read but no search permission: names are known, their status not.
+        TempDir dir;
+        QVERIFY(::chmod(dir.pathBytes().constData(), 0755) == 0);
+        QVERIFY(dir.makeFolder("names"));
+        QVERIFY(dir.writeFile("names/f", "abc"));
+        QVERIFY(dir.makeFolder("names/d"));
+        QVERIFY(::chmod(joined(dir, "names").constData(), 0444) == 0);
+        const QString folder = dir.filePath("names");
+        const int result = asUnprivileged([&] {
+            int seen = 0;
+            const int e = listFolder(folder, [&](const ItemRecord& rec) {
+                if (rec.name == "d" && rec.isFolder())
+                    seen |= 1;
+                if (rec.name == "f" && !rec.isFolder())
+                    seen |= 2;
+                return true;
+            });
+            return e ? 100 + e : seen;
+        });
+        QCOMPARE(result, 3);
+    }
+
+    void times_data()
+    {
+        QTest::addColumn<unsigned>("which");
+        QTest::addColumn<qint64>("access");
+        QTest::addColumn<qint64>("write");
+        QTest::newRow("both with nanoseconds")
+            << unsigned(TimeAccess | TimeWrite) << Q_INT64_C(1236236889123456789)
+            << Q_INT64_C(1000000000000000001);
+        QTest::newRow("write only") << unsigned(TimeWrite) << qint64(0)
+                                    << Q_INT64_C(1500000000999999999);
+        QTest::newRow("access only") << unsigned(TimeAccess) << Q_INT64_C(1400000000000000007)
+                                     << qint64(0);
+        QTest::newRow("before 1970") << unsigned(TimeAccess | TimeWrite)
+                                     << Q_INT64_C(-1000000000) << Q_INT64_C(-1500000001);
+    }
+    void times()
+    {
+        QFETCH(unsigned, which);
+        QFETCH(qint64, access);
+        QFETCH(qint64, write);
+        TempDir dir;
+        QVERIFY(dir.writeFile("f", "x"));
+        const QString path = dir.filePath("f");
+        FileTimes before;
+        QCOMPARE(getTimes(path, before), 0);
+        FileTimes wanted;
+        wanted.access = access;
+        wanted.write = write;
+        QCOMPARE(setTimes(path, wanted, which), 0);
+        FileTimes after;
+        QCOMPARE(getTimes(path, after), 0);
+        QCOMPARE(after.access, (which & TimeAccess) ? access : before.access);
+        QCOMPARE(after.write, (which & TimeWrite) ? write : before.write);
+
+        ItemRecord rec;
+        QCOMPARE(statPath(path, rec), 0);
+        QCOMPARE(rec.writeTime, after.write);
+        QCOMPARE(rec.accessTime, after.access);
+        const ItemRecord listed = listAll(dir.path()).value("f");
+        QCOMPARE(listed.writeTime, after.write);
+        QCOMPARE(listed.creationTime, rec.creationTime);
+    }
+
+    void timesOfLinkAreTheLinks()
+    {
+        TempDir dir;
+        QVERIFY(dir.writeFile("target", ""));
+        QVERIFY(::symlink("target", joined(dir, "link").constData()) == 0);
+        FileTimes targetBefore;
+        QCOMPARE(getTimes(dir.filePath("target"), targetBefore), 0);
+        FileTimes t;
+        t.write = Q_INT64_C(1100000000000000000);
+        QCOMPARE(setTimes(dir.filePath("link"), t, TimeWrite), 0);
+        FileTimes link, target;
+        QCOMPARE(getTimes(dir.filePath("link"), link), 0);
+        QCOMPARE(getTimes(dir.filePath("target"), target), 0);
+        QCOMPARE(link.write, t.write);
+        QCOMPARE(target.write, targetBefore.write);
+    }
+
+    void timesOfMissingPath()
+    {
+        TempDir dir;
+        FileTimes t;
+        QCOMPARE(getTimes(dir.filePath("nope"), t), ENOENT);
+        QCOMPARE(setTimes(dir.filePath("nope"), t, TimeWrite), ENOENT);
+    }
+
+    void rename_data()
+    {
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::addColumn<bool>("replace");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QByteArray>("expectFrom"); // content left at `from` ("-" = gone)
+        QTest::addColumn<QByteArray>("expectTo");
+        QTest::newRow("to a new name") << QByteArray("a") << QByteArray("new") << false << 0
+                                       << QByteArray("-") << QByteArray("A");
+        QTest::newRow("refuses to replace") << QByteArray("a") << QByteArray("b") << false
+                                            << EEXIST << QByteArray("A") << QByteArray("B");
+        QTest::newRow("replaces when asked") << QByteArray("a") << QByteArray("b") << true << 0
+                                             << QByteArray("-") << QByteArray("A");
+        QTest::newRow("case variant of another name") << QByteArray("a") << QByteArray("BCASE")
+                                                      << false << 0 << QByteArray("-")
+                                                      << QByteArray("A");
+        QTest::newRow("onto a hard link") << QByteArray("a") << QByteArray("hard") << false
+                                          << EEXIST << QByteArray("A") << QByteArray("A");
+        QTest::newRow("onto a hard link, replacing")
+            << QByteArray("a") << QByteArray("hard") << true << EEXIST << QByteArray("A")
+            << QByteArray("A");
+        QTest::newRow("onto itself") << QByteArray("a") << QByteArray("a") << false << EEXIST
+                                     << QByteArray("A") << QByteArray("A");
+        QTest::newRow("missing source") << QByteArray("none") << QByteArray("x") << false
+                                        << ENOENT << QByteArray("-") << QByteArray("-");
+        QTest::newRow("into missing folder") << QByteArray("a") << QByteArray("no/x") << false
+                                             << ENOENT << QByteArray("A") << QByteArray("-");
+        QTest::newRow("folder into itself") << QByteArray("dir") << QByteArray("dir/sub") << false
+                                            << EINVAL << QByteArray("") << QByteArray("-");
+    }
+    void rename()
+    {
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QFETCH(bool, replace);
+        QFETCH(int, error);
+        QFETCH(QByteArray, expectFrom);
+        QFETCH(QByteArray, expectTo);
+        TempDir dir;
+        QVERIFY(dir.writeFile("a", "A"));
+        QVERIFY(dir.writeFile("b", "B"));
+        QVERIFY(dir.writeFile("bCASE", "b"));
+        QVERIFY(::link(joined(dir, "a").constData(), joined(dir, "hard").constData()) == 0);
+        QVERIFY(dir.makeFolder("dir"));
+        QCOMPARE(renameItem(pathOf(dir, from), pathOf(dir, to), replace), error);
+
+        const auto content = [&](const QByteArray& name) -> QByteArray {
+            ItemRecord rec;
+            if (statPath(pathOf(dir, name), rec) != 0)
+                return "-";
+            if (rec.isFolder())
+                return "";
+            QFile f(dir.path() + '/' + QString::fromLatin1(name));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("?");
+        };
+        QCOMPARE(content(from), expectFrom);
+        if (to != from)
+            QCOMPARE(content(to), expectTo);
+    }
+
+    void renameKeepsLosslessNames()
+    {
+        TempDir dir;
+        QVERIFY(dir.writeFile("old\xff", "x"));
+        QCOMPARE(renameItem(pathOf(dir, "old\xff"), pathOf(dir, "new\xfe\n")), 0);
+        QCOMPARE(listAll(dir.path()).keys(), QList<QByteArray>{"new\xfe\n"});
+    }
+
+    void deleting_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<bool>("asFolder");
+        QTest::addColumn<int>("error");
+        QTest::newRow("file") << QByteArray("file") << false << 0;
+        QTest::newRow("link to folder, as file") << QByteArray("link") << false << 0;
+        QTest::newRow("folder, as file") << QByteArray("empty") << false << EISDIR;
+        QTest::newRow("missing file") << QByteArray("nope") << false << ENOENT;
+        QTest::newRow("empty folder") << QByteArray("empty") << true << 0;
+        QTest::newRow("full folder") << QByteArray("full") << true << ENOTEMPTY;
+        QTest::newRow("file, as folder") << QByteArray("file") << true << ENOTDIR;
+        QTest::newRow("link to folder, as folder") << QByteArray("link") << true << ENOTDIR;
+    }
+    void deleting()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(bool, asFolder);
+        QFETCH(int, error);
+        TempDir dir;
+        QVERIFY(dir.writeFile("file", ""));
+        QVERIFY(dir.makeFolder("empty"));
+        QVERIFY(dir.makeFolder("full"));
+        QVERIFY(dir.writeFile("full/x", ""));
+        QVERIFY(::symlink("full", joined(dir, "link").constData()) == 0);
+        const QString path = pathOf(dir, name);
+        QCOMPARE(asFolder ? deleteEmptyFolder(path) : deleteFile(path), error);
+        QCOMPARE(pathExists(path), error != 0 && error != ENOENT);
+        QVERIFY(pathExists(dir.filePath("full/x"))); // a link's target is never touched
+    }
+
+    void createFolders_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<int>("error");
+        QTest::newRow("new") << QByteArray("new") << 0;
+        QTest::newRow("new with odd bytes") << QByteArray("n\xe9w \n") << 0;
+        QTest::newRow("exists as folder") << QByteArray("there") << EEXIST;
+        QTest::newRow("exists as file") << QByteArray("file") << EEXIST;
+        QTest::newRow("parent missing") << QByteArray("no/new") << ENOENT;
+        QTest::newRow("parent is a file") << QByteArray("file/new") << ENOTDIR;
+    }
+    void createFolders()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(int, error);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("there"));
+        QVERIFY(dir.writeFile("file", ""));
+        QCOMPARE(platform::createFolder(pathOf(dir, name)), error);
+        if (error == 0) {
+            ItemRecord rec;
+            QCOMPARE(statPath(pathOf(dir, name), rec), 0);
+            QVERIFY(rec.isFolder());
+        }
+    }
+
+    void embeddedNulIsRefused()
+    {
+        // Cut at the NUL, these paths would name "victim" instead.
+        TempDir dir;
+        QVERIFY(dir.writeFile("victim", "keep"));
+        QVERIFY(dir.makeFolder("vdir"));
+        const QString withNul = dir.filePath(QString::fromLatin1("victim\0tail", 11));
+        const QString folderNul = dir.filePath(QString::fromLatin1("vdir\0tail", 9));
+        ItemRecord rec;
+        FileTimes t;
+        QCOMPARE(deleteFile(withNul), EINVAL);
+        QCOMPARE(deleteEmptyFolder(folderNul), EINVAL);
+        QCOMPARE(renameItem(withNul, dir.filePath("moved")), EINVAL);
+        QCOMPARE(renameItem(dir.filePath("victim"), withNul + "x"), EINVAL);
+        QCOMPARE(setAttributes(withNul, AttrReadOnly), EINVAL);
+        QCOMPARE(setTimes(withNul, t, TimeWrite), EINVAL);
+        QCOMPARE(statPath(withNul, rec), EINVAL);
+        QCOMPARE(listFolder(folderNul, [](const ItemRecord&) { return true; }), EINVAL);
+        QVERIFY(!pathExists(withNul));
+        QCOMPARE(statPath(dir.filePath("victim"), rec), 0);
+        QCOMPARE(rec.size, quint64(4));
+        QVERIFY(!(rec.attributes & AttrReadOnly));
+        QVERIFY(pathExists(dir.filePath("vdir")));
+    }
+};
+
+QTEST_GUILESS_MAIN(FileSystemTest)
+#include "tst_filesystem.moc"
