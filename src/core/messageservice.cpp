@@ -1,5 +1,7 @@
 #include "core/messageservice.h"
 
+#include "fs/numberformat.h"
+
 #include <cmath>
 
 namespace tovane {
@@ -7,19 +9,6 @@ namespace tovane {
 namespace {
 
 const QString crlf = QStringLiteral("\r\n");
-
-// "#,##0" with "," whatever the locale; sizes are whole byte counts.
-QString groupedNumber(double value)
-{
-    if (!std::isfinite(value))
-        value = 0;
-    const double rounded = std::round(value);
-    const bool negative = rounded < 0;
-    QString digits = QString::number(std::fabs(rounded), 'f', 0);
-    for (qsizetype i = digits.size() - 3; i > 0; i -= 3)
-        digits.insert(i, QLatin1Char(','));
-    return negative ? QLatin1Char('-') + digits : digits;
-}
 
 QString timeText(const QDateTime& time)
 {
@@ -53,10 +42,10 @@ QString overwriteText(const DialogRequest& r, int units, const QString& attribut
     return prefix + r.title + QStringLiteral("先の") + crlf + r.folder + QStringLiteral(" には") +
            crlf + crlf + qualifier + QStringLiteral("ファイル") + crlf + r.text + crlf +
            QStringLiteral(" が存在します。") + crlf + crlf + crlf + r.title +
-           QStringLiteral("元 サ イ ズ : ") + groupedNumber(r.sourceSize) +
+           QStringLiteral("元 サ イ ズ : ") + formatCount(r.sourceSize) +
            QStringLiteral(" Bytes") + crlf + QStringLiteral("          更新日時 : ") +
            timeText(r.sourceTime) + QStringLiteral(" を") + crlf + crlf + r.title +
-           QStringLiteral("先 サ イ ズ : ") + groupedNumber(r.destinationSize) +
+           QStringLiteral("先 サ イ ズ : ") + formatCount(r.destinationSize) +
            QStringLiteral(" Bytes") + crlf + QStringLiteral("          更新日時 : ") +
            timeText(r.destinationTime) + QStringLiteral(" に上書き");
 }

@@ -512,6 +512,17 @@ int createFolder(const QString& path)
     return ::mkdir(bytes.constData(), 0777) == 0 ? 0 : lastErrno();
 }
 
+int createEmptyFile(const QString& path)
+{
+    QByteArray bytes;
+    if (!toKernelPath(path, bytes))
+        return EINVAL;
+    const int fd = ::open(bytes.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return lastErrno();
+    return ::close(fd) == 0 ? 0 : lastErrno();
+}
+
 namespace {
 
 bool sameInode(const struct stat& a, const struct stat& b)

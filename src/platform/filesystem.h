@@ -60,7 +60,8 @@ int getTimes(const QString& path, FileTimes& out);
 // still applied first).
 int setTimes(const QString& path, const FileTimes& times, unsigned which);
 
-int createFolder(const QString& path);      // mode 0777 & ~umask; EEXIST when present
+int createFolder(const QString& path);     // mode 0777 & ~umask; EEXIST when present
+int createEmptyFile(const QString& path); // mode 0666 & ~umask; EEXIST when present
 int renameItem(const QString& from, const QString& to, bool replace = false); // RENAME_NOREPLACE unless replace
 int deleteFile(const QString& path);        // files and symbolic links
 int deleteEmptyFolder(const QString& path);

@@ -1,0 +1,180 @@
+#include "core/startup.h"
+#include "platform/filesystem.h"
+#include "support/tempdir.h"
+
+#include <QtTest>
+
+using namespace tovane;
+using tovane::test::TempDir;
+
+class StartupTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void osClass_data();
+    void osClass();
+    void archiveSets_data();
+    void archiveSets();
+    void repair_data();
+    void repair();
+    void vanishedFolderFallsBackToParent();
+    void probeLeavesNothingBehind();
+    void probeKeepsUserFolder();
+    void closeRefusal_data();
+    void closeRefusal();
+};
+
+void StartupTest::osClass_data()
+{
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("4.10") << "4.10.2222" << 1;
+    QTest::newRow("4.90") << "4.90.3000" << 2;
+    QTest::newRow("5.0") << "5.0.2195" << 3;
+    QTest::newRow("5.1") << "5.1.2600" << 4;
+    QTest::newRow("5.2") << "5.2.3790" << 5;
+    QTest::newRow("6.0") << "6.0.6002" << 6;
+    QTest::newRow("6.1") << "6.1.7601" << 7;
+    QTest::newRow("6.2") << "6.2.9200" << 8;
+    QTest::newRow("6.3") << "6.3.9600" << 9;
+    QTest::newRow("10.0") << "10.0.19045" << 10;
+    QTest::newRow("kernel 6.1") << "6.1.0-28-amd64" << 7;
+    QTest::newRow("4.0") << "4.0" << 0;
+    QTest::newRow("empty") << "" << 0;
+    QTest::newRow("text") << "Linux" << 0;
+}
+
+void StartupTest::osClass()
+{
+    QFETCH(QString, version);
+    QFETCH(int, expected);
+    QCOMPARE(osClassOfVersion(version), expected);
+}
+
+void StartupTest::archiveSets_data()
+{
+    QTest::addColumn<QList<int>>("found");
+    QTest::addColumn<QString>("listing");
+    QTest::addColumn<QString>("compression");
+    QTest::newRow("none") << QList<int>{} << "" << "";
+    QTest::newRow("unzip only") << QList<int>{2} << " zip," << "";
+    QTest::newRow("zip writer without helper") << QList<int>{2, 4} << " zip," << "";
+    QTest::newRow("zip complete") << QList<int>{2, 3, 4} << " zip," << " zip,";
+    QTest::newRow("all") << QList<int>{0, 1, 2, 3, 4} << " cab, lzh, zip," << " cab, lzh, zip,";
+    QTest::newRow("writer without reader") << QList<int>{3, 4} << "" << " zip,";
+}
+
+void StartupTest::archiveSets()
+{
+    QFETCH(QList<int>, found);
+    QFETCH(QString, listing);
+    QFETCH(QString, compression);
+    ArchiverLibraries table;
+    for (int i = 0; i < ArchiverLibraries::Count; ++i)
+        QVERIFY(table.versionLine(i).endsWith(QStringLiteral("未装備")));
+    for (int i : found)
+        table.setVersion(i, QStringLiteral(" 1.00"));
+    QCOMPARE(table.archiveExtensionSet(), listing);
+    QCOMPARE(table.compressionExtensionSet(), compression);
+}
+
+void StartupTest::repair_data()
+{
+    // The fake check knows /good and /good/sub; /gone falls back to /good.
+    QTest::addColumn<QString>("top");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("expectedTop");
+    QTest::addColumn<QString>("expectedPath");
+    QTest::newRow("both fine") << "/good" << "/good/sub" << "/good" << "/good/sub";
+    QTest::newRow("computer tree") << "_" << "/good" << "_" << "/good";
+    QTest::newRow("empty items") << "" << "" << "_" << "/home/u";
+    QTest::newRow("gone path takes fallback") << "_" << "/gone/x" << "_" << "/good";
+    QTest::newRow("no fallback") << "/nowhere" << "/nowhere" << "_" << "_";
+    QTest::newRow("path outside top") << "/good/sub" << "/good" << "/good/sub" << "/good/sub";
+    QTest::newRow("prefix is not containment") << "/good" << "/goodness" << "/good" << "/good";
+    QTest::newRow("root top contains all") << "/" << "/good" << "/" << "/good";
+}
+
+void StartupTest::repair()
+{
+    QFETCH(QString, top);
+    QFETCH(QString, path);
+    QFETCH(QString, expectedTop);
+    QFETCH(QString, expectedPath);
+    const PathCheck check = [](const QString& p, QString& fallback) {
+        if (p == QLatin1String("/") || p == QLatin1String("/good") ||
+            p == QLatin1String("/good/sub") || p == QLatin1String("/goodness"))
+            return true;
+        fallback = p.startsWith(QLatin1String("/gone")) ? QStringLiteral("/good") : QString();
+        return false;
+    };
+    const WindowPaths r = repairWindowPaths({top, path}, QStringLiteral("/home/u"), check);
+    QCOMPARE(r.treeTop, expectedTop);
+    QCOMPARE(r.path, expectedPath);
+}
+
+void StartupTest::vanishedFolderFallsBackToParent()
+{
+    TempDir dir;
+    const QString base = dir.path();
+    QCOMPARE(platform::createFolder(base + QStringLiteral("/a")), 0);
+    QString fallback;
+    QVERIFY(folderAvailable(base + QStringLiteral("/a"), fallback));
+    QVERIFY(!folderAvailable(base + QStringLiteral("/a/b/c"), fallback));
+    QCOMPARE(fallback, base + QStringLiteral("/a"));
+    // A file is no folder to list; its folder is the fallback.
+    QVERIFY(dir.writeFile("a/f", "x"));
+    QVERIFY(!folderAvailable(base + QStringLiteral("/a/f"), fallback));
+    QCOMPARE(fallback, base + QStringLiteral("/a"));
+    QVERIFY(!folderAvailable(QStringLiteral("relative/path"), fallback));
+    QVERIFY(fallback.isEmpty());
+}
+
+void StartupTest::probeLeavesNothingBehind()
+{
+    TempDir dir;
+    QVERIFY(probeIndependentWebFolder(dir.path()));
+    int entries = 0;
+    platform::listFolder(dir.path(), [&entries](const ItemRecord&) { return ++entries, true; });
+    QCOMPARE(entries, 0);
+    const CapabilityFlags flags = runCapabilityProbes(dir.path(), 2, 2);
+    QVERIFY(!flags.pairedWebFolders);
+    QVERIFY(!flags.attributeChange); // 2: known off, no probe
+    QVERIFY(!flags.shellFolders);
+    QVERIFY(runCapabilityProbes(dir.path(), 1, 1).attributeChange);
+}
+
+void StartupTest::probeKeepsUserFolder()
+{
+    // A "Tst.files" of the user's is never removed by the probe.
+    TempDir dir;
+    const QString mine = dir.path() + QStringLiteral("/Tst.files");
+    QCOMPARE(platform::createFolder(mine), 0);
+    QVERIFY(dir.writeFile("Tst.files/keep", "data"));
+    probeIndependentWebFolder(dir.path());
+    QVERIFY(platform::pathExists(mine + QStringLiteral("/keep")));
+    QVERIFY(!platform::pathExists(dir.path() + QStringLiteral("/Tst.htm")));
+}
+
+void StartupTest::closeRefusal_data()
+{
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<QString>("progress");
+    QTest::addColumn<bool>("listOpen");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("idle") << false << "" << false << false;
+    QTest::newRow("running") << true << "" << false << true;
+    QTest::newRow("progress shown") << false << "コピー中" << false << true;
+    QTest::newRow("destination list open") << true << "x" << true << false;
+}
+
+void StartupTest::closeRefusal()
+{
+    QFETCH(bool, running);
+    QFETCH(QString, progress);
+    QFETCH(bool, listOpen);
+    QFETCH(bool, refused);
+    QCOMPARE(closeRefused(running, progress, listOpen), refused);
+}
+
+QTEST_GUILESS_MAIN(StartupTest)
+#include "tst_startup.moc"
