@@ -1,8 +1,10 @@
 #include "cli/commands.h"
 
+#include "core/consoleservices.h"
 #include "platform/errortext.h"
 #include "platform/filesystem.h"
 #include "platform/names.h"
+#include "platform/system.h"
 #include "platform/volumes.h"
 
 #include <QDateTime>
@@ -13,6 +15,11 @@
 namespace tovane::cli {
 
 namespace {
+
+struct Services {
+    MessageService& messages;
+    ProgressService& progress;
+};
 
 void writeOut(const QString& text)
 {
@@ -30,7 +37,11 @@ void writeErr(const QString& text)
 QString usage()
 {
     return QStringLiteral(
-        "usage: tovane-cli COMMAND [ARGS]\n"
+        "usage: tovane-cli [--answers=no-to-all|yes-to-all|ask] [--verbose] COMMAND [ARGS]\n"
+        "options:\n"
+        "  --answers=POLICY  how questions are answered (default no-to-all: nothing is\n"
+        "                    ever overwritten or deleted without being told to)\n"
+        "  --verbose         write progress texts to stderr\n"
         "commands:\n"
         "  volumes        list the volumes (mount point, type, file system, label, sizes)\n"
         "  stat PATH...   show the item record of each path\n"
@@ -51,7 +62,11 @@ QString attributeLetters(quint32 attributes)
 
 QString timeText(qint64 ns)
 {
-    return QDateTime::fromMSecsSinceEpoch(ns / 1000000).toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
+    // Floor, not truncate: a time before 1970 must not show one second late.
+    qint64 ms = ns / 1000000;
+    if (ns % 1000000 < 0)
+        --ms;
+    return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
 }
 
 int commandVolumes()
@@ -96,8 +111,31 @@ int commandStat(const QStringList& paths)
 
 } // namespace
 
-int run(const QStringList& args)
+int run(const QStringList& arguments)
 {
+    QStringList args = arguments;
+    AnswerPolicy policy = AnswerPolicy::NoToAll;
+    bool verbose = false;
+    while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
+        const QString option = args.first();
+        if (option.startsWith(QLatin1String("--answers="))) {
+            if (!parseAnswerPolicy(option.mid(10), policy)) {
+                writeErr(QStringLiteral("tovane-cli: unknown answer policy ") + option.mid(10) + u'\n');
+                return ExitUsage;
+            }
+        } else if (option == QLatin1String("--verbose")) {
+            verbose = true;
+        } else {
+            break;
+        }
+        args.removeFirst();
+    }
+    const bool interactive = platform::questionsCanBeAsked();
+    ConsoleMessageService messages(policy, interactive);
+    ConsoleProgressService progress(verbose);
+    Services services{messages, progress};
+    (void)services; // the commands that ask questions or show progress take them
+
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
         writeOut(usage());
         return args.isEmpty() ? ExitUsage : ExitOk;

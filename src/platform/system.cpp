@@ -352,4 +352,9 @@ QString dataHome()
     return nameFromBytes(xdg.isEmpty() ? homeBytes() + "/.local/share" : absoluteClean(xdg));
 }
 
+bool questionsCanBeAsked()
+{
+    return ::isatty(STDIN_FILENO) == 1 && ::isatty(STDERR_FILENO) == 1;
+}
+
 } // namespace tovane::platform

@@ -43,4 +43,8 @@ QString desktopFolder();        // XDG_DESKTOP_DIR from user-dirs.dirs, else ~/D
 QStringList userFolders();      // the XDG user folders that exist
 QString dataHome();             // $XDG_DATA_HOME or ~/.local/share
 
+// Standard input and standard error are both a terminal, so a question can be
+// asked and answered.
+bool questionsCanBeAsked();
+
 } // namespace tovane::platform

@@ -33,6 +33,11 @@ private Q_SLOTS:
         QTest::newRow("stat without path") << QStringList{QStringLiteral("stat")} << 2;
         QTest::newRow("stat missing") << QStringList{QStringLiteral("stat"), QStringLiteral("/nonexistent/x")} << 1;
         QTest::newRow("volumes") << QStringList{QStringLiteral("volumes")} << 0;
+        QTest::newRow("answer policy")
+            << QStringList{QStringLiteral("--answers=yes-to-all"), QStringLiteral("version")} << 0;
+        QTest::newRow("bad answer policy")
+            << QStringList{QStringLiteral("--answers=maybe"), QStringLiteral("version")} << 2;
+        QTest::newRow("options only") << QStringList{QStringLiteral("--verbose")} << 2;
     }
     void exitCodes()
     {
