@@ -41,7 +41,7 @@ int runApplication(int argc, char** argv)
 
     MainWindow window(folder);
     platform::installTerminationHandler([&window](int) { window.close(); });
-    window.show();
+    window.startUp();
 
     int exitCode = 0;
     if (parser.isSet(screenshot)) {

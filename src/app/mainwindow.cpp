@@ -1,112 +1,798 @@
 #include "app/mainwindow.h"
 
-#include "platform/system.h"
+#include "app/dialog.h"
+#include "app/frmabout.h"
+#include "app/windowpane.h"
+#include "core/resetcommand.h"
+#include "fs/pathrules.h"
 
-#include <QFrame>
-#include <QHBoxLayout>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
-#include <QSplitter>
+#include <QProcess>
+#include <QScreen>
 #include <QStatusBar>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolBar>
 #include <QTreeView>
-#include <QVBoxLayout>
+#include <QUrl>
 
 namespace tovane {
 
 namespace {
-// Header colours are kept as 0x00BBGGRR values like the stored settings.
-QColor fromBgr(unsigned bgr)
-{
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
-}
-constexpr unsigned SelectedLeftColour = 0x60FFFF;
-constexpr unsigned SelectedRightColour = 0xFFFF80;
-constexpr unsigned OppositeColour = 0xFFFFFF;
+
+class QtJobTimer : public JobTimer {
+public:
+    explicit QtJobTimer(QTimer* timer) : m_timer(timer) {}
+    void start(int intervalMs) override { m_timer->start(qMax(0, intervalMs)); }
+    void stop() override { m_timer->stop(); }
+
+private:
+    QTimer* m_timer;
+};
+
+constexpr int TopMenuCount = 6;
+
 } // namespace
 
 MainWindow::MainWindow(const QString& settingsFolder, QWidget* parent)
     : QMainWindow(parent), m_settingsFolder(settingsFolder)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Tovane　Ver. ") + QStringLiteral(TOVANE_VERSION));
+    m_ownMessages = std::make_unique<QtMessageService>(this);
+    m_ownMessages->selectedWindow = [this] { return int(m_state.selected()); };
+    m_ownMessages->reselectWindow = [this](int w) { activateWindowIndex(w, -1); };
+    m_messages = m_ownMessages.get();
+    m_messages->setDefaultTitle(QStringLiteral("tovane"));
 
     auto* central = new QWidget(this);
-    auto* row = new QHBoxLayout(central);
-    row->setContentsMargins(2, 2, 2, 2);
-    row->setSpacing(4);
+    central->setObjectName(QStringLiteral("Central"));
     for (int w = 0; w < 2; ++w) {
-        m_panes[w] = buildPane(w);
-        row->addWidget(m_panes[w].frame, 1);
+        auto* pane = new WindowPane(w, central);
+        m_panes[w] = pane;
+        connect(pane, &WindowPane::activated, this,
+                [this](int window) { activateWindowIndex(window, 4); });
+        connect(pane, &WindowPane::treeWidthDragged, this,
+                [this](int window, int width, bool released) {
+                    onTreeDrag(window, width, released);
+                });
+        connect(pane, &WindowPane::upperHeightDragged, this,
+                [this](int window, int height, bool released) {
+                    onUpperDrag(window, height, released);
+                });
+        connect(pane, &WindowPane::resized, this, [this](int window) { applyDivisions(window); });
     }
     setCentralWidget(central);
+    central->installEventFilter(this);
 
-    // The full menu bar, toolbar and status panels are built with the main
-    // window's commands; until then the top-level menus mark where they go.
-    for (const char* title : {"ファイル(&F)", "表 示(&V)", "編 集(&E)", "設 定(&S)", "ウィンドウ(&W)",
-                              "ヘルプ(&H)"})
-        menuBar()->addMenu(QString::fromUtf8(title))->setEnabled(false);
+    m_menus = buildMenuBar(menuBar(), this);
+    m_toolbarWidget = new QToolBar(this);
+    m_toolbarWidget->setMovable(false);
+    m_toolbarWidget->setFloatable(false);
+    m_toolbar = buildToolbar(m_toolbarWidget, this);
+    addToolBar(Qt::TopToolBarArea, m_toolbarWidget);
+    buildStatusBar();
 
-    statusBar()->showMessage(QStringLiteral("設定フォルダ: ") + m_settingsFolder);
-    colourHeaders();
-    resize(1200, 760);
+    m_progress.progressTextChanged = [this](const QString& text) {
+        m_statusPanels[1]->setText(text);
+    };
+    m_progress.statusTextChanged = [this](const QString& text) {
+        m_statusPanels[0]->setText(text);
+    };
+    m_progress.busyChanged = [this](bool on, int mode) { applyBusy(on, mode); };
+    m_progress.capacity = [this] { return panelCapacity(); };
+
+    wireMenus();
+    wireToolbar();
+    wireJobs();
+
+    // Keys reach the main window before its controls.
+    qApp->installEventFilter(this);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState s) {
+                if (s == Qt::ApplicationActive)
+                    onApplicationActive();
+            });
+    refreshScreenMetrics();
 }
 
-MainWindow::Pane MainWindow::buildPane(int w)
+MainWindow::~MainWindow()
 {
-    Pane p;
-    const QString suffix = QLatin1Char('_') + QString::number(w);
-    p.frame = new QFrame(this);
-    p.frame->setObjectName(QStringLiteral("Frame") + suffix);
-    p.frame->setFrameShape(QFrame::StyledPanel);
-    auto* col = new QVBoxLayout(p.frame);
-    col->setContentsMargins(0, 0, 0, 0);
-    col->setSpacing(0);
-
-    p.header = new QLabel(p.frame);
-    p.header->setObjectName(QStringLiteral("lblP") + suffix);
-    p.header->setText(platform::homeFolder());
-    p.header->setAutoFillBackground(true);
-    p.header->setMargin(3);
-    col->addWidget(p.header);
-
-    auto* split = new QSplitter(Qt::Horizontal, p.frame);
-    p.tree = new QTreeView(split);
-    p.tree->setObjectName(QStringLiteral("TreeView") + suffix);
-    p.tree->setHeaderHidden(true);
-    auto* right = new QSplitter(Qt::Vertical, split);
-    p.list = new QTreeView(right);
-    p.list->setObjectName(QStringLiteral("lvwFiles") + suffix);
-    p.list->setUniformRowHeights(true);
-    p.list->setRootIsDecorated(false);
-    p.content = new QFrame(right);
-    p.content->setObjectName(QStringLiteral("txtContents") + suffix);
-    p.content->setFrameShape(QFrame::StyledPanel);
-    split->setStretchFactor(0, 35);
-    split->setStretchFactor(1, 65);
-    right->setStretchFactor(0, 70);
-    right->setStretchFactor(1, 30);
-    col->addWidget(split, 1);
-    return p;
+    qApp->removeEventFilter(this);
 }
 
-void MainWindow::activateWindow(int window)
+void MainWindow::setMessageService(MessageService* service)
 {
-    if (window != 0 && window != 1)
-        return;
-    m_selected = window;
-    colourHeaders();
+    m_messages = service ? service : m_ownMessages.get();
 }
 
-void MainWindow::colourHeaders()
+QString MainWindow::settingsFile() const
 {
-    for (int w = 0; w < 2; ++w) {
-        const unsigned bgr = (w != m_selected) ? OppositeColour
-                             : (w == 0 ? SelectedLeftColour : SelectedRightColour);
-        QPalette pal = m_panes[w].header->palette();
-        pal.setColor(QPalette::Window, fromBgr(bgr));
-        pal.setColor(QPalette::WindowText, Qt::black);
-        m_panes[w].header->setPalette(pal);
+    return addSeparator(m_settingsFolder) + QStringLiteral("Tovane.ini");
+}
+
+QString MainWindow::imageCacheFile() const
+{
+    return addSeparator(m_settingsFolder) + QStringLiteral("Tovane.img");
+}
+
+void MainWindow::buildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setSizeGripEnabled(true);
+    for (int i = 0; i < 3; ++i) {
+        auto* label = new QLabel(bar);
+        label->setObjectName(QStringLiteral("StatusBar_") + QString::number(i + 1));
+        label->setFrameShape(QFrame::StyledPanel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setMinimumWidth(60);
+        label->setTextFormat(Qt::PlainText);
+        m_statusPanels[i] = label;
+        bar->addPermanentWidget(label, i == 1 ? 2 : 1);
     }
+}
+
+int MainWindow::panelCapacity() const
+{
+    return qMax(0, (m_statusPanels[1]->width() - 15) / 7);
+}
+
+void MainWindow::syncDialogEnvironment()
+{
+    m_ownMessages->environment() = dialogEnvironment();
+}
+
+DialogEnvironment MainWindow::dialogEnvironment()
+{
+    DialogEnvironment env;
+    env.positions = &m_positions;
+    env.metrics = m_metrics;
+    env.fontSizeIndex = m_state.fontSizeIndex();
+    env.messagesAtRememberedPosition = m_state.messageBoxAtRemembered();
+    env.stopAction = m_toolbar.button(ToolbarStopButton);
+    env.keyHook = [this](QKeyEvent* e) { handleKey(e->key(), e->modifiers()); };
+    return env;
+}
+
+void MainWindow::refreshScreenMetrics()
+{
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    m_metrics = screenMetricsFor(this);
+    if (!screen)
+        return;
+    const int title = style() ? style()->pixelMetric(QStyle::PM_TitleBarHeight) : 23;
+    m_metrics.captionHeight = m_metrics.toTwips(title);
+    m_metrics.menuHeight = m_metrics.toTwips(menuBar()->sizeHint().height());
+    syncDialogEnvironment();
+}
+
+// ---------------------------------------------------------------- menus
+
+void MainWindow::wireMenus()
+{
+    auto on = [this](const char* control, int index, auto handler) {
+        if (QAction* a = m_menus.action(control, index)) {
+            connect(a, &QAction::triggered, this, handler);
+            a->setEnabled(true);
+        }
+    };
+    on("mnuWindowItem", 0, [this] { commandWindowCount(); });
+    on("mnuWindowItem", 1, [this] { commandSwitchWindow(); });
+    for (int i = 0; i < 4; ++i) {
+        on("mnuSetType", i, [this, i] { commandFunctionMode(i); });
+        on("mnuDispPoint", i, [this, i] { commandFontSize(i); });
+    }
+    for (int i = 0; i < 5; ++i)
+        on("mnuFileINI", i, [this, i] { commandReset(i); });
+    on("mnuFileItem", 21, [this] { close(); });
+    on("mnuDispMsg", 0, [this] { commandConfirmMessages(true); });
+    on("mnuDispMsg", 1, [this] { commandConfirmMessages(false); });
+    on("mnuSetItem", 4, [this] {
+        QAction* a = m_menus.action("mnuSetItem", 4);
+        m_state.setReselectHidden(a && a->isChecked());
+    });
+    on("mnuMenu", 6, [this] { commandAbout(); });
+    on("mnuHelpItem", 3, [this] { commandHelp(); });
+    // Menus with no command of their own yet keep their items disabled; the
+    // top-level entry of the version caption opens the version window.
+    if (QAction* version = m_menus.action("mnuMenu", 6)) {
+        if (QMenu* m = version->menu())
+            connect(m, &QMenu::aboutToShow, this, [this] {
+                QTimer::singleShot(0, this, [this] { commandAbout(); });
+            });
+    }
+}
+
+void MainWindow::wireToolbar()
+{
+    for (const ToolbarButton& b : tovane::toolbarButtons()) {
+        QAction* a = m_toolbar.button(b.position);
+        if (!a)
+            continue;
+        if (b.position == ToolbarStopButton) {
+            connect(a, &QAction::triggered, this, [this] { commandStop(); });
+            continue;
+        }
+        if (b.position == ToolbarHelpButton) {
+            connect(a, &QAction::triggered, this, [this] { commandHelp(); });
+            continue;
+        }
+        if (!b.control)
+            continue;
+        QAction* item = m_menus.action(b.control, b.index);
+        if (!item)
+            continue;
+        // A click stands for the menu item: same command, same enabled state.
+        connect(a, &QAction::triggered, this, [this, item] {
+            m_destinationListOpen = false;
+            if (item->isEnabled())
+                item->trigger();
+        });
+        a->setEnabled(item->isEnabled());
+        connect(item, &QAction::enabledChanged, a, [this, a](bool enabled) {
+            if (!m_progress.busy())
+                a->setEnabled(enabled);
+        });
+    }
+}
+
+void MainWindow::wireJobs()
+{
+    m_jobTimer = new QTimer(this);
+    m_jobTimer->setObjectName(QStringLiteral("Timer"));
+    m_jobTimer->setSingleShot(true);
+    m_jobTimerAdapter = std::make_unique<QtJobTimer>(m_jobTimer);
+    m_jobs.setTimer(m_jobTimerAdapter.get());
+    connect(m_jobTimer, &QTimer::timeout, this, [this] { m_jobs.fire(); });
+
+    DeferredJobHandlers h;
+    h.selectedWindow = [this] { return m_state.selected(); };
+    h.operationRunning = [this] { return m_progress.busy(); };
+    h.refreshPending = [this] { return m_state.anyRefreshMarked(); };
+    h.refreshMarked = [this] {
+        BusyScope busy(m_progress);
+        for (int i = 0; i < 2; ++i) {
+            const WindowIndex w = m_state.pair()[i];
+            if (m_state.refreshMarked(w) && refreshVolumes)
+                refreshVolumes(w);
+        }
+        m_state.clearRefreshMarks();
+        activateWindowIndex(m_state.selected(), 4);
+    };
+    h.windowJob = [this](WindowIndex w, int job) {
+        switch (job) {
+        case JobActivate:
+            activateWindowIndex(w, 4);
+            break;
+        case JobFocusList:
+            if (pane(w)->list()->isVisible() && pane(w)->list()->isEnabled())
+                pane(w)->list()->setFocus();
+            break;
+        case JobRestorePointer:
+            m_progress.showProgress(ProgressService::PointerDefault, QString(),
+                                    ProgressService::SetPointer | ProgressService::SetText);
+            break;
+        case JobRepaintList:
+            pane(w)->list()->setEnabled(false);
+            pane(w)->list()->setEnabled(true);
+            break;
+        default:
+            break; // the list's own jobs come with the list
+        }
+    };
+    m_jobs.setHandlers(std::move(h));
+}
+
+// ---------------------------------------------------------------- busy state
+
+void MainWindow::applyBusy(bool on, int mode)
+{
+    Q_UNUSED(mode);
+    QAction* stop = m_toolbar.button(ToolbarStopButton);
+    if (m_state.busyLeavesToolbar()) {
+        if (stop)
+            stop->setEnabled(on);
+        return;
+    }
+    const QList<QAction*> tops = menuBar()->actions();
+    if (on) {
+        for (int p = 1; p <= ToolbarPositions; ++p) {
+            QAction* a = m_toolbar.button(p);
+            m_enabledBeforeBusy[p] = a && a->isEnabled();
+            if (a && !isToolbarSeparator(p))
+                a->setEnabled(p == ToolbarStopButton);
+        }
+        for (int i = 0; i < TopMenuCount && i < tops.size(); ++i) {
+            m_menusEnabledBeforeBusy[i] = tops[i]->isEnabled();
+            tops[i]->setEnabled(false);
+        }
+    } else {
+        for (int p = 1; p <= ToolbarPositions; ++p) {
+            QAction* a = m_toolbar.button(p);
+            if (!a || isToolbarSeparator(p))
+                continue;
+            if (p == ToolbarStopButton)
+                a->setEnabled(false);
+            else if (p == ToolbarHelpButton)
+                a->setEnabled(m_facts.helpFilePresent);
+            else
+                a->setEnabled(m_enabledBeforeBusy[p]);
+        }
+        for (int i = 0; i < TopMenuCount && i < tops.size(); ++i)
+            tops[i]->setEnabled(true);
+        updateMenus(m_state.selected());
+    }
+}
+
+void MainWindow::commandStop()
+{
+    m_progress.requestInterrupt();
+}
+
+// ---------------------------------------------------------------- windows
+
+void MainWindow::applyActivation(const Activation& a)
+{
+    if (!a.applied)
+        return;
+    if (a.closeDestinationList)
+        m_destinationListOpen = false;
+    if (!isMinimized() && m_state.started()) {
+        m_settings.mainWindow[MainTop] = m_metrics.toTwips(geometry().top());
+        m_settings.mainWindow[MainLeft] = m_metrics.toTwips(geometry().left());
+    }
+    if (a.setCaption)
+        setWindowTitle(a.caption.isEmpty() ? m_facts.captionText : a.caption);
+    for (int w = 0; w < 2; ++w)
+        pane(w)->setHeaderColour(QColor::fromRgb(a.headerRgb[w]));
+    applyMenuMarks();
+    updateMenus(a.selected);
+}
+
+void MainWindow::activateWindowIndex(WindowIndex w, int mode)
+{
+    applyActivation(m_state.activateWindow(w, mode, m_progress.busy()));
+}
+
+void MainWindow::applyMenuMarks()
+{
+    const ViewSlotSettings& s = m_state.settingsOf(m_state.selected());
+    auto check = [this](const char* control, int index, bool on) {
+        if (QAction* a = m_menus.action(control, index))
+            a->setChecked(on);
+    };
+    check("mnuListView", s.listForm == ListFormList ? 0 : 1, true);
+    check("mnuDispUnit", s.sizeUnitKB ? 1 : 0, true);
+    check("mnuDispDigit", s.driveDigitsSix ? 1 : 0, true);
+    check("mnuDispFile", s.contentDisplay ? 0 : 1, true);
+    check("mnuDispImgCff", qBound(0, s.zoomMode, 3), true);
+    check("mnuWindowItem", 0, m_state.twoWindows());
+    check("mnuDispMsg", m_messages->confirmationMessages() ? 0 : 1, true);
+    check("mnuSetItem", 4, m_state.reselectHidden());
+    check("mnuDispPoint", m_state.fontSizeIndex(), true);
+    for (int w = 0; w < 2; ++w) {
+        const ViewSlotSettings& ws = m_state.settingsOf(w);
+        QSignalBlocker block(pane(w)->contentBox());
+        pane(w)->contentBox()->setChecked(ws.contentDisplay);
+    }
+}
+
+void MainWindow::updateMenus(WindowIndex w)
+{
+    Q_UNUSED(w);
+    if (QAction* a = m_menus.action("mnuFileINI", 2))
+        a->setText(resetCaptionWithCount(2, int(m_settings.associations.size())));
+    if (QAction* a = m_menus.action("mnuFileINI", 3))
+        a->setText(resetCaptionWithCount(3, m_settings.imageCount));
+}
+
+void MainWindow::focusWindow(WindowIndex w, int flag)
+{
+    if (!isVisible() || !isEnabled() || !isWindowIndex(w))
+        return;
+    WindowPane* p = pane(w);
+    auto usable = [](QWidget* c) { return c && c->isVisible() && c->isEnabled(); };
+    const ContentKind content = m_state.displayedContent(w);
+    if (content == ContentKind::Text && usable(p->richText()) && !p->richText()->isReadOnly()) {
+        p->richText()->setFocus();
+    } else if (usable(p->list()) &&
+               ((p->list()->model() && p->list()->model()->rowCount() > 0) || flag != 0)) {
+        p->list()->setFocus();
+    } else if (usable(p->tree())) {
+        p->tree()->setFocus();
+    }
+}
+
+void MainWindow::setWindowPath(WindowIndex w, const QString& path)
+{
+    m_state.setListedPath(w, path);
+    pane(w)->header()->setText(path);
+    if (w == m_state.selected() && m_state.started() && !m_state.switching())
+        setWindowTitle(path);
+}
+
+void MainWindow::perform(const SwitchStep& step)
+{
+    switch (step.kind) {
+    case SwitchStep::EnterBusy:
+        m_progress.setBusy(true);
+        break;
+    case SwitchStep::LeaveBusy:
+        m_progress.setBusy(false);
+        break;
+    case SwitchStep::ShowFrame:
+        pane(step.window)->show();
+        break;
+    case SwitchStep::HideFrame:
+        pane(step.window)->hide();
+        break;
+    case SwitchStep::Layout:
+        layoutPanes();
+        break;
+    case SwitchStep::Activate:
+        applyActivation(step.activation);
+        break;
+    case SwitchStep::RepaintImage:
+        pane(step.window)->picture()->update();
+        break;
+    }
+}
+
+void MainWindow::commandSwitchWindow()
+{
+    m_state.switchWindow(this);
+    focusWindow(m_state.selected());
+}
+
+void MainWindow::commandWindowCount()
+{
+    const WindowCountChange c = m_state.toggleWindowCount();
+    for (int w = 0; w < 2; ++w) {
+        if (c.changed[w])
+            m_state.markForRefresh(w);
+    }
+    applyMainGeometry();
+    layoutPanes();
+    if (c.showOtherContent)
+        pane(c.otherWindow)->contentArea()->update();
+    applyActivation(c.activation);
+    focusWindow(c.focus);
+}
+
+void MainWindow::layoutPanes()
+{
+    QWidget* central = centralWidget();
+    if (!central)
+        return;
+    const QRect r = central->contentsRect().adjusted(2, 2, -2, -2);
+    const bool two = m_state.twoWindows();
+    const WindowIndex sel = m_state.selected();
+    if (two) {
+        const int gap = 4;
+        const int half = (r.width() - gap) / 2;
+        pane(LeftWindow)->setGeometry(r.left(), r.top(), half, r.height());
+        pane(RightWindow)->setGeometry(r.left() + half + gap, r.top(), r.width() - half - gap,
+                                       r.height());
+        pane(LeftWindow)->show();
+        pane(RightWindow)->show();
+    } else {
+        pane(sel)->setGeometry(r);
+        pane(sel)->show();
+        pane(oppositeOf(sel))->hide();
+    }
+    for (int w = 0; w < 2; ++w)
+        applyDivisions(w);
+}
+
+void MainWindow::applyDivisions(WindowIndex w)
+{
+    WindowPane* p = pane(w);
+    const ViewSlotSettings& s = m_state.settingsOf(w);
+    const DivisionLimits limits;
+    const int tree = divisionSize(s.treeDivision, p->usableWidth(), limits.minTree, limits.minList);
+    const int upper =
+        divisionSize(s.upperDivision, p->usableHeight(), limits.minUpper, limits.minLower);
+    p->setDivisions(tree, upper, s.contentDisplay);
+}
+
+void MainWindow::onTreeDrag(WindowIndex w, int width, bool released)
+{
+    WindowPane* p = pane(w);
+    const DivisionLimits limits;
+    const int bounded = boundDivision(width, p->usableWidth(), limits.minTree, limits.minList);
+    p->setDivisions(bounded, p->upperHeight(), p->contentShown());
+    if (released) {
+        ViewSlotSettings& s = m_state.settingsOf(w);
+        s.treeDivision = divisionProportion(bounded, p->usableWidth(), s.treeDivision);
+    }
+}
+
+void MainWindow::onUpperDrag(WindowIndex w, int height, bool released)
+{
+    WindowPane* p = pane(w);
+    const DivisionLimits limits;
+    const int bounded =
+        boundDivision(height, p->usableHeight(), limits.minUpper, limits.minLower);
+    p->setDivisions(p->treeWidth(), bounded, p->contentShown());
+    if (released) {
+        ViewSlotSettings& s = m_state.settingsOf(w);
+        s.upperDivision = divisionProportion(bounded, p->usableHeight(), s.upperDivision);
+    }
+}
+
+void MainWindow::moveDivider(int direction, bool shift)
+{
+    const WindowIndex w = m_state.selected();
+    WindowPane* p = pane(w);
+    const DividerNudge n = nudgeFor(direction, shift);
+    DivisionGeometry g;
+    g.usableWidth = p->usableWidth();
+    g.usableHeight = p->usableHeight();
+    g.treeWidth = p->treeWidth();
+    g.upperHeight = p->upperHeight();
+    ViewSlotSettings& s = m_state.settingsOf(w);
+    const DivisionChange c = dragDivision(g, n.dx, n.dy, s.treeDivision, s.upperDivision);
+    p->setDivisions(c.treeWidth, s.contentDisplay ? c.upperHeight : p->upperHeight(),
+                    s.contentDisplay);
+    s.treeDivision = c.treeDivision;
+    if (s.contentDisplay)
+        s.upperDivision = c.upperDivision;
+}
+
+void MainWindow::applyMainGeometry()
+{
+    const auto& f = m_settings.mainWindow;
+    const int width = f[m_state.twoWindows() ? MainWidthTwoWindows : MainWidthOneWindow];
+    const QRect available =
+        screen() ? screen()->availableGeometry() : QRect(0, 0, 1920, 1050);
+    QSize size(m_metrics.toPixels(width), m_metrics.toPixels(f[MainHeight]));
+    size = QSize(clampMainExtent(size.width(), available.width()),
+                 clampMainExtent(size.height(), available.height()));
+    if (isMaximized() || isFullScreen())
+        return;
+    setGeometry(QRect(QPoint(m_metrics.toPixels(f[MainLeft]), m_metrics.toPixels(f[MainTop])),
+                      size));
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    layoutPanes();
+    if (!m_state.started() || m_closing)
+        return;
+    const QRect available =
+        screen() ? screen()->availableGeometry() : QRect(0, 0, 1920, 1050);
+    if (isMaximized())
+        return; // the restored size stays the one to remember
+    Frm1Size frm{};
+    for (int i = 0; i < 5; ++i)
+        frm[i] = m_settings.mainWindow[i];
+    const MainResize r = noteMainResize(frm, QRect(geometry().topLeft(), size()),
+                                        available.size(), m_state.twoWindows(), isMinimized(),
+                                        m_state.switching());
+    if (r.ignored)
+        return;
+    if (r.closeDestinationList)
+        m_destinationListOpen = false;
+    for (int i = 0; i < 5; ++i)
+        m_settings.mainWindow[i] = frm[i];
+    if (r.setBack)
+        QTimer::singleShot(0, this, [this, s = r.size] { resize(s); });
+}
+
+void MainWindow::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    if (m_state.started() && !isMinimized() && !isMaximized() && !m_closing) {
+        m_settings.mainWindow[MainTop] = m_metrics.toTwips(geometry().top());
+        m_settings.mainWindow[MainLeft] = m_metrics.toTwips(geometry().left());
+    }
+}
+
+void MainWindow::onApplicationActive()
+{
+    if (!m_state.started())
+        return;
+    refreshScreenMetrics();
+    if (refreshVolumes) {
+        for (int i = 0; i < 2; ++i)
+            refreshVolumes(m_state.pair()[i]);
+    }
+    focusWindow(m_state.selected());
+}
+
+void MainWindow::applyBusySwitchLabels()
+{
+    // Ctrl+Shift+L shows its state in the opposite header (the selected one
+    // keeps its window colour).
+    const QColor on = QColor::fromRgb(m_state.busySwitchLabelRgb());
+    const Activation a = m_state.activateWindow(m_state.selected(), 0, false);
+    for (int w = 0; w < 2; ++w) {
+        if (w == m_state.selected())
+            pane(w)->setHeaderColour(QColor::fromRgb(a.headerRgb[w]));
+        else
+            pane(w)->setHeaderColour(on);
+    }
+}
+
+// ---------------------------------------------------------------- commands
+
+void MainWindow::commandFunctionMode(int mode)
+{
+    m_state.setFunctionMode(mode);
+    m_settings.functionMode = m_state.functionMode();
+    m_menus.applyFunctionMode(m_state.functionMode());
+    focusWindow(m_state.selected());
+}
+
+void MainWindow::commandFontSize(int index)
+{
+    m_state.setFontSizeIndex(index);
+    m_settings.fontSizeIndex = m_state.fontSizeIndex();
+    applyFontSize();
+    applyMenuMarks();
+    syncDialogEnvironment();
+}
+
+void MainWindow::applyFontSize()
+{
+    QFont f = font();
+    f.setPointSize(m_state.fontPoints());
+    for (int w = 0; w < 2; ++w) {
+        WindowPane* p = pane(w);
+        for (QWidget* c : {static_cast<QWidget*>(p->tree()), static_cast<QWidget*>(p->list()),
+                           static_cast<QWidget*>(p->header())})
+            c->setFont(f);
+    }
+    for (QLabel* l : m_statusPanels)
+        l->setFont(f);
+    for (int w = 0; w < 2; ++w)
+        applyDivisions(w);
+}
+
+void MainWindow::commandConfirmMessages(bool on)
+{
+    m_messages->setConfirmationMessages(on);
+    m_settings.setSwitch(FlagConfirmMessages, on);
+    applyMenuMarks();
+}
+
+void MainWindow::commandAbout()
+{
+    QList<frmAbout::ArchiverLine> lines;
+    for (int i = 0; i < ArchiverLibraries::Count; ++i)
+        lines.append({m_facts.archivers.at(i).name, m_facts.archivers.at(i).version, QString()});
+    frmAbout about(lines, dialogEnvironment(), this);
+    about.exec();
+    focusWindow(m_state.selected());
+}
+
+void MainWindow::commandHelp()
+{
+    if (!m_facts.helpFilePresent)
+        return;
+    QDesktopServices::openUrl(QUrl::fromLocalFile(m_facts.helpFile));
+}
+
+void MainWindow::commandReset(int index)
+{
+    if (!confirmReset(*m_messages, index)) {
+        focusWindow(m_state.selected());
+        return;
+    }
+    m_pendingResetMode = resetModeForItem(index);
+    if (!close()) {
+        m_pendingResetMode = 0;
+        focusWindow(m_state.selected());
+    }
+}
+
+// ---------------------------------------------------------------- keys
+
+KeyContext MainWindow::keyContext() const
+{
+    KeyContext c;
+    c.destinationListOpen = m_destinationListOpen;
+    c.operationRunning = m_progress.busy();
+    c.progressShown = !m_progress.progress().isEmpty();
+    c.content = m_state.displayedContent(m_state.selected());
+    c.chosenFiles = chosenFileCount ? chosenFileCount(m_state.selected()) : 0;
+    const QWidget* focus = QApplication::focusWidget();
+    const QTextEdit* text = pane(m_state.selected())->richText();
+    c.typingInContent = focus && focus == text && !text->isReadOnly();
+    return c;
+}
+
+bool MainWindow::handleKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    const KeyAction a = classifyKey(key, modifiers, keyContext());
+    if (a.setsInterrupt)
+        m_progress.requestInterrupt();
+    else if (a.clearsInterrupt)
+        m_progress.clearInterrupt();
+
+    switch (a.command) {
+    case KeyCommand::None:
+    case KeyCommand::LeftToMenus:
+    case KeyCommand::IgnoredFunctionKey:
+        break;
+    case KeyCommand::CloseDestinationList:
+        m_destinationListOpen = false;
+        break;
+    case KeyCommand::DeselectAll:
+        if (deselectAll)
+            deselectAll();
+        break;
+    case KeyCommand::TooManyChosenFiles:
+        m_messages->showMessage(tooManyFilesText(), ButtonsOk, tooManyFilesTitle());
+        break;
+    case KeyCommand::ReapplyState:
+        activateWindowIndex(m_state.selected(), 0);
+        break;
+    case KeyCommand::MoveDivider:
+        moveDivider(a.argument, a.shift);
+        break;
+    case KeyCommand::ToggleBusyLeavesToolbar:
+        if (m_state.toggleBusyLeavesToolbar(m_progress.busy()))
+            applyBusySwitchLabels();
+        break;
+    case KeyCommand::ToggleMessageBoxPosition:
+        m_state.setMessageBoxAtRemembered(!m_state.messageBoxAtRemembered());
+        m_settings.messagesAtRememberedPosition = m_state.messageBoxAtRemembered();
+        syncDialogEnvironment();
+        break;
+    case KeyCommand::StartScreenSaver:
+        QProcess::startDetached(QStringLiteral("xdg-screensaver"), {QStringLiteral("activate")});
+        break;
+    case KeyCommand::ToggleMaximised:
+        if (isMaximized())
+            showNormal();
+        else
+            showMaximized();
+        break;
+    case KeyCommand::InterruptAndRefresh:
+        activateWindowIndex(m_state.selected(), 0);
+        break;
+    case KeyCommand::FocusTree:
+        if (pane(m_state.selected())->tree()->isVisible())
+            pane(m_state.selected())->tree()->setFocus();
+        break;
+    default:
+        // The commands of the viewer, the list and the slide show are wired
+        // by those subsystems.
+        break;
+    }
+    if (a.focusSelected)
+        focusWindow(m_state.selected());
+    return a.consumed();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == centralWidget() && event->type() == QEvent::Resize) {
+        layoutPanes();
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return QMainWindow::eventFilter(watched, event);
+    auto* widget = static_cast<QWidget*>(watched);
+    if (widget->window() != this || QApplication::activeModalWidget())
+        return QMainWindow::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    // Only the widget that has the focus sees the key first; its parents get
+    // the same event propagated, which must not be handled twice.
+    if (widget != QApplication::focusWidget() && QApplication::focusWidget())
+        return QMainWindow::eventFilter(watched, event);
+    return handleKey(key->key(), key->modifiers());
 }
 
 } // namespace tovane

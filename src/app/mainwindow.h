@@ -1,41 +1,161 @@
 #pragma once
-// The main window: two windows side by side, each with its header label,
-// folder tree, file list and content area. The panes are filled by the tree,
-// list and viewer subsystems; this class only lays them out.
+// The main window `Form1`: two windows side by side, the menu bar, the
+// toolbar and the status panels. It shows the main state and the settings
+// and forwards commands; the rules themselves live in tovane-core.
+//
+// GUI thread only.
+
+#include "app/menubar.h"
+#include "app/qtservices.h"
+#include "app/toolbar.h"
+#include "core/appsettings.h"
+#include "core/deferredjobs.h"
+#include "core/dialogplacement.h"
+#include "core/keymap.h"
+#include "core/layoutrules.h"
+#include "core/mainstate.h"
+#include "core/startup.h"
 
 #include <QMainWindow>
 #include <array>
+#include <functional>
+#include <memory>
 
 class QLabel;
-class QTreeView;
-class QFrame;
-class QSplitter;
+class QTimer;
+class QToolBar;
 
 namespace tovane {
 
-class MainWindow : public QMainWindow {
+class WindowPane;
+
+class MainWindow : public QMainWindow, private SwitchHost {
     Q_OBJECT
 public:
     explicit MainWindow(const QString& settingsFolder, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
-    int selectedWindow() const { return m_selected; }
-    void activateWindow(int window);
+    // Runs the start-up sequence: system facts, settings, probes, both
+    // windows, then shows the window. Call once.
+    void startUp();
+    // The shut-down sequence with a reset mode (0 ordinary close, 1-5 the
+    // reset command). False when it was refused or cancelled.
+    bool shutDown(int resetMode);
+
+    // The services the engines talk through. Tests may put scripted ones in
+    // before startUp(); the window does not own replacements.
+    MessageService& messages() { return *m_messages; }
+    void setMessageService(MessageService* service);
+    QtProgressService& progress() { return m_progress; }
+
+    MainState& state() { return m_state; }
+    const AppSettings& settings() const { return m_settings; }
+    AppSettings& settings() { return m_settings; }
+    const StartupFacts& facts() const { return m_facts; }
+    MenuBar& menus() { return m_menus; }
+    Toolbar& toolbar() { return m_toolbar; }
+    WindowPane* pane(WindowIndex w) const { return m_panes[w == RightWindow ? 1 : 0]; }
+    QLabel* statusPanel(int n) const { return m_statusPanels[qBound(1, n, 3) - 1]; }
+    DialogEnvironment dialogEnvironment();
+    void syncDialogEnvironment();
+    ScreenMetrics screenMetrics() const { return m_metrics; }
     QString settingsFolder() const { return m_settingsFolder; }
+    QString settingsFile() const;
+    QString imageCacheFile() const;
+
+    // Part of the window state the commands change.
+    WindowIndex selectedWindow() const { return m_state.selected(); }
+    void activateWindowIndex(WindowIndex w, int mode);
+    void focusWindow(WindowIndex w, int flag = 0);
+    void setWindowPath(WindowIndex w, const QString& path);
+
+    // Commands.
+    void commandWindowCount();
+    void commandSwitchWindow();
+    void commandFunctionMode(int mode);
+    void commandReset(int index);
+    void commandFontSize(int index);
+    void commandConfirmMessages(bool on);
+    void commandAbout();
+    void commandHelp();
+    void commandStop();
+
+    // The key handling of the main window and of the dialogs' Ctrl keys.
+    // Returns true when the key was taken.
+    bool handleKey(int key, Qt::KeyboardModifiers modifiers);
+    KeyContext keyContext() const;
+
+    // Hooks of later subsystems. The unsaved-text question returns false
+    // when the user cancels the close.
+    std::function<bool(WindowIndex)> unsavedTextCheck;
+    std::function<void()> deselectAll;
+    std::function<void(WindowIndex)> refreshVolumes;
+    std::function<int(WindowIndex)> chosenFileCount;
+
+    DeferredJobs& deferredJobs() { return m_jobs; }
+    bool startupFinished() const { return m_state.started(); }
+    int resetModeOfLastClose() const { return m_lastResetMode; }
+
+Q_SIGNALS:
+    void closedWithResetMode(int mode);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Pane {
-        QFrame* frame = nullptr;
-        QLabel* header = nullptr;
-        QTreeView* tree = nullptr;
-        QTreeView* list = nullptr;
-        QFrame* content = nullptr;
-    };
-    Pane buildPane(int window);
-    void colourHeaders();
+    void buildStatusBar();
+    void wireMenus();
+    void wireToolbar();
+    void wireJobs();
+    void applyBusy(bool on, int mode);
+    void refreshScreenMetrics();
+    void applyActivation(const Activation& a);
+    void applyMenuMarks();
+    void layoutPanes();
+    void applyDivisions(WindowIndex w);
+    void onTreeDrag(WindowIndex w, int width, bool released);
+    void onUpperDrag(WindowIndex w, int height, bool released);
+    void moveDivider(int direction, bool shift);
+    void applyMainGeometry();
+    void applyFontSize();
+    void onApplicationActive();
+    void startupWarnings();
+    void applyBusySwitchLabels();
+    void perform(const SwitchStep& step) override;
+    void runImageCacheStep(int resetMode);
+    SettingsContext settingsContext() const;
+    int panelCapacity() const;
+    void updateMenus(WindowIndex w);
 
     QString m_settingsFolder;
-    std::array<Pane, 2> m_panes;
-    int m_selected = 0;
+    MainState m_state;
+    AppSettings m_settings;
+    StartupFacts m_facts;
+    CapabilityFlags m_capabilities;
+    ScreenMetrics m_metrics;
+    DialogPositions m_positions;
+    MenuBar m_menus;
+    Toolbar m_toolbar;
+    QToolBar* m_toolbarWidget = nullptr;
+    std::array<WindowPane*, 2> m_panes{};
+    std::array<QLabel*, 3> m_statusPanels{};
+    QtProgressService m_progress;
+    std::unique_ptr<QtMessageService> m_ownMessages;
+    MessageService* m_messages = nullptr;
+    DeferredJobs m_jobs;
+    QTimer* m_jobTimer = nullptr;
+    std::unique_ptr<JobTimer> m_jobTimerAdapter;
+    std::array<bool, ToolbarPositions + 1> m_enabledBeforeBusy{};
+    std::array<bool, 7> m_menusEnabledBeforeBusy{};
+    int m_startModifiers = 0;
+    int m_lastResetMode = -1;
+    int m_pendingResetMode = 0;
+    bool m_closing = false;
+    bool m_interruptRequested = false;
+    bool m_destinationListOpen = false;
 };
 
 } // namespace tovane

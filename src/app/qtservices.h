@@ -1,7 +1,8 @@
 #pragma once
-// Qt implementations of the two services. The message service is a
-// QMessageBox stand-in until the real confirmation dialog exists.
+// Qt implementations of the two services. Messages and confirmations are
+// shown by the program's own confirmation form `Dialog`.
 
+#include "app/dialog.h"
 #include "core/messageservice.h"
 #include "core/progressservice.h"
 
@@ -16,11 +17,21 @@ public:
     explicit QtMessageService(QWidget* parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget* parent) { m_parent = parent; }
 
+    // Positions, screen, font size, stop button and key hook of the dialogs.
+    DialogEnvironment& environment() { return m_environment; }
+    const DialogEnvironment& environment() const { return m_environment; }
+
+    // Keys forwarded to the main window may switch the selected window while
+    // a plain message is open; the window selected before is selected again.
+    std::function<int()> selectedWindow;
+    std::function<void(int)> reselectWindow;
+
 protected:
     qint16 present(DialogRequest& request) override;
 
 private:
     QWidget* m_parent;
+    DialogEnvironment m_environment;
 };
 
 class QtProgressService : public ProgressService {

@@ -2,6 +2,7 @@
 // Identity of the two windows and the per-window values derived from it.
 
 #include <QString>
+#include <QtGlobal>
 
 namespace tovane {
 
@@ -9,8 +10,14 @@ using WindowIndex = int; // 0 left, 1 right
 constexpr WindowIndex LeftWindow = 0;
 constexpr WindowIndex RightWindow = 1;
 
-inline bool isWindowIndex(int w) { return w == LeftWindow || w == RightWindow; }
-inline WindowIndex oppositeOf(WindowIndex w) { return 1 - w; }
+inline bool isWindowIndex(int w)
+{
+    return w == LeftWindow || w == RightWindow;
+}
+inline WindowIndex oppositeOf(WindowIndex w)
+{
+    return 1 - w;
+}
 
 // Loops over both windows start with the selected one and step to the other.
 struct SelectedPair {
@@ -34,6 +41,17 @@ struct SelectedPair {
 inline int viewSlotOf(WindowIndex w, bool twoWindows, WindowIndex selected)
 {
     return (twoWindows || w != selected) ? w : 2;
+}
+
+// What a window's content area is showing: the text box or the picture box.
+enum class ContentKind { None, Text, Image };
+
+// Colours are kept as the 0x00BBGGRR values the settings and texts use; the
+// GUI turns them into 0x00RRGGBB for QColor::fromRgb.
+using BgrColour = quint32;
+constexpr quint32 rgbFromBgr(BgrColour bgr)
+{
+    return ((bgr & 0xFFu) << 16) | (bgr & 0xFF00u) | ((bgr >> 16) & 0xFFu);
 }
 
 // "左窓の" / "右窓の", wrapped in full-width parentheses while one window is

@@ -169,6 +169,10 @@ bool decodeBinary(QByteArrayView blob, qsizetype pos, DosInfo& out)
     }
     if (version >= 3 && (validFlags & ~kKnownValidFlags))
         return false;
+    // Without ATTRIB the record's attrib field is whatever the writer left
+    // there; the whole record is not trusted, as Samba does.
+    if (version >= 3 && !(validFlags & kValidAttrib))
+        return false;
     if ((validFlags & kValidCreateTime) && !isNullNtTime(createTime)) {
         info.hasCreateTime = true;
         info.createTime = ntTimeToUnixNs(createTime);

@@ -61,6 +61,17 @@ constexpr ErrorText kTexts[] = {
     {ECONNABORTED, "指定されたネットワーク名は利用できません。"},
     {ESTALE, "指定されたネットワーク名は利用できません。"},
     {EREMOTEIO, "予期しないネットワーク エラーが発生しました。"},
+    // Names that vfat or a server cannot store come back as EILSEQ.
+    {EILSEQ, "ファイル名、ディレクトリ名、またはボリューム ラベルの構文が間違っています。"},
+    {EOVERFLOW, "値が大きすぎるため、この操作を実行できません。"},
+    {ENOEXEC, "このファイルは有効なアプリケーションではありません。"},
+    {E2BIG, "引数の一覧が長すぎます。"},
+    {ENODATA, "要求されたデータがありません。"},
+    // ext4 and others report damage found on disk with these two.
+    {EUCLEAN, "ディスクの構造が壊れているため、読み取ることができません。"},
+    {EBADMSG, "ファイルまたはディレクトリが壊れているため、読み取ることができません。"},
+    {ENOTTY, "このデバイスではこの要求はサポートされていません。"},
+    {ESPIPE, "ファイル ポインターを指定したデバイスまたはファイルに設定できません。"},
 };
 
 bool isLineBreak(QChar c)

@@ -63,6 +63,9 @@ struct SplitPath {
 int splitPath(const QString& path, SplitPath& out)
 {
     QByteArray bytes = pathToBytes(path);
+    // A NUL would cut the path short for the kernel: another item would be hit.
+    if (bytes.contains('\0'))
+        return EINVAL;
     while (bytes.size() > 1 && bytes.endsWith('/'))
         bytes.chop(1);
     const qsizetype slash = bytes.lastIndexOf('/');
@@ -330,8 +333,10 @@ bool ignorableMetadataError(int error)
     return error == EPERM || error == EOPNOTSUPP || error == ENOTSUP || error == EINVAL;
 }
 
-// Permission bits, xattrs and times, in that order: times last, because
-// setting the others would not change them but a later write would.
+// Xattrs, permission bits and times, in that order. user.* xattrs need
+// write permission on the inode whatever the descriptor allows, so a
+// read-only mode set first would silently lose the DOS store; times go last
+// because every earlier change could still touch them.
 int applyMetadata(int in, int out, const struct stat& source, const Internal& ctx, bool isFolder)
 {
     if (ctx.keepOwner && ::fchown(out, source.st_uid, source.st_gid) != 0) {
@@ -351,12 +356,12 @@ int applyMetadata(int in, int out, const struct stat& source, const Internal& ct
     } else {
         mode = (isFolder ? 0777 : 0666) & ~currentUmask();
     }
-    if (::fchmod(out, mode) != 0 && !ignorableMetadataError(errno))
-        return errno;
     if (ctx.options.copyAttributes && in >= 0) {
         copyXattrs(in, out);
         copyFatAttributes(in, out);
     }
+    if (::fchmod(out, mode) != 0 && !ignorableMetadataError(errno))
+        return errno;
     if (ctx.options.copyTimes) {
         const timespec times[2] = {source.st_atim, source.st_mtim};
         if (::futimens(out, times) != 0 && !ignorableMetadataError(errno))
@@ -718,6 +723,79 @@ int openPair(const QString& source, const QString& destination, OpenedPair& pair
     return openFolderPath(pair.destination.folder, pair.destinationDir);
 }
 
+bool sameInode(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Whether the folder holds both names as entries of their own. On a file
+// system that ignores case (or folds Unicode forms) two spellings can reach
+// one entry; only the listing tells that apart from two hard links.
+int listsBothNames(int folderFd, const QByteArray& first, const QByteArray& second, bool& both)
+{
+    both = false;
+    const int dupFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dupFd < 0)
+        return errno;
+    DIR* dir = ::fdopendir(dupFd);
+    if (!dir) {
+        const int error = errno;
+        ::close(dupFd);
+        return error;
+    }
+    bool seenFirst = false, seenSecond = false;
+    int error = 0;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            error = errno;
+            break;
+        }
+        seenFirst = seenFirst || first == entry->d_name;
+        seenSecond = seenSecond || second == entry->d_name;
+        if (seenFirst && seenSecond)
+            break;
+    }
+    ::closedir(dir);
+    both = seenFirst && seenSecond;
+    return both ? 0 : error;
+}
+
+// rename() between two names of one file does nothing and still returns 0,
+// which would report a move that never happened.
+int moveOntoSameFile(const OpenedPair& pair, const struct stat& source, bool replace)
+{
+    const int srcDir = pair.sourceDir.get();
+    const int dstDir = pair.destinationDir.get();
+    const QByteArray& srcName = pair.source.name;
+    const QByteArray& dstName = pair.destination.name;
+    struct stat srcFolder, dstFolder;
+    if (::fstat(srcDir, &srcFolder) != 0 || ::fstat(dstDir, &dstFolder) != 0)
+        return errno;
+    if (sameInode(srcFolder, dstFolder)) {
+        if (srcName == dstName)
+            return replace ? 0 : EEXIST; // one entry spelled twice
+        // A change of letter case only: the file system must carry it out,
+        // and RENAME_NOREPLACE would see the entry itself as the target.
+        bool twoEntries = false;
+        if (int r = listsBothNames(srcDir, srcName, dstName, twoEntries))
+            return r;
+        if (!twoEntries)
+            return ::renameat(srcDir, srcName.constData(), dstDir, dstName.constData()) == 0
+                       ? 0
+                       : errno;
+    }
+    if (!replace)
+        return EEXIST;
+    // A folder has no hard links; two paths to it are one folder.
+    if (S_ISDIR(source.st_mode))
+        return EEXIST;
+    // Hard links: the destination already holds the data, so the move is
+    // complete once the source name is gone.
+    return ::unlinkat(srcDir, srcName.constData(), 0) == 0 ? 0 : errno;
+}
+
 } // namespace
 
 int copyFile(const QString& source, const QString& destination, const CopyOptions& options,
@@ -739,9 +817,15 @@ int moveItem(const QString& source, const QString& destination, const CopyOption
     OpenedPair pair;
     if (int r = openPair(source, destination, pair))
         return r;
-    const int r = renameInto(pair.sourceDir.get(), pair.source.name.constData(),
-                             pair.destinationDir.get(), pair.destination.name.constData(),
-                             options.replaceExisting);
+    const int srcDir = pair.sourceDir.get();
+    const int dstDir = pair.destinationDir.get();
+    const char* srcName = pair.source.name.constData();
+    const char* dstName = pair.destination.name.constData();
+    struct stat src, dst;
+    if (::fstatat(srcDir, srcName, &src, AT_SYMLINK_NOFOLLOW) == 0 &&
+        ::fstatat(dstDir, dstName, &dst, AT_SYMLINK_NOFOLLOW) == 0 && sameInode(src, dst))
+        return moveOntoSameFile(pair, src, options.replaceExisting);
+    const int r = renameInto(srcDir, srcName, dstDir, dstName, options.replaceExisting);
     if (r != EXDEV)
         return r;
     return detail::moveByCopy(source, destination, options, onChunk);
@@ -766,12 +850,16 @@ int moveByCopy(const QString& source, const QString& destination, const CopyOpti
     ctx.options = options;
     ctx.onChunk = &onChunk;
     ctx.keepOwner = true;
-    if (S_ISDIR(st.st_mode))
-        return moveFolderByCopy(srcDir, srcName, st, dstDir, dstName, ctx);
-
+    // The same item under another mount (a bind mount): replacing it by its
+    // copy and then removing the source would lose it.
     struct stat target;
     const bool targetExisted =
         ::fstatat(dstDir, dstName.constData(), &target, AT_SYMLINK_NOFOLLOW) == 0;
+    if (targetExisted && target.st_dev == st.st_dev && target.st_ino == st.st_ino)
+        return EEXIST;
+    if (S_ISDIR(st.st_mode))
+        return moveFolderByCopy(srcDir, srcName, st, dstDir, dstName, ctx);
+
     int r;
     if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) {
         r = copyEntryAt(srcDir, srcName, dstDir, dstName, ctx);

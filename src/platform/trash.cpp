@@ -63,7 +63,10 @@ QByteArray stripTrailingSlashes(QByteArray path)
     return path;
 }
 
-QByteArray uidText() { return QByteArray::number(qulonglong(::geteuid())); }
+QByteArray uidText()
+{
+    return QByteArray::number(qulonglong(::geteuid()));
+}
 
 // mkdir -p with 0700 for what is created, as the base-directory rules ask.
 int makeFolders(const QByteArray& path)
@@ -130,9 +133,13 @@ QByteArray shortenedBase(const QByteArray& name)
     const qsizetype limit = NameMax - InfoSuffix.size() - 8;
     if (name.size() <= limit)
         return name;
+    // Keep a UTF-8 sequence whole; a run of stray continuation bytes (a
+    // lossless name) is no sequence, so never back off more than three.
     qsizetype cut = limit;
-    while (cut > 0 && (static_cast<unsigned char>(name.at(cut)) & 0xC0) == 0x80)
-        --cut; // keep UTF-8 sequences whole
+    while (cut > limit - 3 && (static_cast<unsigned char>(name.at(cut)) & 0xC0) == 0x80)
+        --cut;
+    if ((static_cast<unsigned char>(name.at(cut)) & 0xC0) == 0x80)
+        cut = limit;
     return name.left(cut);
 }
 
@@ -142,10 +149,12 @@ QByteArray shortenedBase(const QByteArray& name)
 int trashInto(const QByteArray& trash, const QByteArray& infoPath, int parentFd,
               const QByteArray& name, TrashResult* result)
 {
-    Fd infoDir(::open(joinPath(trash, "info").constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    Fd infoDir(
+        ::open(joinPath(trash, "info").constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!infoDir.valid())
         return errno;
-    Fd filesDir(::open(joinPath(trash, "files").constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    Fd filesDir(::open(joinPath(trash, "files").constData(),
+                       O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!filesDir.valid())
         return errno;
 
@@ -181,7 +190,8 @@ int trashInto(const QByteArray& trash, const QByteArray& infoPath, int parentFd,
             if (::renameat2(parentFd, name.constData(), filesDir.get(), candidate.constData(),
                             RENAME_NOREPLACE) == 0) {
                 if (result) {
-                    result->trashedPath = pathFromBytes(joinPath(joinPath(trash, "files"), candidate));
+                    result->trashedPath =
+                        pathFromBytes(joinPath(joinPath(trash, "files"), candidate));
                     result->infoPath = pathFromBytes(joinPath(joinPath(trash, "info"), infoName));
                 }
                 return 0;
@@ -198,7 +208,8 @@ int trashInto(const QByteArray& trash, const QByteArray& infoPath, int parentFd,
                     if (result) {
                         result->trashedPath =
                             pathFromBytes(joinPath(joinPath(trash, "files"), candidate));
-                        result->infoPath = pathFromBytes(joinPath(joinPath(trash, "info"), infoName));
+                        result->infoPath =
+                            pathFromBytes(joinPath(joinPath(trash, "info"), infoName));
                     }
                     return 0;
                 } else {
@@ -214,6 +225,16 @@ int trashInto(const QByteArray& trash, const QByteArray& infoPath, int parentFd,
     return EEXIST;
 }
 
+// The trash itself, a folder holding it, or anything inside it: moving any
+// of them into the trash would break it (info/ moved into files/, say) or
+// leave info files for items that are not where they say.
+bool touchesTrash(const QByteArray& itemPath, const QByteArray& trash)
+{
+    char buffer[PATH_MAX];
+    const QByteArray real = ::realpath(trash.constData(), buffer) ? QByteArray(buffer) : trash;
+    return itemPath == real || real.startsWith(itemPath + '/') || itemPath.startsWith(real + '/');
+}
+
 struct Item {
     QByteArray folder; // canonical
     QByteArray name;
@@ -224,7 +245,8 @@ int resolveItem(const QString& path, Item& item)
 {
     const QByteArray bytes = stripTrailingSlashes(pathToBytes(path));
     const qsizetype slash = bytes.lastIndexOf('/');
-    if (slash < 0)
+    // A NUL would cut the path short for the kernel: another item would go.
+    if (slash < 0 || bytes.contains('\0'))
         return EINVAL;
     item.name = bytes.mid(slash + 1);
     if (item.name.isEmpty() || item.name == "." || item.name == "..")
@@ -252,9 +274,8 @@ QByteArray percentEncodePath(const QByteArray& path)
     for (const char ch : path) {
         const unsigned char c = static_cast<unsigned char>(ch);
         const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                          (c >= '0' && c <= '9') || c == '/' || c == '-' || c == '_' ||
-                          c == '.' || c == '!' || c == '~' || c == '*' || c == '\'' || c == '(' ||
-                          c == ')';
+                          (c >= '0' && c <= '9') || c == '/' || c == '-' || c == '_' || c == '.' ||
+                          c == '!' || c == '~' || c == '*' || c == '\'' || c == '(' || c == ')';
         if (keep) {
             out.append(ch);
         } else {
@@ -308,7 +329,8 @@ QByteArray topDirOf(const QByteArray& canonicalFolder)
         const bool sameDevice =
             above.stx_dev_major == here.stx_dev_major && above.stx_dev_minor == here.stx_dev_minor;
         // Bind mounts share the device but not the mount: rename fails there too.
-        const bool sameMount = !(here.stx_mask & STATX_MNT_ID) || !(above.stx_mask & STATX_MNT_ID) ||
+        const bool sameMount = !(here.stx_mask & STATX_MNT_ID) ||
+                               !(above.stx_mask & STATX_MNT_ID) ||
                                above.stx_mnt_id == here.stx_mnt_id;
         if (!sameDevice || !sameMount)
             break;
@@ -374,6 +396,8 @@ int moveToTrash(const QString& path, TrashResult* result)
             return r;
         if (int r = ensureTrashParts(home, false))
             return r;
+        if (touchesTrash(item.path, home))
+            return EINVAL;
         const int r = trashInto(home, item.path, parent.get(), item.name, result);
         if (r != EXDEV)
             return r;
@@ -384,8 +408,7 @@ int moveToTrash(const QString& path, TrashResult* result)
     QByteArray trash;
     if (int r = detail::volumeTrashFolder(topDir, trash))
         return r;
-    // Never put a trash folder into itself.
-    if (item.path == trash || trash.startsWith(item.path + '/'))
+    if (touchesTrash(item.path, trash))
         return EINVAL;
     const QByteArray relative = topDir == "/" ? item.path.mid(1) : item.path.mid(topDir.size() + 1);
     return trashInto(trash, relative, parent.get(), item.name, result);

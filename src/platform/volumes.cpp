@@ -1,4 +1,5 @@
 #include "platform/volumes.h"
+#include "platform/filesystem.h"
 #include "platform/names.h"
 
 #include <QByteArray>
@@ -14,9 +15,11 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <memory>
 #include <mutex>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <system_error>
 #include <thread>
@@ -25,6 +28,101 @@
 namespace tovane::platform {
 
 namespace {
+
+// Starts `work` on a helper thread and waits for it at most `timeLimitMs`.
+// `started` tells a refused thread (EAGAIN, work never ran) from work that
+// itself returned EAGAIN.
+int runLimited(std::function<int()> work, int timeLimitMs, bool& started)
+{
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable finished;
+        bool done = false;
+        int result = 0;
+    };
+    started = false;
+    auto shared = std::make_shared<Shared>();
+    std::thread helper;
+    try {
+        helper = std::thread([shared, work = std::move(work)]() {
+            const int result = work ? work() : 0;
+            std::lock_guard<std::mutex> lock(shared->mutex);
+            shared->result = result;
+            shared->done = true;
+            shared->finished.notify_all();
+        });
+    } catch (const std::system_error&) {
+        return EAGAIN;
+    }
+    started = true;
+    std::unique_lock<std::mutex> lock(shared->mutex);
+    const bool done = shared->finished.wait_for(
+        lock, std::chrono::milliseconds(std::max(0, timeLimitMs)), [&] { return shared->done; });
+    const int result = shared->result;
+    lock.unlock();
+    if (done) {
+        helper.join();
+        return result;
+    }
+    helper.detach();
+    return ETIMEDOUT;
+}
+
+// Calls still stuck on a volume, by kind and path. Such a call is not made
+// again until it returns: each try would leave one more blocked thread.
+// Never destroyed, because detached helpers may finish after exit starts.
+std::mutex& pendingMutex()
+{
+    static std::mutex* mutex = new std::mutex;
+    return *mutex;
+}
+
+QSet<QByteArray>& pendingCalls()
+{
+    static QSet<QByteArray>* calls = new QSet<QByteArray>;
+    return *calls;
+}
+
+void finishPending(const QByteArray& key)
+{
+    std::lock_guard<std::mutex> lock(pendingMutex());
+    pendingCalls().remove(key);
+}
+
+int runOncePerKey(const QByteArray& key, std::function<int()> work, int timeLimitMs)
+{
+    {
+        std::lock_guard<std::mutex> lock(pendingMutex());
+        if (pendingCalls().contains(key))
+            return ETIMEDOUT;
+        pendingCalls().insert(key);
+    }
+    bool started = false;
+    const int r = runLimited(
+        [key, work = std::move(work)]() {
+            const int error = work();
+            finishPending(key);
+            return error;
+        },
+        timeLimitMs, started);
+    // No thread means nothing is stuck: the next call may try again.
+    if (!started)
+        finishPending(key);
+    return r;
+}
+
+QByteArray pendingKey(const char* kind, const QByteArray& path)
+{
+    return QByteArray(kind) + '\0' + path;
+}
+
+// A path for the kernel: a NUL inside would make the call act on another
+// item.
+bool kernelPath(const QString& path, QByteArray& out)
+{
+    out = pathToBytes(path);
+    return !out.contains('\0');
+}
 
 QByteArray decodeOctalEscapes(const QByteArray& field)
 {
@@ -97,11 +195,84 @@ QByteArray readSmallFile(const QByteArray& path)
 
 bool isNetworkFileSystem(const QString& fs)
 {
-    static const QSet<QString> types = {
-        QStringLiteral("nfs"),       QStringLiteral("nfs4"),       QStringLiteral("cifs"),
-        QStringLiteral("smb3"),      QStringLiteral("fuse.sshfs"), QStringLiteral("9p"),
-        QStringLiteral("glusterfs"), QStringLiteral("ceph")};
+    static const QSet<QString> types = {QStringLiteral("nfs"),        QStringLiteral("nfs4"),
+                                        QStringLiteral("cifs"),       QStringLiteral("smb3"),
+                                        QStringLiteral("fuse.sshfs"), QStringLiteral("9p"),
+                                        QStringLiteral("glusterfs"),  QStringLiteral("ceph")};
     return types.contains(fs);
+}
+
+bool mentionsSshfs(const QString& fileSystem, const QString& device)
+{
+    return fileSystem.contains(QLatin1String("sshfs")) ||
+           device.startsWith(QLatin1String("sshfs#"));
+}
+
+bool isFuse(const QString& fileSystem)
+{
+    return fileSystem == QLatin1String("fuse") || fileSystem.startsWith(QLatin1String("fuse."));
+}
+
+// statfs f_type values of network file systems. FUSE says nothing by
+// itself; the name has to name sshfs.
+bool isNetworkMagic(quint32 magic, const QString& fileSystem, const QString& device)
+{
+    switch (magic) {
+    case NFS_SUPER_MAGIC:
+    case SMB_SUPER_MAGIC:
+    case SMB2_SUPER_MAGIC:
+    case CIFS_SUPER_MAGIC:
+    case CODA_SUPER_MAGIC:
+    case AFS_SUPER_MAGIC:
+    case AFS_FS_MAGIC:
+    case V9FS_MAGIC:
+    case CEPH_SUPER_MAGIC:
+        return true;
+    case FUSE_SUPER_MAGIC:
+        return mentionsSshfs(fileSystem, device);
+    default:
+        return false;
+    }
+}
+
+// Types whose name already tells everything; the others get a statfs.
+bool isKnownLocalFileSystem(const QString& fs)
+{
+    static const QSet<QString> types = {
+        QStringLiteral("ext2"),     QStringLiteral("ext3"),     QStringLiteral("ext4"),
+        QStringLiteral("btrfs"),    QStringLiteral("xfs"),      QStringLiteral("vfat"),
+        QStringLiteral("msdos"),    QStringLiteral("exfat"),    QStringLiteral("ntfs"),
+        QStringLiteral("ntfs3"),    QStringLiteral("fuseblk"),  QStringLiteral("f2fs"),
+        QStringLiteral("jfs"),      QStringLiteral("reiserfs"), QStringLiteral("hfs"),
+        QStringLiteral("hfsplus"),  QStringLiteral("iso9660"),  QStringLiteral("udf"),
+        QStringLiteral("tmpfs"),    QStringLiteral("ramfs"),    QStringLiteral("squashfs"),
+        QStringLiteral("overlay"),  QStringLiteral("zfs"),      QStringLiteral("erofs"),
+        QStringLiteral("bcachefs"), QStringLiteral("nilfs2"),   QStringLiteral("minix"),
+        QStringLiteral("cramfs"),   QStringLiteral("romfs")};
+    return types.contains(fs);
+}
+
+// A type probe needs no patience: a volume that answers does so at once.
+constexpr int MagicProbeTimeLimitMs = 500;
+
+// f_type of a mount point, 0 when it does not answer or is not there.
+quint32 fileSystemMagic(const QString& mountPoint)
+{
+    QByteArray path;
+    if (!kernelPath(mountPoint, path))
+        return 0;
+    auto magic = std::make_shared<quint32>(0);
+    const int r = runOncePerKey(
+        pendingKey("statfs", path),
+        [path, magic]() {
+            struct statfs st;
+            if (::statfs(path.constData(), &st) != 0)
+                return errno;
+            *magic = quint32(st.f_type);
+            return 0;
+        },
+        MagicProbeTimeLimitMs);
+    return r == 0 ? *magic : 0;
 }
 
 // Type of a block device from its sysfs folder (/sys/class/block/NAME or
@@ -122,9 +293,12 @@ int blockDriveType(const QByteArray& sysLink)
     return DriveFixed;
 }
 
-int driveTypeOf(const QString& fileSystem, const QString& device, const QByteArray& majorMinor)
+int driveTypeOf(const QString& fileSystem, const QString& device, const QByteArray& majorMinor,
+                quint32 fsMagic)
 {
-    if (isNetworkFileSystem(fileSystem))
+    if (isNetworkFileSystem(fileSystem) ||
+        (isFuse(fileSystem) && mentionsSshfs(fileSystem, device)) ||
+        isNetworkMagic(fsMagic, fileSystem, device))
         return DriveNetwork;
     if (fileSystem == QLatin1String("tmpfs") || fileSystem == QLatin1String("ramfs"))
         return DriveRamDisk;
@@ -310,9 +484,9 @@ bool isPseudoFileSystem(const QString& fileSystem)
     return types.contains(fileSystem);
 }
 
-int driveTypeFor(const QString& fileSystem, const QString& device)
+int driveTypeFor(const QString& fileSystem, const QString& device, quint32 fsMagic)
 {
-    return driveTypeOf(fileSystem, device, QByteArray());
+    return driveTypeOf(fileSystem, device, QByteArray(), fsMagic);
 }
 
 QList<VolumeInfo> parseMountInfo(const QByteArray& mountInfoText)
@@ -357,7 +531,12 @@ QList<VolumeInfo> parseMountInfo(const QByteArray& mountInfoText)
         volume.device = line.source;
         volume.fileSystem = line.fileSystem;
         volume.readOnly = line.readOnly;
-        volume.driveType = driveTypeOf(line.fileSystem, line.source, line.majorMinor);
+        // FUSE mounts are left to their names: their f_type is the same for
+        // all of them, and a hung daemon would hold the probe up.
+        const bool probe = !isNetworkFileSystem(line.fileSystem) &&
+                           !isKnownLocalFileSystem(line.fileSystem) && !isFuse(line.fileSystem);
+        volume.driveType = driveTypeOf(line.fileSystem, line.source, line.majorMinor,
+                                       probe ? fileSystemMagic(line.mountPoint) : 0);
         if (line.source.startsWith(QLatin1String("/dev/"))) {
             const QByteArray device = realPath(pathToBytes(line.source));
             if (!device.isEmpty())
@@ -401,60 +580,19 @@ QString mountPointOf(const QString& path)
 
 int runWithTimeLimit(std::function<int()> work, int timeLimitMs)
 {
-    struct Shared {
-        std::mutex mutex;
-        std::condition_variable finished;
-        bool done = false;
-        int result = 0;
-    };
-    auto shared = std::make_shared<Shared>();
-    std::thread helper;
-    try {
-        helper = std::thread([shared, work = std::move(work)]() {
-            const int result = work ? work() : 0;
-            std::lock_guard<std::mutex> lock(shared->mutex);
-            shared->result = result;
-            shared->done = true;
-            shared->finished.notify_all();
-        });
-    } catch (const std::system_error&) {
-        return EAGAIN;
-    }
-    std::unique_lock<std::mutex> lock(shared->mutex);
-    const bool done = shared->finished.wait_for(lock, std::chrono::milliseconds(std::max(0, timeLimitMs)),
-                                                [&] { return shared->done; });
-    const int result = shared->result;
-    lock.unlock();
-    if (done) {
-        helper.join();
-        return result;
-    }
-    helper.detach();
-    return ETIMEDOUT;
+    bool started = false;
+    return runLimited(std::move(work), timeLimitMs, started);
 }
 
 int volumeSpace(const QString& mountPoint, VolumeSpace& out, int timeLimitMs)
 {
-    // A volume whose last query is still stuck is not asked again: each try
-    // would leave one more blocked thread behind.
-    static std::mutex* pendingMutex = new std::mutex;
-    static QSet<QByteArray>* pending = new QSet<QByteArray>;
-
-    const QByteArray path = pathToBytes(mountPoint);
-    {
-        std::lock_guard<std::mutex> lock(*pendingMutex);
-        if (pending->contains(path))
-            return ETIMEDOUT;
-        pending->insert(path);
-    }
+    QByteArray path;
+    if (!kernelPath(mountPoint, path))
+        return EINVAL;
     auto result = std::make_shared<struct statvfs>();
-    const int r = runWithTimeLimit(
-        [path, result]() {
-            const int error = ::statvfs(path.constData(), result.get()) == 0 ? 0 : errno;
-            std::lock_guard<std::mutex> lock(*pendingMutex);
-            pending->remove(path);
-            return error;
-        },
+    const int r = runOncePerKey(
+        pendingKey("statvfs", path),
+        [path, result]() { return ::statvfs(path.constData(), result.get()) == 0 ? 0 : errno; },
         timeLimitMs);
     if (r)
         return r;
@@ -464,6 +602,44 @@ int volumeSpace(const QString& mountPoint, VolumeSpace& out, int timeLimitMs)
     out.blockSize = unit;
     out.readOnly = (result->f_flag & ST_RDONLY) != 0;
     return 0;
+}
+
+namespace detail {
+
+int statPathWithTimeLimit(const QString& path, ItemRecord& out, int timeLimitMs,
+                          const StatWork& work)
+{
+    // The helper may outlive this call: it works on copies and a record of
+    // its own, and `out` is filled here only when it finished in time.
+    auto record = std::make_shared<ItemRecord>();
+    const int r = runOncePerKey(
+        pendingKey("stat", pathToBytes(path)),
+        [path, record, work]() { return work ? work(path, *record) : EINVAL; }, timeLimitMs);
+    if (r == 0)
+        out = *record;
+    return r;
+}
+
+} // namespace detail
+
+int statPathWithTimeLimit(const QString& path, ItemRecord& out, int timeLimitMs)
+{
+    return detail::statPathWithTimeLimit(
+        path, out, timeLimitMs,
+        [](const QString& p, ItemRecord& record) { return statPath(p, record); });
+}
+
+int accessWithTimeLimit(const QString& path, int mode, int timeLimitMs)
+{
+    QByteArray bytes;
+    if (!kernelPath(path, bytes))
+        return EINVAL;
+    return runOncePerKey(
+        pendingKey("access", bytes) + '\0' + QByteArray::number(mode),
+        [bytes, mode]() {
+            return ::faccessat(AT_FDCWD, bytes.constData(), mode, AT_EACCESS) == 0 ? 0 : errno;
+        },
+        timeLimitMs);
 }
 
 } // namespace tovane::platform

@@ -4,8 +4,11 @@
 // time limit and then report ETIMEDOUT (the caller counts the volume as not
 // ready) instead of freezing the window.
 
+#include "platform/itemrecord.h"
+
 #include <QList>
 #include <QString>
+#include <QtGlobal>
 #include <functional>
 
 namespace tovane::platform {
@@ -43,6 +46,17 @@ constexpr int DefaultVolumeTimeLimitMs = 2000;
 int volumeSpace(const QString& mountPoint, VolumeSpace& out,
                 int timeLimitMs = DefaultVolumeTimeLimitMs);
 
+// statPath (lstat semantics) of any path with a time limit, for the checks
+// that ask whether a volume or folder is there. ETIMEDOUT when it does not
+// answer in time, and at once while an earlier call for the same path is
+// still stuck; EAGAIN when no helper thread could be started.
+int statPathWithTimeLimit(const QString& path, ItemRecord& out,
+                          int timeLimitMs = DefaultVolumeTimeLimitMs);
+
+// faccessat with the effective ids (AT_EACCESS), e.g. W_OK before writing
+// into a folder; the same time limit and errors as above.
+int accessWithTimeLimit(const QString& path, int mode, int timeLimitMs = DefaultVolumeTimeLimitMs);
+
 // Runs `work` on a short-lived helper thread and waits at most `timeLimitMs`.
 // Returns work's result, or ETIMEDOUT (the thread is left to finish on its
 // own; it must not touch anything the caller owns after the time-out, so
@@ -53,6 +67,16 @@ int runWithTimeLimit(std::function<int()> work, int timeLimitMs = DefaultVolumeT
 QString decodeMountInfoField(const QByteArray& field);
 QList<VolumeInfo> parseMountInfo(const QByteArray& mountInfoText);
 bool isPseudoFileSystem(const QString& fileSystem);
-int driveTypeFor(const QString& fileSystem, const QString& device);
+// `fsMagic` is statfs's f_type (0 when unknown); it tells network volumes
+// whose type name does not.
+int driveTypeFor(const QString& fileSystem, const QString& device, quint32 fsMagic = 0);
+
+namespace detail {
+// statPathWithTimeLimit with the stat itself replaced, so that tests can
+// make it hang. `work` runs on the helper thread and gets its own record.
+using StatWork = std::function<int(const QString& path, ItemRecord& out)>;
+int statPathWithTimeLimit(const QString& path, ItemRecord& out, int timeLimitMs,
+                          const StatWork& work);
+} // namespace detail
 
 } // namespace tovane::platform

@@ -147,6 +147,44 @@ private Q_SLOTS:
                               .u64(0))
             << true << 0x22u << false << qint64(0);
 
+        // Without the ATTRIB flag the record's attrib field means nothing:
+        // the text decides, and without a good text there is no record.
+        const auto v3With = [](const char* text, quint32 flags) {
+            return QByteArray(Blob()
+                                  .text(text)
+                                  .u16(3)
+                                  .u16(3)
+                                  .u32(flags)
+                                  .u32(0x26)
+                                  .u32(0)
+                                  .u64(0)
+                                  .u64(0)
+                                  .u64(kNtSample)
+                                  .u64(0));
+        };
+        QTest::newRow("v3 attributes not flagged, text differs")
+            << v3With("0x1", 0x10) << true << 0x01u << false << qint64(0);
+        QTest::newRow("v3 no flags at all, text differs")
+            << v3With("0x2", 0x00) << true << 0x02u << false << qint64(0);
+        QTest::newRow("v3 attributes flagged, text differs")
+            << v3With("0x1", 0x11) << true << 0x26u << true << kNsSample;
+        QTest::newRow("v5 attributes not flagged, empty text")
+            << QByteArray(
+                   Blob().text("").pad(1).u16(5).u16(5).pad(2).u32(0x10).u32(0x26).u64(kNtSample))
+            << false << 0u << false << qint64(0);
+        const QByteArray v4ItimeOnly = Blob()
+                                           .text("")
+                                           .pad(1)
+                                           .u16(4)
+                                           .u16(4)
+                                           .pad(2)
+                                           .u32(0x40)
+                                           .u32(0x22)
+                                           .u64(kNtSample4)
+                                           .u64(kNtSample4);
+        QTest::newRow("v4 only itime flagged, empty text")
+            << v4ItimeOnly << false << 0u << false << qint64(0);
+
         // Versions 1 and 2 have no valid flags: a non-zero time counts.
         const QByteArray v1 = Blob()
                                   .text("0x21")

@@ -29,6 +29,15 @@ private Q_SLOTS:
         row("ENOMEDIUM", ENOMEDIUM, "デバイスの準備ができていません。");
         row("EOPNOTSUPP", EOPNOTSUPP, "要求はサポートされていません。");
         row("EWOULDBLOCK", EWOULDBLOCK, "要求されたリソースは使用中です。");
+        row("EILSEQ", EILSEQ,
+            "ファイル名、ディレクトリ名、またはボリューム ラベルの構文が間違っています。");
+        row("EUCLEAN", EUCLEAN, "ディスクの構造が壊れているため、読み取ることができません。");
+        row("EBADMSG", EBADMSG,
+            "ファイルまたはディレクトリが壊れているため、読み取ることができません。");
+        row("ESPIPE", ESPIPE,
+            "ファイル ポインターを指定したデバイスまたはファイルに設定できません。");
+        row("ENOEXEC", ENOEXEC, "このファイルは有効なアプリケーションではありません。");
+        row("E2BIG", E2BIG, "引数の一覧が長すぎます。");
     }
     void knownValues()
     {
@@ -42,11 +51,12 @@ private Q_SLOTS:
     void listedValuesAreJapanese_data()
     {
         QTest::addColumn<int>("number");
-        const int numbers[] = {EPERM,     EACCES,    ENOENT,       ENOTDIR,    ENOSPC,    EROFS,
-                               EEXIST,    EBUSY,     ENOTEMPTY,    ENAMETOOLONG, EXDEV,   EIO,
-                               ENOMEDIUM, ETIMEDOUT, ENOTSUP,      EINVAL,     EMFILE,    ENOMEM,
-                               ELOOP,     EISDIR,    ETXTBSY,      EDQUOT,     ECANCELED, EFBIG,
-                               ENXIO,     EHOSTDOWN, ENOTCONN,     ESTALE,     EBADF,     EINTR};
+        const int numbers[] = {
+            EPERM,     EACCES,       ENOENT,   ENOTDIR, ENOSPC,    EROFS,     EEXIST,    EBUSY,
+            ENOTEMPTY, ENAMETOOLONG, EXDEV,    EIO,     ENOMEDIUM, ETIMEDOUT, ENOTSUP,   EINVAL,
+            EMFILE,    ENOMEM,       ELOOP,    EISDIR,  ETXTBSY,   EDQUOT,    ECANCELED, EFBIG,
+            ENXIO,     EHOSTDOWN,    ENOTCONN, ESTALE,  EBADF,     EINTR,     EILSEQ,    EOVERFLOW,
+            ENOEXEC,   E2BIG,        ENODATA,  EUCLEAN, EBADMSG,   ENOTTY,    ESPIPE};
         for (int n : numbers)
             QTest::newRow(strerrorname_np(n)) << n;
     }

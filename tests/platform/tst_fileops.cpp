@@ -1,4 +1,5 @@
 #include "platform/fileops.h"
+#include "platform/filesystem.h"
 #include "platform/names.h"
 #include "support/tempdir.h"
 
@@ -8,10 +9,13 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+using namespace tovane;
 using namespace tovane::platform;
 using tovane::test::TempDir;
 
@@ -139,6 +143,31 @@ struct Call {
     quint64 done;
     quint64 total;
 };
+
+// Root passes every permission check and hides what an ordinary user would
+// run into; a child that dropped to "nobody" does not. Returns the body's
+// result (an errno or a small step number).
+int asNobody(const std::function<int()>& body)
+{
+    if (::geteuid() != 0)
+        return body();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0)
+            ::_exit(250);
+        ::_exit(body() & 0xff);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 251;
+}
+
+QByteArray xattrValue(const QByteArray& path, const char* name)
+{
+    char buf[256];
+    const ssize_t n = ::lgetxattr(path.constData(), name, buf, sizeof buf);
+    return n < 0 ? QByteArray("<none>") : QByteArray(buf, int(n));
+}
 
 } // namespace
 
@@ -305,6 +334,68 @@ private Q_SLOTS:
         QCOMPARE(int(::getxattr((dir.pathBytes() + "/plain").constData(), "user.DOSATTRIB", buf,
                                 sizeof buf)),
                  -1);
+    }
+
+    void storeSurvivesReadOnlyCopy_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::addColumn<uint>("attributes");
+        QTest::addColumn<bool>("unprivileged");
+        const uint rsa = AttrReadOnly | AttrSystem | AttrArchive;
+        QTest::newRow("read-only file, S and A") << false << rsa << false;
+        QTest::newRow("read-only file, S and A, as nobody") << false << rsa << true;
+        QTest::newRow("read-only hidden file, as nobody")
+            << false << uint(AttrReadOnly | AttrHidden) << true;
+        QTest::newRow("writable file, S, as nobody") << false << uint(AttrSystem) << true;
+        QTest::newRow("read-only folder moved by copy, as nobody")
+            << true << uint(AttrSystem | AttrArchive) << true;
+    }
+    void storeSurvivesReadOnlyCopy()
+    {
+        QFETCH(bool, folder);
+        QFETCH(uint, attributes);
+        QFETCH(bool, unprivileged);
+        TempDir dir;
+        const QByteArray probe = dir.pathBytes() + "/probe";
+        QVERIFY(dir.writeFile("probe", ""));
+        if (::setxattr(probe.constData(), "user.probe", "1", 1, 0) != 0)
+            QSKIP("the temporary folder's file system keeps no user.* xattrs");
+        // Everyone may create entries here, so that "nobody" can do the copy.
+        QVERIFY(::chmod(dir.pathBytes().constData(), 0777) == 0);
+
+        const QString src = dir.filePath("src");
+        const QString dst = dir.filePath("dst");
+        const QByteArray srcBytes = dir.pathBytes() + "/src";
+        const auto body = [&]() -> int {
+            if (folder ? ::mkdir(srcBytes.constData(), 0755) != 0
+                       : !writeBytes(srcBytes, "payload"))
+                return 101;
+            if (::setxattr(srcBytes.constData(), "user.note", "kept", 4, 0) != 0)
+                return 102;
+            if (setAttributes(src, attributes) != 0)
+                return 103;
+            if (folder && ::chmod(srcBytes.constData(), 0555) != 0)
+                return 104;
+            return folder ? detail::moveByCopy(src, dst) : copyFile(src, dst);
+        };
+        QCOMPARE(unprivileged ? asNobody(body) : body(), 0);
+
+        const QByteArray dstBytes = dir.pathBytes() + "/dst";
+        quint32 copied = 0;
+        QCOMPARE(getAttributes(dst, copied), 0);
+        QCOMPARE(copied, attributes | (folder ? uint(AttrDirectory) : 0u));
+        QCOMPARE(xattrValue(dstBytes, "user.note"), QByteArray("kept"));
+        // The permission bits still come across, after the xattrs.
+        struct stat st, source;
+        QVERIFY(::lstat(dstBytes.constData(), &st) == 0);
+        if (folder) {
+            QCOMPARE(int(st.st_mode & 07777), 0555);
+            QVERIFY(::lstat(srcBytes.constData(), &source) != 0);
+        } else {
+            QVERIFY(::lstat(srcBytes.constData(), &source) == 0);
+            QCOMPARE(int(st.st_mode & 07777), int(source.st_mode & 07777));
+            QCOMPARE(bool(st.st_mode & 0222), !(attributes & AttrReadOnly));
+        }
     }
 
     void sparseFileStaysSparse()
@@ -480,6 +571,64 @@ private Q_SLOTS:
             QCOMPARE(tree(dst), before);
         else
             QCOMPARE(readAll(dst), QByteArray("new"));
+    }
+
+    void moveOntoSameFile_data()
+    {
+        // The folder holds a, its hard links "hard", "A" and "other/hard",
+        // b, and "alias", a link to the folder itself.
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::addColumn<bool>("replace");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<bool>("sourceGone");
+        QTest::newRow("onto a hard link")
+            << QByteArray("a") << QByteArray("hard") << false << EEXIST << false;
+        QTest::newRow("onto a hard link, replacing")
+            << QByteArray("a") << QByteArray("hard") << true << 0 << true;
+        QTest::newRow("onto a hard link in another folder, replacing")
+            << QByteArray("a") << QByteArray("other/hard") << true << 0 << true;
+        QTest::newRow("onto a hard link differing in case, replacing")
+            << QByteArray("a") << QByteArray("A") << true << 0 << true;
+        QTest::newRow("onto itself")
+            << QByteArray("a") << QByteArray("a") << false << EEXIST << false;
+        QTest::newRow("onto itself, replacing")
+            << QByteArray("a") << QByteArray("a") << true << 0 << false;
+        QTest::newRow("onto itself by a roundabout path, replacing")
+            << QByteArray("a") << QByteArray("other/../a") << true << 0 << false;
+        QTest::newRow("onto itself through a folder link, replacing")
+            << QByteArray("a") << QByteArray("alias/a") << true << 0 << false;
+    }
+    void moveOntoSameFile()
+    {
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QFETCH(bool, replace);
+        QFETCH(int, expected);
+        QFETCH(bool, sourceGone);
+        TempDir dir;
+        const QByteArray base = dir.pathBytes() + '/';
+        QVERIFY(dir.writeFile("a", "A"));
+        QVERIFY(dir.writeFile("b", "B"));
+        QVERIFY(dir.makeFolder("other"));
+        for (const char* link : {"hard", "A", "other/hard"})
+            QVERIFY(::link((base + "a").constData(), (base + link).constData()) == 0);
+        QVERIFY(::symlink(".", (base + "alias").constData()) == 0);
+        struct stat before;
+        QVERIFY(::lstat((base + "a").constData(), &before) == 0);
+
+        CopyOptions options;
+        options.replaceExisting = replace;
+        QCOMPARE(moveItem(p(base + from), p(base + to), options), expected);
+
+        struct stat st;
+        QCOMPARE(::lstat((base + from).constData(), &st) != 0, sourceGone);
+        // The data is never lost: the destination is still the same file.
+        QVERIFY(::lstat((base + to).constData(), &st) == 0);
+        QCOMPARE(st.st_ino, before.st_ino);
+        QCOMPARE(readAll(base + to), QByteArray("A"));
+        QCOMPARE(int(st.st_nlink), int(before.st_nlink) - (sourceGone ? 1 : 0));
+        QCOMPARE(readAll(base + "b"), QByteArray("B"));
     }
 
     void moveByCopyTakesEverything()

@@ -1,3 +1,4 @@
+#include "platform/filesystem.h"
 #include "platform/names.h"
 #include "platform/volumes.h"
 #include "support/tempdir.h"
@@ -8,7 +9,14 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <fcntl.h>
+#include <functional>
+#include <linux/magic.h>
+#include <mutex>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -36,6 +44,48 @@ QStringList mountPoints(const QList<VolumeInfo>& volumes)
     for (const VolumeInfo& v : volumes)
         points.append(v.mountPoint);
     return points;
+}
+
+bool sameRecord(const tovane::ItemRecord& a, const tovane::ItemRecord& b)
+{
+    return a.name == b.name && a.size == b.size && a.writeTime == b.writeTime &&
+           a.accessTime == b.accessTime && a.creationTime == b.creationTime &&
+           a.attributes == b.attributes && a.mode == b.mode && a.isSymlink == b.isSymlink &&
+           a.linkToFolder == b.linkToFolder;
+}
+
+// A work that hangs until the test opens the gate, like stat on a dead
+// server; it fills its record only after that.
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable opened;
+    bool open = false;
+    std::atomic<int> calls{0};
+    std::atomic<bool> finished{false};
+
+    void release()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        open = true;
+        opened.notify_all();
+    }
+};
+
+// Runs `body` in a child whose effective ids are "nobody" while the real
+// ones stay root: only a check made with the effective ids sees the denial.
+int withEffectiveNobody(const std::function<int()>& body)
+{
+    if (::geteuid() != 0)
+        return body();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::setresgid(0, 65534, 0) != 0 || ::setresuid(0, 65534, 0) != 0)
+            ::_exit(250);
+        ::_exit(body() & 0xff);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 251;
 }
 
 } // namespace
@@ -111,6 +161,62 @@ private Q_SLOTS:
         QFETCH(QString, device);
         QFETCH(int, expected);
         QCOMPARE(driveTypeFor(type, device), expected);
+    }
+
+    void driveTypesByMagic_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<uint>("magic");
+        QTest::addColumn<int>("expected");
+        const auto net = [](const char* name, uint magic) {
+            QTest::newRow(name) << "mystery"
+                                << "somewhere:/x" << magic << int(DriveNetwork);
+        };
+        net("nfs", NFS_SUPER_MAGIC);
+        net("smb", SMB_SUPER_MAGIC);
+        net("smb2", SMB2_SUPER_MAGIC);
+        net("cifs", CIFS_SUPER_MAGIC);
+        net("coda", CODA_SUPER_MAGIC);
+        net("afs", AFS_SUPER_MAGIC);
+        net("kafs", AFS_FS_MAGIC);
+        net("9p", V9FS_MAGIC);
+        net("ceph", CEPH_SUPER_MAGIC);
+        QTest::newRow("unknown magic") << "mystery"
+                                       << "somewhere:/x" << 0x12345678u << int(DriveUnknown);
+        QTest::newRow("no magic") << "mystery"
+                                  << "somewhere:/x" << 0u << int(DriveUnknown);
+        QTest::newRow("local magic")
+            << "ext4"
+            << "/dev/no-such-device" << uint(EXT4_SUPER_MAGIC) << int(DriveUnknown);
+        QTest::newRow("ram disk stays one") << "tmpfs"
+                                            << "tmpfs" << uint(TMPFS_MAGIC) << int(DriveRamDisk);
+        // Every FUSE file system has the same f_type; only sshfs is known
+        // to be remote, by its name or its old-style source.
+        QTest::newRow("fuse, sshfs source")
+            << "fuse"
+            << "sshfs#me@host:/" << uint(FUSE_SUPER_MAGIC) << int(DriveNetwork);
+        QTest::newRow("fuse, sshfs source, no magic")
+            << "fuse"
+            << "sshfs#me@host:/" << 0u << int(DriveNetwork);
+        QTest::newRow("fuse.sshfs") << "fuse.sshfs"
+                                    << "me@host:" << uint(FUSE_SUPER_MAGIC) << int(DriveNetwork);
+        QTest::newRow("other fuse") << "fuse.rclone"
+                                    << "remote:" << uint(FUSE_SUPER_MAGIC) << int(DriveUnknown);
+        QTest::newRow("fuse on a disk")
+            << "fuseblk"
+            << "/dev/no-such-device" << uint(FUSE_SUPER_MAGIC) << int(DriveUnknown);
+        QTest::newRow("sshfs named by a local one")
+            << "ext4"
+            << "sshfs#me@host:/" << uint(EXT4_SUPER_MAGIC) << int(DriveUnknown);
+    }
+    void driveTypesByMagic()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, device);
+        QFETCH(uint, magic);
+        QFETCH(int, expected);
+        QCOMPARE(driveTypeFor(type, device, quint32(magic)), expected);
     }
 
     void blockDeviceIsFixedOrRemovable()
@@ -298,6 +404,189 @@ private Q_SLOTS:
         QCOMPARE(r, expected);
         if (expected == ETIMEDOUT)
             QVERIFY2(elapsed < limitMs + 700, qPrintable(QString::number(elapsed)));
+    }
+
+    void statMatchesPlainStat_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("file") << QByteArray("file") << 0;
+        QTest::newRow("folder") << QByteArray("folder") << 0;
+        QTest::newRow("link to a folder") << QByteArray("link") << 0;
+        QTest::newRow("dangling link") << QByteArray("dangling") << 0;
+        QTest::newRow("odd bytes") << QByteArray("caf\xe9 \n") << 0;
+        QTest::newRow("missing") << QByteArray("none") << ENOENT;
+        QTest::newRow("below a file") << QByteArray("file/x") << ENOTDIR;
+    }
+    void statMatchesPlainStat()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(int, expected);
+        TempDir dir;
+        QVERIFY(dir.writeFile("file", "12345"));
+        QVERIFY(dir.makeFolder("folder"));
+        QVERIFY(dir.writeFile("caf\xe9 \n", ""));
+        QVERIFY(::symlink("folder", (dir.pathBytes() + "/link").constData()) == 0);
+        QVERIFY(::symlink("gone", (dir.pathBytes() + "/dangling").constData()) == 0);
+        const QString path = pathFromBytes(dir.pathBytes() + '/' + name);
+        tovane::ItemRecord plain;
+        // Reading a link's target the first time can move the link's atime.
+        QCOMPARE(statPath(path, plain), expected);
+        tovane::ItemRecord limited;
+        limited.name = QStringLiteral("untouched");
+        QCOMPARE(statPathWithTimeLimit(path, limited), expected);
+        QCOMPARE(statPath(path, plain), expected);
+        if (expected == 0)
+            QVERIFY(sameRecord(limited, plain));
+        else
+            QCOMPARE(limited.name, QStringLiteral("untouched"));
+    }
+
+    void stuckStatIsNotRepeated()
+    {
+        TempDir dir;
+        const QString path = dir.filePath("hung");
+        auto gate = std::make_shared<Gate>();
+        const detail::StatWork blocking = [gate](const QString&, tovane::ItemRecord& record) {
+            ++gate->calls;
+            std::unique_lock<std::mutex> lock(gate->mutex);
+            gate->opened.wait(lock, [&] { return gate->open; });
+            record.name = QStringLiteral("late");
+            record.size = 99;
+            gate->finished = true;
+            return 0;
+        };
+        const detail::StatWork quick = [](const QString&, tovane::ItemRecord& record) {
+            record.name = QStringLiteral("quick");
+            return 0;
+        };
+
+        tovane::ItemRecord out;
+        out.name = QStringLiteral("before");
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(detail::statPathWithTimeLimit(path, out, 200, blocking), ETIMEDOUT);
+        QVERIFY2(timer.elapsed() < 900, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(out.name, QStringLiteral("before"));
+
+        // While it hangs, asking again answers at once and starts nothing.
+        timer.restart();
+        QCOMPARE(detail::statPathWithTimeLimit(path, out, 5000, blocking), ETIMEDOUT);
+        QVERIFY2(timer.elapsed() < 500, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(gate->calls.load(), 1);
+
+        // Other paths are not held up by it.
+        tovane::ItemRecord other;
+        QCOMPARE(detail::statPathWithTimeLimit(dir.filePath("other"), other, 2000, quick), 0);
+        QCOMPARE(other.name, QStringLiteral("quick"));
+
+        // The late answer lands in the helper's own record, never in ours,
+        // and afterwards the path is asked again.
+        gate->release();
+        QTRY_VERIFY_WITH_TIMEOUT(gate->finished.load(), 3000);
+        QCOMPARE(out.name, QStringLiteral("before"));
+        QTRY_COMPARE_WITH_TIMEOUT(detail::statPathWithTimeLimit(path, out, 2000, quick), 0, 3000);
+        QCOMPARE(out.name, QStringLiteral("quick"));
+    }
+
+    void accessChecks_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("effectiveNobody");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("file readable") << QByteArray("open") << int(R_OK) << false << 0;
+        QTest::newRow("folder writable") << QByteArray("folder") << int(W_OK | X_OK) << false << 0;
+        QTest::newRow("missing") << QByteArray("none") << int(F_OK) << false << ENOENT;
+        QTest::newRow("NUL in the path")
+            << QByteArray("open\0x", 6) << int(F_OK) << false << EINVAL;
+        // The real ids are root's, the effective ones are not: the check
+        // must answer for the ids that will do the writing.
+        QTest::newRow("read-only file, effective ids")
+            << QByteArray("locked") << int(W_OK) << true << EACCES;
+        QTest::newRow("read-only file readable, effective ids")
+            << QByteArray("locked") << int(R_OK) << true << 0;
+        QTest::newRow("private file, effective ids")
+            << QByteArray("private") << int(R_OK) << true << EACCES;
+    }
+    void accessChecks()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(int, mode);
+        QFETCH(bool, effectiveNobody);
+        QFETCH(int, expected);
+        TempDir dir;
+        // Searchable for everyone, so that only the file's own bits decide.
+        QVERIFY(::chmod(dir.pathBytes().constData(), 0755) == 0);
+        QVERIFY(dir.writeFile("open", "x"));
+        QVERIFY(dir.makeFolder("folder"));
+        QVERIFY(dir.writeFile("locked", "x"));
+        QVERIFY(::chmod((dir.pathBytes() + "/locked").constData(), 0444) == 0);
+        QVERIFY(dir.writeFile("private", "x"));
+        QVERIFY(::chmod((dir.pathBytes() + "/private").constData(), 0600) == 0);
+        const QString path = pathFromBytes(dir.pathBytes() + '/' + name);
+        const auto check = [&] { return accessWithTimeLimit(path, mode, 2000); };
+        QCOMPARE(effectiveNobody ? withEffectiveNobody(check) : check(), expected);
+    }
+
+    void refusedThreadDoesNotStick_data()
+    {
+        QTest::addColumn<int>("call");
+        QTest::newRow("volume space") << 0;
+        QTest::newRow("stat") << 1;
+        QTest::newRow("access") << 2;
+    }
+    void refusedThreadDoesNotStick()
+    {
+        // A process limit makes thread creation fail for real. Root ignores
+        // the limit, so the child drops to "nobody" first.
+        QFETCH(int, call);
+        TempDir dir;
+        const QString path = dir.path();
+        const auto run = [&]() -> int {
+            VolumeSpace space;
+            tovane::ItemRecord record;
+            switch (call) {
+            case 0:
+                return volumeSpace(path, space);
+            case 1:
+                return statPathWithTimeLimit(path, record);
+            default:
+                return accessWithTimeLimit(path, F_OK, DefaultVolumeTimeLimitMs);
+            }
+        };
+        int results[2] = {-1, -1};
+        int fds[2];
+        QVERIFY(::pipe(fds) == 0);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::close(fds[0]);
+            if (::geteuid() == 0 &&
+                (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0))
+                ::_exit(250);
+            rlimit old{};
+            ::getrlimit(RLIMIT_NPROC, &old);
+            const rlimit one{1, old.rlim_max};
+            if (::setrlimit(RLIMIT_NPROC, &one) != 0)
+                ::_exit(251);
+            int out[2];
+            out[0] = run();
+            const rlimit back{old.rlim_max, old.rlim_max};
+            ::setrlimit(RLIMIT_NPROC, &back);
+            out[1] = run();
+            const bool written = ::write(fds[1], out, sizeof out) == ssize_t(sizeof out);
+            ::_exit(written ? 0 : 252);
+        }
+        ::close(fds[1]);
+        const bool got = ::read(fds[0], results, sizeof results) == ssize_t(sizeof results);
+        ::close(fds[0]);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        QVERIFY2(got, qPrintable(QString::number(WEXITSTATUS(status))));
+        if (results[0] != EAGAIN)
+            QSKIP("the process limit does not refuse threads here");
+        // The refusal counts for that call only: nothing was left hanging.
+        QCOMPARE(results[1], 0);
     }
 
     void timedOutWorkOutlivesCaller()

@@ -1,0 +1,163 @@
+#include "platform/textfile.h"
+
+#include "platform/names.h"
+#include "platform/posixutil.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace tovane::platform {
+
+namespace {
+
+// Files this size or larger are not settings text; reading them whole would
+// only waste memory.
+constexpr qint64 MaxTextFileSize = qint64(64) * 1024 * 1024;
+
+QByteArray randomSuffix()
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char raw[8];
+    if (::getrandom(raw, sizeof raw, GRND_NONBLOCK) != ssize_t(sizeof raw)) {
+        timespec ts{};
+        ::clock_gettime(CLOCK_MONOTONIC, &ts);
+        quint64 mix = quint64(ts.tv_nsec) ^ (quint64(::getpid()) << 24);
+        for (unsigned char& c : raw) {
+            c = static_cast<unsigned char>(mix >> 33);
+            mix = mix * 6364136223846793005ULL + 1442695040888963407ULL;
+        }
+    }
+    QByteArray suffix(sizeof raw, Qt::Uninitialized);
+    for (size_t i = 0; i < sizeof raw; ++i)
+        suffix[qsizetype(i)] = alphabet[raw[i] % (sizeof alphabet - 1)];
+    return suffix;
+}
+
+int writeAll(int fd, const QByteArray& bytes)
+{
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return lastErrno();
+        }
+        if (n == 0)
+            return EIO;
+        p += n;
+        left -= n;
+    }
+    return 0;
+}
+
+// The file a link points to, so that replacing it keeps the link. Anything
+// else (no link, a dangling link) is written at the path itself.
+QByteArray resolvedTarget(const QByteArray& path)
+{
+    struct stat st;
+    if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return path;
+    char buf[PATH_MAX];
+    if (!::realpath(path.constData(), buf))
+        return path;
+    return QByteArray(buf);
+}
+
+} // namespace
+
+int readWholeFile(const QString& path, QByteArray& out)
+{
+    out.clear();
+    UniqueFd fd(::open(pathToBytes(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (!fd.isValid())
+        return lastErrno();
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0)
+        return lastErrno();
+    if (S_ISDIR(st.st_mode))
+        return EISDIR;
+    if (!S_ISREG(st.st_mode))
+        return EINVAL;
+    if (st.st_size >= MaxTextFileSize)
+        return EFBIG;
+    QByteArray data;
+    data.reserve(qsizetype(st.st_size) + 1);
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return lastErrno();
+        }
+        if (n == 0)
+            break;
+        if (data.size() + n >= MaxTextFileSize)
+            return EFBIG;
+        data.append(buf, n);
+    }
+    out = data;
+    return 0;
+}
+
+int writeFileAtomically(const QString& path, const QByteArray& bytes)
+{
+    const QByteArray target = resolvedTarget(pathToBytes(path));
+    if (target.isEmpty() || target.endsWith('/'))
+        return EINVAL;
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash < 0    ? QByteArray(".")
+                              : slash == 0 ? QByteArray("/")
+                                           : target.left(slash);
+    const QByteArray name = target.mid(slash + 1);
+
+    UniqueFd dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir.isValid())
+        return lastErrno();
+
+    QByteArray tempName;
+    UniqueFd file;
+    for (int attempt = 0; attempt < 16 && !file.isValid(); ++attempt) {
+        tempName = "." + name + ".tmp-" + randomSuffix();
+        file.reset(::openat(dir.get(), tempName.constData(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!file.isValid() && errno != EEXIST)
+            return lastErrno();
+    }
+    if (!file.isValid())
+        return EEXIST;
+
+    int error = writeAll(file.get(), bytes);
+    // The umask may only narrow 0600; set it exactly so the mode never
+    // depends on the environment.
+    if (error == 0 && ::fchmod(file.get(), 0600) != 0)
+        error = lastErrno();
+    if (error == 0 && ::fsync(file.get()) != 0)
+        error = lastErrno();
+    if (error == 0) {
+        const int fd = file.release();
+        if (::close(fd) != 0 && errno != EINTR)
+            error = lastErrno();
+    }
+    if (error == 0 && ::renameat(dir.get(), tempName.constData(), dir.get(), name.constData()) != 0)
+        error = lastErrno();
+    if (error != 0) {
+        file.reset();
+        ::unlinkat(dir.get(), tempName.constData(), 0);
+        return error;
+    }
+    // The rename itself is durable only once the folder is synced; a failure
+    // here no longer affects the content, which is already in place.
+    ::fsync(dir.get());
+    return 0;
+}
+
+} // namespace tovane::platform

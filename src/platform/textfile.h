@@ -1,0 +1,22 @@
+#pragma once
+// Whole-file reads and atomic replacement of small files (the settings file).
+// Same error contract as filesystem.h: 0 or a positive errno, never a throw.
+
+#include <QByteArray>
+#include <QString>
+
+namespace tovane::platform {
+
+// Reads the whole regular file at `path` into `out` (emptied first). A
+// symbolic link is followed: the settings file may be linked from elsewhere.
+int readWholeFile(const QString& path, QByteArray& out);
+
+// Replaces the file at `path` with `bytes` so that a crash or a failed write
+// never leaves half a file: the data goes into a new temporary file in the
+// same folder (mode 0600), is fsynced and renamed over the target, then the
+// folder is fsynced. On any failure the temporary file is removed and an
+// existing file is left as it was. When `path` is a symbolic link, the file
+// it points to is replaced and the link stays.
+int writeFileAtomically(const QString& path, const QByteArray& bytes);
+
+} // namespace tovane::platform
