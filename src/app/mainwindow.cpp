@@ -612,16 +612,9 @@ void MainWindow::onApplicationActive()
 
 void MainWindow::applyBusySwitchLabels()
 {
-    // Ctrl+Shift+L shows its state in the opposite header (the selected one
-    // keeps its window colour).
-    const QColor on = QColor::fromRgb(m_state.busySwitchLabelRgb());
-    const Activation a = m_state.activateWindow(m_state.selected(), 0, false);
-    for (int w = 0; w < 2; ++w) {
-        if (w == m_state.selected())
-            pane(w)->setHeaderColour(QColor::fromRgb(a.headerRgb[w]));
-        else
-            pane(w)->setHeaderColour(on);
-    }
+    const auto rgb = m_state.headerColours();
+    for (int w = 0; w < 2; ++w)
+        pane(w)->setHeaderColour(QColor::fromRgb(rgb[w]));
 }
 
 // ---------------------------------------------------------------- commands

@@ -116,8 +116,9 @@ std::array<quint32, 2> MainState::headerColours() const
 {
     std::array<quint32, 2> rgb{};
     for (int w = 0; w < 2; ++w) {
+        // The opposite header also shows the Ctrl+Shift+L switch.
         const BgrColour bgr = w != m_pair.selected
-                                  ? OppositeHeader
+                                  ? (m_busyLeavesToolbar ? BusySwitchOnLabel : OppositeHeader)
                                   : (w == LeftWindow ? SelectedLeftHeader : SelectedRightHeader);
         rgb[w] = rgbFromBgr(bgr);
     }

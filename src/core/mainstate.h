@@ -173,6 +173,8 @@ public:
     // Refused (false) while an operation runs.
     bool toggleBusyLeavesToolbar(bool operationRunning);
     quint32 busySwitchLabelRgb() const;
+    // 0x00RRGGBB of both header labels for the current selection and switch.
+    std::array<quint32, 2> headerColours() const;
 
     // FlgMsgBoxPos: plain messages open at their remembered position.
     bool messageBoxAtRemembered() const { return m_messageBoxAtRemembered; }
@@ -223,7 +225,6 @@ private:
     };
     static int index(WindowIndex w) { return w == RightWindow ? 1 : 0; }
     static int slotIndex(int s) { return s < 0 || s >= ViewSlotCount ? 0 : s; }
-    std::array<quint32, 2> headerColours() const;
 
     SelectedPair m_pair;
     bool m_twoWindows = true;

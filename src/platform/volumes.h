@@ -42,7 +42,8 @@ struct VolumeSpace {
 
 constexpr int DefaultVolumeTimeLimitMs = 2000;
 
-// statvfs of the mount point with a time limit.
+// statvfs of the mount point with a time limit (errors as for
+// statPathWithTimeLimit below).
 int volumeSpace(const QString& mountPoint, VolumeSpace& out,
                 int timeLimitMs = DefaultVolumeTimeLimitMs);
 
@@ -60,7 +61,7 @@ int accessWithTimeLimit(const QString& path, int mode, int timeLimitMs = Default
 // Runs `work` on a short-lived helper thread and waits at most `timeLimitMs`.
 // Returns work's result, or ETIMEDOUT (the thread is left to finish on its
 // own; it must not touch anything the caller owns after the time-out, so
-// `work` gets only copies).
+// `work` gets only copies), or EAGAIN when no thread could be started.
 int runWithTimeLimit(std::function<int()> work, int timeLimitMs = DefaultVolumeTimeLimitMs);
 
 // Parsing seams, exposed for tests.

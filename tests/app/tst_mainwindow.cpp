@@ -199,6 +199,19 @@ void MainWindowTest::selectedHeaderIsColoured()
     QCOMPARE(right->palette().color(QPalette::Window), QColor(0x80, 0xFF, 0xFF));
     s.window.activateWindowIndex(7, 0); // not a window: ignored
     QCOMPARE(s.window.selectedWindow(), RightWindow);
+    // Ctrl+Shift+L: the busy state leaves the toolbar alone; the opposite
+    // header shows it, also after the selection moves.
+    QVERIFY(s.window.handleKey(Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier));
+    QCOMPARE(left->palette().color(QPalette::Window), QColor(0xFF, 0xD0, 0xE0));
+    s.window.activateWindowIndex(LeftWindow, 0);
+    QCOMPARE(right->palette().color(QPalette::Window), QColor(0xFF, 0xD0, 0xE0));
+    s.window.progress().setBusy(true);
+    QVERIFY(s.window.toolbar().button(1)->isEnabled());
+    QVERIFY(s.window.toolbar().button(ToolbarStopButton)->isEnabled());
+    s.window.progress().setBusy(false);
+    QVERIFY(!s.window.toolbar().button(ToolbarStopButton)->isEnabled());
+    s.window.handleKey(Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(right->palette().color(QPalette::Window), QColor(Qt::white));
 }
 
 void MainWindowTest::windowCountAndSwitchKeepBothPaths()
