@@ -400,7 +400,7 @@ static bool overridesShortcut(const Dialog* dialog, QKeyEvent* event)
             dialog->requestLayout().valid);
 }
 
-bool Dialog::event(QEvent* event)
+bool Dialog::takeKeyEvent(QEvent* event)
 {
     switch (event->type()) {
     case QEvent::ShortcutOverride:
@@ -408,19 +408,21 @@ bool Dialog::event(QEvent* event)
             event->accept();
             return true;
         }
-        break;
+        return false;
     case QEvent::KeyPress:
-        if (handleKeyPress(static_cast<QKeyEvent*>(event)))
-            return true;
-        break;
+        return handleKeyPress(static_cast<QKeyEvent*>(event));
     case QEvent::KeyRelease:
         if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Shift)
             setShiftHeld(false);
-        break;
+        return false;
     default:
-        break;
+        return false;
     }
-    return QDialog::event(event);
+}
+
+bool Dialog::event(QEvent* event)
+{
+    return takeKeyEvent(event) || QDialog::event(event);
 }
 
 bool Dialog::eventFilter(QObject* watched, QEvent* event)
@@ -428,22 +430,12 @@ bool Dialog::eventFilter(QObject* watched, QEvent* event)
     const int index = buttonIndex(watched);
     if (index < 0)
         return QDialog::eventFilter(watched, event);
+    if (takeKeyEvent(event))
+        return true;
     switch (event->type()) {
-    case QEvent::ShortcutOverride:
-        if (overridesShortcut(this, static_cast<QKeyEvent*>(event))) {
-            event->accept();
-            return true;
-        }
-        break;
-    case QEvent::KeyPress:
-        if (handleKeyPress(static_cast<QKeyEvent*>(event)))
-            return true;
-        break;
     case QEvent::KeyRelease: {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Shift)
-            setShiftHeld(false);
-        else if (key->key() == Qt::Key_Space && !key->isAutoRepeat())
+        if (key->key() == Qt::Key_Space && !key->isAutoRepeat())
             m_eventShift = shiftIn(key);
         break;
     }

@@ -88,6 +88,8 @@ private:
     void place();
     void unload();
     bool handleKeyPress(QKeyEvent* event);
+    // The keys the form and its buttons treat alike; true when taken.
+    bool takeKeyEvent(QEvent* event);
     void press(int index, bool shiftHeld);
     void setShiftHeld(bool held);
     int buttonIndex(const QObject* object) const;

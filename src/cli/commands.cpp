@@ -1,5 +1,7 @@
 #include "cli/commands.h"
 
+#include "cli/listcommand.h"
+
 #include "core/consoleservices.h"
 #include "platform/errortext.h"
 #include "platform/filesystem.h"
@@ -45,7 +47,7 @@ QString usage()
         "commands:\n"
         "  volumes        list the volumes (mount point, type, file system, label, sizes)\n"
         "  stat PATH...   show the item record of each path\n"
-        "  version        print the version\n");
+        "  version        print the version\n") + listUsage();
 }
 
 QString attributeLetters(quint32 attributes)
@@ -150,6 +152,8 @@ int run(const QStringList& arguments)
         return commandVolumes();
     if (command == QLatin1String("stat"))
         return commandStat(rest);
+    if (command == QLatin1String("list"))
+        return runListCommand(rest, progress);
     writeErr(QStringLiteral("tovane-cli: unknown command ") + command + u'\n' + usage());
     return ExitUsage;
 }

@@ -43,6 +43,40 @@ QString longestWithin(const QString& path, const Points& points, PointOf pointOf
     return best;
 }
 
+VolumeMatch notAbsolute()
+{
+    VolumeMatch match;
+    match.mounted = false;
+    return match;
+}
+
+// The mounted volume with the longest mount point above `path`, unless a
+// volume seen earlier and gone now lies closer: then the path is on a
+// missing drive.
+VolumeMatch matchVolume(const QString& path, const QList<platform::VolumeInfo>& mounted,
+                        const QSet<QString>& gonePoints)
+{
+    VolumeMatch match;
+    qsizetype at = -1;
+    match.mountPoint = longestWithin(
+        path, mounted, [](const platform::VolumeInfo& v) -> const QString& { return v.mountPoint; },
+        at);
+    if (at >= 0)
+        match.info = mounted.at(at);
+    qsizetype goneAt = -1;
+    const QString gone = longestWithin(
+        path, gonePoints, [](const QString& p) -> const QString& { return p; }, goneAt);
+    if (gone.size() > match.mountPoint.size()) {
+        match.mountPoint = gone;
+        match.mounted = false;
+        match.info = platform::VolumeInfo();
+        match.info.mountPoint = gone;
+    }
+    if (match.mountPoint.isEmpty())
+        match.mountPoint = QString(PathSeparator);
+    return match;
+}
+
 } // namespace
 
 VolumeSource::~VolumeSource() = default;
@@ -101,30 +135,10 @@ QList<platform::VolumeInfo> PlatformVolumeSource::volumes()
 
 VolumeMatch PlatformVolumeSource::volumeOf(const QString& path)
 {
-    VolumeMatch match;
-    if (!isAbsolute(path)) {
-        match.mounted = false;
-        return match;
-    }
+    if (!isAbsolute(path))
+        return notAbsolute();
     reload();
-    qsizetype at = -1;
-    match.mountPoint = longestWithin(
-        path, m_volumes,
-        [](const platform::VolumeInfo& v) -> const QString& { return v.mountPoint; }, at);
-    if (at >= 0)
-        match.info = m_volumes.at(at);
-    qsizetype goneAt = -1;
-    const QString gone = longestWithin(
-        path, m_remembered, [](const QString& p) -> const QString& { return p; }, goneAt);
-    if (gone.size() > match.mountPoint.size()) {
-        match.mountPoint = gone;
-        match.mounted = false;
-        match.info = platform::VolumeInfo();
-        match.info.mountPoint = gone;
-    }
-    if (match.mountPoint.isEmpty())
-        match.mountPoint = QString(PathSeparator);
-    return match;
+    return matchVolume(path, m_volumes, m_remembered);
 }
 
 int PlatformVolumeSource::limited(const QString& path, std::function<int()> work)
@@ -271,30 +285,9 @@ QList<platform::VolumeInfo> FakeVolumeSource::volumes()
 
 VolumeMatch FakeVolumeSource::volumeOf(const QString& path)
 {
-    VolumeMatch match;
-    if (!isAbsolute(path)) {
-        match.mounted = false;
-        return match;
-    }
-    const QList<platform::VolumeInfo> list = volumes();
-    qsizetype at = -1;
-    match.mountPoint = longestWithin(
-        path, list, [](const platform::VolumeInfo& v) -> const QString& { return v.mountPoint; },
-        at);
-    if (at >= 0)
-        match.info = list.at(at);
-    qsizetype goneAt = -1;
-    const QString gone = longestWithin(
-        path, m_removed, [](const QString& p) -> const QString& { return p; }, goneAt);
-    if (gone.size() > match.mountPoint.size()) {
-        match.mountPoint = gone;
-        match.mounted = false;
-        match.info = platform::VolumeInfo();
-        match.info.mountPoint = gone;
-    }
-    if (match.mountPoint.isEmpty())
-        match.mountPoint = QString(PathSeparator);
-    return match;
+    if (!isAbsolute(path))
+        return notAbsolute();
+    return matchVolume(path, volumes(), m_removed);
 }
 
 int FakeVolumeSource::preCheck(const QString& path, bool pathItselfMayBeDenied)

@@ -56,8 +56,7 @@ int readXattr(const char* path, const char* name, QByteArray& out)
 
 // Reads an integer xattr of exactly `size` bytes. ENODATA stays an error
 // here; callers decide whether a missing value is one.
-template <typename T>
-int readFixed(const char* path, const char* name, T& value)
+template <typename T> int readFixed(const char* path, const char* name, T& value)
 {
     unsigned char buf[sizeof(T)];
     const ssize_t n = ::lgetxattr(path, name, buf, sizeof buf);
@@ -69,14 +68,19 @@ int readFixed(const char* path, const char* name, T& value)
     return 0;
 }
 
-template <typename T>
-int writeFixed(const char* path, const char* name, T value)
+template <typename T> int writeFixed(const char* path, const char* name, T value)
 {
     return ::lsetxattr(path, name, &value, sizeof value, 0) == 0 ? 0 : lastErrno();
 }
 
-quint32 fromLe32(quint32 v) { return qFromLittleEndian(v); }
-quint64 fromLe64(quint64 v) { return qFromLittleEndian(v); }
+quint32 fromLe32(quint32 v)
+{
+    return qFromLittleEndian(v);
+}
+quint64 fromLe64(quint64 v)
+{
+    return qFromLittleEndian(v);
+}
 
 int openForIoctl(const char* path, UniqueFd& fd)
 {
@@ -141,6 +145,20 @@ StoreKind kindOfType(unsigned long type, Probe& probe)
     }
 }
 
+// The store a file system type suggests, confirmed by reading the native
+// attributes where the type alone cannot tell (a driver without them).
+template <typename NtfsReads, typename FatReads>
+StoreKind confirmedKind(const struct statfs& sfs, NtfsReads ntfsReads, FatReads fatReads)
+{
+    Probe probe;
+    const StoreKind kind = kindOfType((unsigned long)(sfs.f_type), probe);
+    if (probe == Probe::Ntfs && ntfsReads())
+        return StoreKind::Ntfs;
+    if (probe == Probe::Fat && fatReads())
+        return StoreKind::Fat;
+    return kind;
+}
+
 } // namespace
 
 StoreKind storeKindOfFd(int fd)
@@ -148,18 +166,16 @@ StoreKind storeKindOfFd(int fd)
     struct statfs sfs;
     if (::fstatfs(fd, &sfs) != 0)
         return StoreKind::Generic;
-    Probe probe;
-    const StoreKind kind = kindOfType((unsigned long)(sfs.f_type), probe);
-    if (probe == Probe::Ntfs) {
-        quint32 v;
-        if (::fgetxattr(fd, kNtfsAttrib, &v, sizeof v) == ssize_t(sizeof v))
-            return StoreKind::Ntfs;
-    } else if (probe == Probe::Fat) {
-        __u32 v;
-        if (::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &v) == 0)
-            return StoreKind::Fat;
-    }
-    return kind;
+    return confirmedKind(
+        sfs,
+        [fd] {
+            quint32 v;
+            return ::fgetxattr(fd, kNtfsAttrib, &v, sizeof v) == ssize_t(sizeof v);
+        },
+        [fd] {
+            __u32 v;
+            return ::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &v) == 0;
+        });
 }
 
 StoreKind storeKindOfPath(const char* path)
@@ -167,18 +183,16 @@ StoreKind storeKindOfPath(const char* path)
     struct statfs sfs;
     if (::statfs(path, &sfs) != 0)
         return StoreKind::Generic;
-    Probe probe;
-    const StoreKind kind = kindOfType((unsigned long)(sfs.f_type), probe);
-    if (probe == Probe::Ntfs) {
-        quint32 v;
-        if (::getxattr(path, kNtfsAttrib, &v, sizeof v) == ssize_t(sizeof v))
-            return StoreKind::Ntfs;
-    } else if (probe == Probe::Fat) {
-        quint32 v;
-        if (fatGet(path, v) == 0)
-            return StoreKind::Fat;
-    }
-    return kind;
+    return confirmedKind(
+        sfs,
+        [path] {
+            quint32 v;
+            return ::getxattr(path, kNtfsAttrib, &v, sizeof v) == ssize_t(sizeof v);
+        },
+        [path] {
+            quint32 v;
+            return fatGet(path, v) == 0;
+        });
 }
 
 int readStore(StoreKind kind, const char* path, StoreRecord& out, bool withCreateTime)

@@ -1,10 +1,10 @@
 #include "platform/fileops.h"
 #include "platform/names.h"
+#include "platform/posixutil.h"
 
 #include <QByteArray>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,7 +15,6 @@
 #include <linux/msdos_fs.h>
 #include <memory>
 #include <sys/ioctl.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -27,90 +26,38 @@ namespace {
 
 constexpr size_t ChunkSize = 1 << 20;
 
-class Fd {
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-    void reset(int fd = -1)
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
-    }
-    // Close and report the error: NFS and FUSE report late write failures here.
-    int close()
-    {
-        int result = 0;
-        if (m_fd >= 0 && ::close(m_fd) != 0 && errno != EINTR)
-            result = errno;
-        m_fd = -1;
-        return result;
-    }
-
-private:
-    int m_fd;
-};
-
 struct SplitPath {
     QByteArray folder;
     QByteArray name;
 };
 
-int splitPath(const QString& path, SplitPath& out)
+int splitItemPath(const QString& path, SplitPath& out)
 {
-    QByteArray bytes = pathToBytes(path);
+    const QByteArray bytes = pathToBytes(path);
     // A NUL would cut the path short for the kernel: another item would be hit.
     if (bytes.contains('\0'))
         return EINVAL;
-    while (bytes.size() > 1 && bytes.endsWith('/'))
-        bytes.chop(1);
-    const qsizetype slash = bytes.lastIndexOf('/');
-    out.name = slash < 0 ? bytes : bytes.mid(slash + 1);
-    out.folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : bytes.left(slash);
-    if (out.name.isEmpty() || out.name == "." || out.name == "..")
-        return EINVAL;
-    return 0;
+    splitPath(stripTrailingSlashes(bytes), out.folder, out.name);
+    return isPlainName(out.name) ? 0 : EINVAL;
 }
 
-int openFolderPath(const QByteArray& folder, Fd& fd)
+int openFolderPath(const QByteArray& folder, UniqueFd& fd)
 {
     fd.reset(::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    return fd.valid() ? 0 : errno;
+    return fd.isValid() ? 0 : errno;
 }
 
-QByteArray randomSuffix()
+QByteArray tempName()
 {
-    static const char alphabet[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    static std::atomic<unsigned> counter{0};
-    unsigned char raw[6];
-    if (::getrandom(raw, sizeof raw, GRND_NONBLOCK) != ssize_t(sizeof raw)) {
-        timespec ts{};
-        ::clock_gettime(CLOCK_MONOTONIC, &ts);
-        quint64 mix = quint64(ts.tv_nsec) ^ (quint64(::getpid()) << 20) ^ (quint64(counter++) << 40);
-        for (unsigned char& c : raw) {
-            c = static_cast<unsigned char>(mix);
-            mix = mix * 6364136223846793005ULL + 1442695040888963407ULL;
-        }
-    }
-    QByteArray suffix(6, Qt::Uninitialized);
-    for (int i = 0; i < 6; ++i)
-        suffix[i] = alphabet[raw[i] % (sizeof alphabet - 1)];
-    return suffix;
+    return QByteArrayLiteral(".tovane-") + randomName(6);
 }
-
-QByteArray tempName() { return QByteArrayLiteral(".tovane-") + randomSuffix(); }
 
 // The process umask, read without changing it (umask() is process-wide and
 // would race with other threads).
 mode_t currentUmask()
 {
-    Fd fd(::open("/proc/self/status", O_RDONLY | O_CLOEXEC));
-    if (fd.valid()) {
+    UniqueFd fd(::open("/proc/self/status", O_RDONLY | O_CLOEXEC));
+    if (fd.isValid()) {
         char buf[4096];
         const ssize_t n = ::read(fd.get(), buf, sizeof buf - 1);
         if (n > 0) {
@@ -179,24 +126,6 @@ bool fallsBackToReadWrite(int error)
 {
     return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP ||
            error == ENOTSUP;
-}
-
-int writeAll(int fd, const char* data, size_t size, off_t offset)
-{
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, data, size, offset);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (n == 0)
-            return EIO;
-        data += n;
-        size -= size_t(n);
-        offset += n;
-    }
-    return 0;
 }
 
 // Copies the data of `in` to the empty file `out`, keeping holes that the
@@ -370,13 +299,13 @@ int applyMetadata(int in, int out, const struct stat& source, const Internal& ct
     return 0;
 }
 
-int createTempFile(int dirFd, QByteArray& name, Fd& fd)
+int createTempFile(int dirFd, QByteArray& name, UniqueFd& fd)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = tempName();
         fd.reset(::openat(dirFd, name.constData(),
                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (fd.valid())
+        if (fd.isValid())
             return 0;
         if (errno != EEXIST)
             return errno;
@@ -404,8 +333,9 @@ int copyRegularAt(int srcDir, const QByteArray& srcName, int dstDir, const QByte
                   const Internal& ctx)
 {
     // O_NONBLOCK: a FIFO swapped in after the caller's lstat must not hang us.
-    Fd in(::openat(srcDir, srcName.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!in.valid())
+    UniqueFd in(
+        ::openat(srcDir, srcName.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!in.isValid())
         return errno == ELOOP ? EINVAL : errno;
     struct stat st;
     if (::fstat(in.get(), &st) != 0)
@@ -422,7 +352,7 @@ int copyRegularAt(int srcDir, const QByteArray& srcName, int dstDir, const QByte
 
     TempGuard guard;
     guard.dirFd = dstDir;
-    Fd out;
+    UniqueFd out;
     if (int r = createTempFile(dstDir, guard.name, out))
         return r;
     guard.armed = true;
@@ -508,7 +438,9 @@ int copyEntryAt(int srcDir, const QByteArray& srcName, int dstDir, const QByteAr
     return EINVAL;
 }
 
-int listNames(int folderFd, std::vector<QByteArray>& names)
+// Reads the names in an open folder (the descriptor stays usable), all but
+// "." and "..". `onName` returning false stops early.
+template <typename F> int forEachName(int folderFd, F&& onName)
 {
     const int dupFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dupFd < 0)
@@ -529,10 +461,19 @@ int listNames(int folderFd, std::vector<QByteArray>& names)
         }
         if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
             continue;
-        names.emplace_back(entry->d_name);
+        if (!onName(entry->d_name))
+            break;
     }
     ::closedir(dir);
     return error;
+}
+
+int listNames(int folderFd, std::vector<QByteArray>& names)
+{
+    return forEachName(folderFd, [&](const char* name) {
+        names.emplace_back(name);
+        return true;
+    });
 }
 
 int removeTreeAt(int parent, const QByteArray& name, bool unlock)
@@ -544,8 +485,9 @@ int removeTreeAt(int parent, const QByteArray& name, bool unlock)
         return ::unlinkat(parent, name.constData(), 0) == 0 ? 0 : errno;
     if (unlock && (st.st_mode & S_IRWXU) != S_IRWXU)
         ::fchmodat(parent, name.constData(), (st.st_mode & 07777) | S_IRWXU, 0);
-    Fd fd(::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!fd.valid())
+    UniqueFd fd(
+        ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.isValid())
         return errno;
     std::vector<QByteArray> names;
     int error = listNames(fd.get(), names);
@@ -602,19 +544,19 @@ int copyFolderContents(int srcFd, int dstFd, dev_t device, std::vector<CopiedEnt
             // A mount below the source would be emptied by the removal: refuse.
             if (st.st_dev != device)
                 return EXDEV;
-            Fd childSrc(::openat(srcFd, name.constData(),
-                                 O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            if (!childSrc.valid())
+            UniqueFd childSrc(
+                ::openat(srcFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (!childSrc.isValid())
                 return errno;
             if (::mkdirat(dstFd, name.constData(), 0700) != 0)
                 return errno;
-            Fd childDst(::openat(dstFd, name.constData(),
-                                 O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            if (!childDst.valid())
+            UniqueFd childDst(
+                ::openat(dstFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (!childDst.isValid())
                 return errno;
             entry.isFolder = true;
-            if (int r = copyFolderContents(childSrc.get(), childDst.get(), device,
-                                           entry.children, ctx))
+            if (int r =
+                    copyFolderContents(childSrc.get(), childDst.get(), device, entry.children, ctx))
                 return r;
             // Folder bits and times after the contents: a read-only folder
             // could not be filled, and every new entry would touch its mtime.
@@ -636,9 +578,9 @@ int removeCopied(int folderFd, const std::vector<CopiedEntry>& entries)
 {
     for (const CopiedEntry& entry : entries) {
         if (entry.isFolder) {
-            Fd child(::openat(folderFd, entry.name.constData(),
-                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            if (!child.valid())
+            UniqueFd child(::openat(folderFd, entry.name.constData(),
+                                    O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (!child.isValid())
                 return errno;
             if (int r = removeCopied(child.get(), entry.children))
                 return r;
@@ -664,8 +606,9 @@ int moveFolderByCopy(int srcDir, const QByteArray& srcName, const struct stat& s
     } else if (errno != ENOENT) {
         return errno;
     }
-    Fd src(::openat(srcDir, srcName.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!src.valid())
+    UniqueFd src(
+        ::openat(srcDir, srcName.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!src.isValid())
         return errno;
 
     // The copy grows under a hidden name and appears in one rename, so that
@@ -681,8 +624,9 @@ int moveFolderByCopy(int srcDir, const QByteArray& srcName, const struct stat& s
     if (error)
         return error;
     guard.armed = true;
-    Fd dst(::openat(dstDir, guard.name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!dst.valid())
+    UniqueFd dst(
+        ::openat(dstDir, guard.name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!dst.isValid())
         return errno;
 
     Internal inner = ctx;
@@ -708,24 +652,19 @@ int moveFolderByCopy(int srcDir, const QByteArray& srcName, const struct stat& s
 struct OpenedPair {
     SplitPath source;
     SplitPath destination;
-    Fd sourceDir;
-    Fd destinationDir;
+    UniqueFd sourceDir;
+    UniqueFd destinationDir;
 };
 
 int openPair(const QString& source, const QString& destination, OpenedPair& pair)
 {
-    if (int r = splitPath(source, pair.source))
+    if (int r = splitItemPath(source, pair.source))
         return r;
-    if (int r = splitPath(destination, pair.destination))
+    if (int r = splitItemPath(destination, pair.destination))
         return r;
     if (int r = openFolderPath(pair.source.folder, pair.sourceDir))
         return r;
     return openFolderPath(pair.destination.folder, pair.destinationDir);
-}
-
-bool sameInode(const struct stat& a, const struct stat& b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 // Whether the folder holds both names as entries of their own. On a file
@@ -733,31 +672,12 @@ bool sameInode(const struct stat& a, const struct stat& b)
 // one entry; only the listing tells that apart from two hard links.
 int listsBothNames(int folderFd, const QByteArray& first, const QByteArray& second, bool& both)
 {
-    both = false;
-    const int dupFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dupFd < 0)
-        return errno;
-    DIR* dir = ::fdopendir(dupFd);
-    if (!dir) {
-        const int error = errno;
-        ::close(dupFd);
-        return error;
-    }
     bool seenFirst = false, seenSecond = false;
-    int error = 0;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (!entry) {
-            error = errno;
-            break;
-        }
-        seenFirst = seenFirst || first == entry->d_name;
-        seenSecond = seenSecond || second == entry->d_name;
-        if (seenFirst && seenSecond)
-            break;
-    }
-    ::closedir(dir);
+    const int error = forEachName(folderFd, [&](const char* name) {
+        seenFirst = seenFirst || first == name;
+        seenSecond = seenSecond || second == name;
+        return !(seenFirst && seenSecond);
+    });
     both = seenFirst && seenSecond;
     return both ? 0 : error;
 }

@@ -32,37 +32,27 @@ bool toKernelPath(const QString& path, QByteArray& out)
     out = pathToBytes(path);
     if (out.isEmpty() || out.contains('\0'))
         return false;
-    while (out.size() > 1 && out.endsWith('/'))
-        out.chop(1);
+    out = stripTrailingSlashes(out);
     return true;
 }
 
-// A single name inside a folder: no separators, no NUL, not "." or "..".
-bool isPlainName(const QByteArray& name)
+// The entry itself (a link is not followed) at a path for the kernel.
+int lstatKernelPath(const QString& path, QByteArray& bytes, struct stat& st)
 {
-    return !name.isEmpty() && !name.contains('/') && !name.contains('\0') && name != "." &&
-           name != "..";
+    if (!toKernelPath(path, bytes))
+        return EINVAL;
+    return ::lstat(bytes.constData(), &st) == 0 ? 0 : lastErrno();
 }
 
-// Splits "/a/b/c" into "/a/b" and "c"; "/" has no name and is its own parent.
-void splitPath(const QByteArray& path, QByteArray& parent, QByteArray& name)
+bool isDotName(const char* name)
 {
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0) {
-        parent = ".";
-        name = path;
-    } else if (path.size() == 1) {
-        parent = path;
-        name.clear();
-    } else {
-        parent = slash == 0 ? QByteArray("/") : path.left(slash);
-        name = path.mid(slash + 1);
-    }
+    return name[0] == '.';
 }
 
-bool isDotName(const char* name) { return name[0] == '.'; }
-
-qint64 nsOf(const statx_timestamp& t) { return toNanoseconds(t.tv_sec, t.tv_nsec); }
+qint64 nsOf(const statx_timestamp& t)
+{
+    return toNanoseconds(t.tv_sec, t.tv_nsec);
+}
 
 // Everything a record takes from the entry's own status; the store comes after.
 void fillFromStatx(const struct statx& sx, ItemRecord& rec)
@@ -154,8 +144,7 @@ int recordOf(int dirfd, const char* name, const char* fullPath, StoreKind kind,
 
 // Reads a folder's entries in the kernel's order. `onName` gets the raw name
 // and its dirent type; returning false stops.
-template <typename F>
-int readEntries(int fd, F&& onName)
+template <typename F> int readEntries(int fd, F&& onName)
 {
     std::unique_ptr<char[]> buffer(new char[kDirBufferSize]);
     for (;;) {
@@ -182,15 +171,6 @@ int openFolder(const QByteArray& path, UniqueFd& fd)
     return fd.isValid() ? 0 : lastErrno();
 }
 
-QByteArray childPath(const QByteArray& folder, const char* name)
-{
-    QByteArray path = folder;
-    if (!path.endsWith('/'))
-        path += '/';
-    path += name;
-    return path;
-}
-
 // The store of an item: a folder (possibly a mount point) is asked itself,
 // anything else through its parent, so that a link is never followed.
 StoreKind storeKindOfItem(const QByteArray& path, const QByteArray& parent, bool isFolder)
@@ -206,8 +186,7 @@ bool ownsWithoutWriteBit(const struct stat& st)
 // user.* attributes need write permission; an owner may lift R for the
 // moment of the write. `restoreMode` tells the caller what to put back.
 template <typename F>
-int withStoreWriteAccess(const QByteArray& path, const struct stat& st, bool& modeLifted,
-                         F&& write)
+int withStoreWriteAccess(const QByteArray& path, const struct stat& st, bool& modeLifted, F&& write)
 {
     int e = write();
     if (e == EACCES && ownsWithoutWriteBit(st)) {
@@ -300,8 +279,8 @@ int statPath(const QString& path, ItemRecord& out, const ListOptions& options)
     if (!statxAt(AT_FDCWD, bytes.constData(), sx, error))
         return error;
     const bool folder = S_ISDIR(sx.stx_mode);
-    const StoreKind kind = options.readAttributeStore ? storeKindOfItem(bytes, parent, folder)
-                                                      : StoreKind::Generic;
+    const StoreKind kind =
+        options.readAttributeStore ? storeKindOfItem(bytes, parent, folder) : StoreKind::Generic;
     if (int e = recordOf(AT_FDCWD, bytes.constData(), bytes.constData(), kind, options,
                          !name.isEmpty() && isDotName(name.constData()), out))
         return e;
@@ -327,7 +306,7 @@ int lookupEntry(const QString& folder, const QString& name, ItemRecord& out,
         options.readAttributeStore ? storeKindOfFd(fd.get()) : StoreKind::Generic;
 
     const auto fill = [&](const char* entry) {
-        const QByteArray full = childPath(folderBytes, entry);
+        const QByteArray full = joinPath(folderBytes, entry);
         return recordOf(fd.get(), entry, full.constData(), kind, options, isDotName(entry), out);
     };
     int e = fill(nameBytes.constData());
@@ -376,11 +355,9 @@ int getAttributes(const QString& path, quint32& attributes)
 int setAttributes(const QString& path, quint32 attributes)
 {
     QByteArray bytes;
-    if (!toKernelPath(path, bytes))
-        return EINVAL;
     struct stat st;
-    if (::lstat(bytes.constData(), &st) != 0)
-        return lastErrno();
+    if (int e = lstatKernelPath(path, bytes, st))
+        return e;
     QByteArray parent, name;
     splitPath(bytes, parent, name);
     const bool folder = S_ISDIR(st.st_mode);
@@ -517,18 +494,14 @@ int createEmptyFile(const QString& path)
     QByteArray bytes;
     if (!toKernelPath(path, bytes))
         return EINVAL;
-    const int fd = ::open(bytes.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int fd =
+        ::open(bytes.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
         return lastErrno();
     return ::close(fd) == 0 ? 0 : lastErrno();
 }
 
 namespace {
-
-bool sameInode(const struct stat& a, const struct stat& b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
 
 // rename() succeeds without doing anything when both names are links to one
 // file; tell apart a change of letter case (which file systems that ignore
@@ -597,11 +570,9 @@ int renameItem(const QString& from, const QString& to, bool replace)
 int deleteFile(const QString& path)
 {
     QByteArray bytes;
-    if (!toKernelPath(path, bytes))
-        return EINVAL;
     struct stat st;
-    if (::lstat(bytes.constData(), &st) != 0)
-        return lastErrno();
+    if (int e = lstatKernelPath(path, bytes, st))
+        return e;
     if (S_ISDIR(st.st_mode))
         return EISDIR;
     return ::unlink(bytes.constData()) == 0 ? 0 : lastErrno();

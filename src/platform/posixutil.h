@@ -1,9 +1,15 @@
 #pragma once
 // Small POSIX helpers shared by the platform sources: an owning descriptor,
-// errno capture and nanosecond time conversions.
+// errno capture, path bytes, whole reads and writes, and nanosecond time
+// conversions.
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QtGlobal>
 #include <ctime>
+#include <sys/types.h>
+
+struct stat;
 
 namespace tovane::platform {
 
@@ -32,6 +38,9 @@ public:
         return fd;
     }
     void reset(int fd = -1);
+    // Closes now and reports the failure: NFS and FUSE report late write
+    // errors only here. An interrupted close counts as done.
+    int close();
 
 private:
     int m_fd = -1;
@@ -39,6 +48,27 @@ private:
 
 // errno after a failed call; never 0, so a failure is never taken for success.
 int lastErrno();
+
+// Splits "/a/b/c" into "/a/b" and "c"; a name without "/" lies in "."; "/"
+// has no name and is its own parent.
+void splitPath(const QByteArray& path, QByteArray& parent, QByteArray& name);
+// Drops trailing "/" but keeps a lone "/".
+QByteArray stripTrailingSlashes(QByteArray path);
+QByteArray joinPath(const QByteArray& folder, QByteArrayView name);
+// A single name inside a folder: no separators, no NUL, not "." or "..".
+bool isPlainName(const QByteArray& name);
+
+bool sameInode(const struct stat& a, const struct stat& b);
+
+// All of `size` bytes at `offset`, retried after interruptions and short writes.
+int writeAll(int fd, const char* data, size_t size, off_t offset);
+// Up to about `limit` bytes of a file; empty when it cannot be read.
+QByteArray readSmallFile(const QByteArray& path, qsizetype limit = qsizetype(1) << 20);
+// mkdir -p with mode 0700 for every folder it creates.
+int makeFolders(const QByteArray& path);
+// `length` letters and digits for temporary names, random even where the
+// kernel has no entropy to give yet.
+QByteArray randomName(int length);
 
 // Seconds + nanoseconds -> nanoseconds since 1970, saturating far outside
 // the range of qint64 instead of wrapping.

@@ -1,6 +1,7 @@
 #include "platform/system.h"
 
 #include "platform/names.h"
+#include "platform/posixutil.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -28,25 +29,6 @@ QByteArray absoluteEnv(const char* name)
 {
     QByteArray v = envBytes(name);
     return v.startsWith('/') ? v : QByteArray();
-}
-
-QByteArray readSmallFile(const char* path, qsizetype limit = 1 << 20)
-{
-    QByteArray out;
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return out;
-    char buf[4096];
-    while (out.size() < limit) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        out.append(buf, n);
-    }
-    ::close(fd);
-    return out;
 }
 
 bool isDirectory(const QByteArray& path)
@@ -95,28 +77,6 @@ QByteArray homeBytes()
     return absoluteClean(home);
 }
 
-// mkdir -p with mode 0700 for every folder it creates.
-int makeFolders(const QByteArray& path)
-{
-    qsizetype from = 1;
-    while (true) {
-        const qsizetype slash = path.indexOf('/', from);
-        const QByteArray prefix = slash < 0 ? path : path.first(slash);
-        if (!isDirectory(prefix)) {
-            if (::mkdir(prefix.constData(), 0700) != 0) {
-                const int e = errno;
-                if (e != EEXIST)
-                    return e;
-                if (!isDirectory(prefix))
-                    return ENOTDIR;
-            }
-        }
-        if (slash < 0)
-            return 0;
-        from = slash + 1;
-    }
-}
-
 // One shell-style value: double or single quotes, backslash escapes.
 QByteArray unquoteValue(QByteArrayView v)
 {
@@ -147,8 +107,7 @@ QByteArray unquoteValue(QByteArrayView v)
     return out;
 }
 
-template <typename F>
-void forEachLine(QByteArrayView content, F&& f)
+template <typename F> void forEachLine(QByteArrayView content, F&& f)
 {
     qsizetype from = 0;
     while (from < content.size()) {
@@ -226,7 +185,8 @@ OsFacts osFacts()
 
 QString osText(const OsFacts& facts)
 {
-    QString text = QStringLiteral(" OS：") + facts.name + QStringLiteral("\r\n      Ver. ") + facts.version;
+    QString text =
+        QStringLiteral(" OS：") + facts.name + QStringLiteral("\r\n      Ver. ") + facts.version;
     if (!facts.architecture.isEmpty())
         text += QStringLiteral("（") + facts.architecture + QStringLiteral("）");
     return text;

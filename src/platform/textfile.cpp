@@ -7,9 +7,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
-#include <sys/random.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 namespace tovane::platform {
@@ -19,44 +17,6 @@ namespace {
 // Files this size or larger are not settings text; reading them whole would
 // only waste memory.
 constexpr qint64 MaxTextFileSize = qint64(64) * 1024 * 1024;
-
-QByteArray randomSuffix()
-{
-    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    unsigned char raw[8];
-    if (::getrandom(raw, sizeof raw, GRND_NONBLOCK) != ssize_t(sizeof raw)) {
-        timespec ts{};
-        ::clock_gettime(CLOCK_MONOTONIC, &ts);
-        quint64 mix = quint64(ts.tv_nsec) ^ (quint64(::getpid()) << 24);
-        for (unsigned char& c : raw) {
-            c = static_cast<unsigned char>(mix >> 33);
-            mix = mix * 6364136223846793005ULL + 1442695040888963407ULL;
-        }
-    }
-    QByteArray suffix(sizeof raw, Qt::Uninitialized);
-    for (size_t i = 0; i < sizeof raw; ++i)
-        suffix[qsizetype(i)] = alphabet[raw[i] % (sizeof alphabet - 1)];
-    return suffix;
-}
-
-int writeAll(int fd, const QByteArray& bytes)
-{
-    const char* p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, size_t(left));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return lastErrno();
-        }
-        if (n == 0)
-            return EIO;
-        p += n;
-        left -= n;
-    }
-    return 0;
-}
 
 // The file a link points to, so that replacing it keeps the link. Anything
 // else (no link, a dangling link) is written at the path itself.
@@ -113,11 +73,8 @@ int writeFileAtomically(const QString& path, const QByteArray& bytes)
     const QByteArray target = resolvedTarget(pathToBytes(path));
     if (target.isEmpty() || target.endsWith('/'))
         return EINVAL;
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray folder = slash < 0    ? QByteArray(".")
-                              : slash == 0 ? QByteArray("/")
-                                           : target.left(slash);
-    const QByteArray name = target.mid(slash + 1);
+    QByteArray folder, name;
+    splitPath(target, folder, name);
 
     UniqueFd dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dir.isValid())
@@ -126,7 +83,7 @@ int writeFileAtomically(const QString& path, const QByteArray& bytes)
     QByteArray tempName;
     UniqueFd file;
     for (int attempt = 0; attempt < 16 && !file.isValid(); ++attempt) {
-        tempName = "." + name + ".tmp-" + randomSuffix();
+        tempName = "." + name + ".tmp-" + randomName(8);
         file.reset(::openat(dir.get(), tempName.constData(),
                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!file.isValid() && errno != EEXIST)
@@ -135,7 +92,7 @@ int writeFileAtomically(const QString& path, const QByteArray& bytes)
     if (!file.isValid())
         return EEXIST;
 
-    int error = writeAll(file.get(), bytes);
+    int error = writeAll(file.get(), bytes.constData(), size_t(bytes.size()), 0);
     // The umask may only narrow 0600; set it exactly so the mode never
     // depends on the environment.
     if (error == 0 && ::fchmod(file.get(), 0600) != 0)

@@ -1,6 +1,7 @@
 #include "platform/trash.h"
 #include "platform/fileops.h"
 #include "platform/names.h"
+#include "platform/posixutil.h"
 #include "platform/volumes.h"
 
 #include <cerrno>
@@ -20,69 +21,15 @@ namespace {
 constexpr qsizetype NameMax = 255;
 const QByteArray InfoSuffix = QByteArrayLiteral(".trashinfo");
 
-class Fd {
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-    int close()
-    {
-        int result = 0;
-        if (m_fd >= 0 && ::close(m_fd) != 0 && errno != EINTR)
-            result = errno;
-        m_fd = -1;
-        return result;
-    }
-
-private:
-    int m_fd;
-};
-
-QByteArray joinPath(const QByteArray& folder, const QByteArray& name)
-{
-    return folder.endsWith('/') ? folder + name : folder + '/' + name;
-}
-
 QByteArray parentOf(const QByteArray& path)
 {
     const qsizetype slash = path.lastIndexOf('/');
     return slash <= 0 ? QByteArray("/") : path.left(slash);
 }
 
-QByteArray stripTrailingSlashes(QByteArray path)
-{
-    while (path.size() > 1 && path.endsWith('/'))
-        path.chop(1);
-    return path;
-}
-
 QByteArray uidText()
 {
     return QByteArray::number(qulonglong(::geteuid()));
-}
-
-// mkdir -p with 0700 for what is created, as the base-directory rules ask.
-int makeFolders(const QByteArray& path)
-{
-    struct stat st;
-    if (::stat(path.constData(), &st) == 0)
-        return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
-    if (errno != ENOENT)
-        return errno;
-    const QByteArray parent = parentOf(path);
-    if (parent != path)
-        if (int r = makeFolders(parent))
-            return r;
-    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
-        return errno;
-    return 0;
 }
 
 // A folder below `parentFd` that only we may use: created 0700 when
@@ -103,8 +50,8 @@ int ensurePrivateFolder(int parentFd, const QByteArray& name, bool requireOwner)
 
 int ensureTrashParts(const QByteArray& trash, bool requireOwner)
 {
-    Fd fd(::open(trash.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!fd.valid())
+    UniqueFd fd(::open(trash.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.isValid())
         return errno;
     if (int r = ensurePrivateFolder(fd.get(), "files", requireOwner))
         return r;
@@ -149,13 +96,13 @@ QByteArray shortenedBase(const QByteArray& name)
 int trashInto(const QByteArray& trash, const QByteArray& infoPath, int parentFd,
               const QByteArray& name, TrashResult* result)
 {
-    Fd infoDir(
+    UniqueFd infoDir(
         ::open(joinPath(trash, "info").constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!infoDir.valid())
+    if (!infoDir.isValid())
         return errno;
-    Fd filesDir(::open(joinPath(trash, "files").constData(),
-                       O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!filesDir.valid())
+    UniqueFd filesDir(::open(joinPath(trash, "files").constData(),
+                             O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!filesDir.isValid())
         return errno;
 
     const QByteArray text =
@@ -164,9 +111,9 @@ int trashInto(const QByteArray& trash, const QByteArray& infoPath, int parentFd,
     for (int n = 1; n < 100000; ++n) {
         const QByteArray candidate = n == 1 ? base : base + '.' + QByteArray::number(n);
         const QByteArray infoName = candidate + InfoSuffix;
-        Fd info(::openat(infoDir.get(), infoName.constData(),
-                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (!info.valid()) {
+        UniqueFd info(::openat(infoDir.get(), infoName.constData(),
+                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!info.isValid()) {
             if (errno == EEXIST)
                 continue;
             return errno;
@@ -244,17 +191,16 @@ struct Item {
 int resolveItem(const QString& path, Item& item)
 {
     const QByteArray bytes = stripTrailingSlashes(pathToBytes(path));
-    const qsizetype slash = bytes.lastIndexOf('/');
     // A NUL would cut the path short for the kernel: another item would go.
-    if (slash < 0 || bytes.contains('\0'))
+    if (!bytes.contains('/') || bytes.contains('\0'))
         return EINVAL;
-    item.name = bytes.mid(slash + 1);
-    if (item.name.isEmpty() || item.name == "." || item.name == "..")
+    QByteArray folder;
+    splitPath(bytes, folder, item.name);
+    if (!isPlainName(item.name))
         return EINVAL;
     // The parent's real path: topdir and the relative Path= need it without
     // symbolic links; the item itself may be a link and stays unresolved.
     char buffer[PATH_MAX];
-    const QByteArray folder = slash == 0 ? QByteArray("/") : bytes.left(slash);
     if (!::realpath(folder.constData(), buffer))
         return errno;
     item.folder = buffer;
@@ -342,8 +288,8 @@ QByteArray topDirOf(const QByteArray& canonicalFolder)
 
 int volumeTrashFolder(const QByteArray& topDir, QByteArray& trashFolder)
 {
-    Fd top(::open(topDir.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!top.valid())
+    UniqueFd top(::open(topDir.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!top.isValid())
         return EXDEV;
     const QByteArray uid = uidText();
 
@@ -352,8 +298,9 @@ int volumeTrashFolder(const QByteArray& topDir, QByteArray& trashFolder)
     struct stat st;
     if (::fstatat(top.get(), ".Trash", &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) &&
         (st.st_mode & S_ISVTX)) {
-        Fd shared(::openat(top.get(), ".Trash", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (shared.valid() && ensurePrivateFolder(shared.get(), uid, true) == 0) {
+        UniqueFd shared(
+            ::openat(top.get(), ".Trash", O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (shared.isValid() && ensurePrivateFolder(shared.get(), uid, true) == 0) {
             const QByteArray candidate = joinPath(joinPath(topDir, ".Trash"), uid);
             if (ensureTrashParts(candidate, true) == 0) {
                 trashFolder = candidate;
@@ -385,8 +332,8 @@ int moveToTrash(const QString& path, TrashResult* result)
     struct stat folderStat;
     if (::stat(item.folder.constData(), &folderStat) != 0)
         return errno;
-    Fd parent(::open(item.folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!parent.valid())
+    UniqueFd parent(::open(item.folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!parent.isValid())
         return errno;
 
     const QByteArray home = detail::homeTrashPath();

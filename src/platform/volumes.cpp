@@ -1,6 +1,7 @@
 #include "platform/volumes.h"
 #include "platform/filesystem.h"
 #include "platform/names.h"
+#include "platform/posixutil.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits>
 #include <linux/magic.h>
 #include <memory>
 #include <mutex>
@@ -133,8 +135,8 @@ QByteArray decodeOctalEscapes(const QByteArray& field)
         const char c = field.at(i);
         if (c == '\\' && i + 3 < field.size() && isOctal(field.at(i + 1)) &&
             isOctal(field.at(i + 2)) && isOctal(field.at(i + 3))) {
-            const int value =
-                (field.at(i + 1) - '0') * 64 + (field.at(i + 2) - '0') * 8 + (field.at(i + 3) - '0');
+            const int value = (field.at(i + 1) - '0') * 64 + (field.at(i + 2) - '0') * 8 +
+                              (field.at(i + 3) - '0');
             if (value <= 0xFF) {
                 out.append(char(value));
                 i += 3;
@@ -172,25 +174,6 @@ QByteArray realPath(const QByteArray& path)
     if (::realpath(path.constData(), buffer))
         return QByteArray(buffer);
     return QByteArray();
-}
-
-QByteArray readSmallFile(const QByteArray& path)
-{
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return QByteArray();
-    QByteArray content;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        content.append(buffer, n);
-    }
-    ::close(fd);
-    return content;
 }
 
 bool isNetworkFileSystem(const QString& fs)
@@ -308,11 +291,11 @@ int driveTypeOf(const QString& fileSystem, const QString& device, const QByteArr
     if (device.startsWith(QLatin1String("/dev/"))) {
         const QByteArray resolved = realPath(pathToBytes(device));
         struct stat st;
-        if (!resolved.isEmpty() && ::stat(resolved.constData(), &st) == 0 &&
-            S_ISBLK(st.st_mode)) {
+        if (!resolved.isEmpty() && ::stat(resolved.constData(), &st) == 0 && S_ISBLK(st.st_mode)) {
             if (resolved.startsWith("/dev/sr"))
                 return DriveCdRom;
-            return blockDriveType("/sys/class/block/" + resolved.mid(resolved.lastIndexOf('/') + 1));
+            return blockDriveType("/sys/class/block/" +
+                                  resolved.mid(resolved.lastIndexOf('/') + 1));
         }
     }
     // Sources such as /dev/root name no node; the device number still does.
@@ -474,13 +457,13 @@ QString decodeMountInfoField(const QByteArray& field)
 bool isPseudoFileSystem(const QString& fileSystem)
 {
     static const QSet<QString> types = {
-        QStringLiteral("proc"),        QStringLiteral("sysfs"),      QStringLiteral("cgroup"),
-        QStringLiteral("cgroup2"),     QStringLiteral("devpts"),     QStringLiteral("mqueue"),
-        QStringLiteral("debugfs"),     QStringLiteral("tracefs"),    QStringLiteral("securityfs"),
-        QStringLiteral("pstore"),      QStringLiteral("bpf"),        QStringLiteral("autofs"),
-        QStringLiteral("binfmt_misc"), QStringLiteral("fusectl"),    QStringLiteral("configfs"),
-        QStringLiteral("hugetlbfs"),   QStringLiteral("devtmpfs"),   QStringLiteral("rpc_pipefs"),
-        QStringLiteral("nsfs"),        QStringLiteral("efivarfs"),   QStringLiteral("selinuxfs")};
+        QStringLiteral("proc"),        QStringLiteral("sysfs"),    QStringLiteral("cgroup"),
+        QStringLiteral("cgroup2"),     QStringLiteral("devpts"),   QStringLiteral("mqueue"),
+        QStringLiteral("debugfs"),     QStringLiteral("tracefs"),  QStringLiteral("securityfs"),
+        QStringLiteral("pstore"),      QStringLiteral("bpf"),      QStringLiteral("autofs"),
+        QStringLiteral("binfmt_misc"), QStringLiteral("fusectl"),  QStringLiteral("configfs"),
+        QStringLiteral("hugetlbfs"),   QStringLiteral("devtmpfs"), QStringLiteral("rpc_pipefs"),
+        QStringLiteral("nsfs"),        QStringLiteral("efivarfs"), QStringLiteral("selinuxfs")};
     return types.contains(fileSystem);
 }
 
@@ -522,8 +505,7 @@ QList<VolumeInfo> parseMountInfo(const QByteArray& mountInfoText)
         // network mounts are not touched: lstat could hang on them.
         if (!mayBlock(line.fileSystem)) {
             struct stat st;
-            if (::lstat(pathToBytes(line.mountPoint).constData(), &st) == 0 &&
-                !S_ISDIR(st.st_mode))
+            if (::lstat(pathToBytes(line.mountPoint).constData(), &st) == 0 && !S_ISDIR(st.st_mode))
                 continue;
         }
         VolumeInfo volume;
@@ -565,7 +547,8 @@ QList<VolumeInfo> parseMountInfo(const QByteArray& mountInfoText)
 
 QList<VolumeInfo> listVolumes()
 {
-    return parseMountInfo(readSmallFile("/proc/self/mountinfo"));
+    return parseMountInfo(
+        readSmallFile("/proc/self/mountinfo", std::numeric_limits<qsizetype>::max()));
 }
 
 QString mountPointOf(const QString& path)

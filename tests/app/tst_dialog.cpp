@@ -1,5 +1,6 @@
 #include "app/dialog.h"
 #include "app/qtservices.h"
+#include "support/widgets/dialogdriver.h"
 
 #include <QAction>
 #include <QApplication>
@@ -9,22 +10,15 @@
 #include <QtTest>
 
 using namespace tovane;
+using tovane::test::keyTarget;
+using tovane::test::showAndActivate;
 
 namespace {
 
-ScreenMetrics screen1024()
-{
-    ScreenMetrics m;
-    m.screenWidth = 1024 * 15;
-    m.screenHeight = 768 * 15;
-    return m;
-}
-
+// "いいえ" takes the focus soon, so that tests need not wait long for it.
 DialogEnvironment environment(DialogPositions* positions = nullptr)
 {
-    DialogEnvironment env;
-    env.positions = positions;
-    env.metrics = screen1024();
+    DialogEnvironment env = tovane::test::dialogEnvironment(positions);
     env.focusDelayMs = 10;
     return env;
 }
@@ -52,20 +46,6 @@ DialogRequest confirmation(int kind)
     r.sourceTime = QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5));
     r.destinationTime = QDateTime(QDate(2021, 6, 7), QTime(8, 9, 10));
     return r;
-}
-
-// Keys go where a user's keys go: to the widget that has the focus.
-QWidget* keyTarget(QWidget& dialog)
-{
-    QWidget* focus = QApplication::focusWidget();
-    return focus && (focus == &dialog || dialog.isAncestorOf(focus)) ? focus : &dialog;
-}
-
-bool showAndActivate(QDialog& d)
-{
-    d.open();
-    QApplication::setActiveWindow(&d);
-    return QTest::qWaitForWindowActive(&d);
 }
 
 // Performs space-separated steps: click0..2, shiftclick0..2 (Shift pressed,
@@ -128,14 +108,7 @@ class DialogTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        // A dialog a failed test left open must not block the next one.
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible())
-                d->reject();
-        }
-    }
+    void init() { tovane::test::rejectOpenDialogs(); }
 
     // Every button set through the message service, as callers see it: the
     // answer code and the value written back.

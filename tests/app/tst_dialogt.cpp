@@ -1,4 +1,5 @@
 #include "app/dialogt.h"
+#include "support/widgets/dialogdriver.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -9,32 +10,11 @@
 #include <QtTest>
 
 using namespace tovane;
+using tovane::test::dialogEnvironment;
+using tovane::test::keyTarget;
+using tovane::test::showAndActivate;
 
 namespace {
-
-DialogEnvironment environment(DialogPositions* positions = nullptr)
-{
-    DialogEnvironment env;
-    env.positions = positions;
-    ScreenMetrics m;
-    m.screenWidth = 1024 * 15;
-    m.screenHeight = 768 * 15;
-    env.metrics = m;
-    return env;
-}
-
-QWidget* keyTarget(QWidget& dialog)
-{
-    QWidget* focus = QApplication::focusWidget();
-    return focus && (focus == &dialog || dialog.isAncestorOf(focus)) ? focus : &dialog;
-}
-
-bool showAndActivate(QDialog& d)
-{
-    d.open();
-    QApplication::setActiveWindow(&d);
-    return QTest::qWaitForWindowActive(&d);
-}
 
 QString selectedText(DialogT& d)
 {
@@ -56,13 +36,7 @@ class DialogTTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible())
-                d->reject();
-        }
-    }
+    void init() { tovane::test::rejectOpenDialogs(); }
 
     void answers_data()
     {
@@ -90,7 +64,7 @@ private Q_SLOTS:
         QFETCH(QString, finish);
         QFETCH(QString, answer);
         DialogT d(u"新規フォルダ"_qs, u"名前を入力してください。"_qs, u"既定値"_qs, singleLine,
-                  environment());
+                  dialogEnvironment());
         QVERIFY(showAndActivate(d));
         QCOMPARE(d.answer(), DialogT::cancelAnswer()); // until OK
         if (!typed.isEmpty())
@@ -120,9 +94,9 @@ private Q_SLOTS:
                     d->reject();
             }
         });
-        QCOMPARE(
-            DialogT::ask(nullptr, DialogT::angleTitle(), u"角度"_qs, u"90"_qs, true, environment()),
-            u"45"_qs);
+        QCOMPARE(DialogT::ask(nullptr, DialogT::angleTitle(), u"角度"_qs, u"90"_qs, true,
+                              dialogEnvironment()),
+                 u"45"_qs);
     }
 
     void lineBreaksRemoved_data()
@@ -143,7 +117,7 @@ private Q_SLOTS:
         QFETCH(QString, defaultText);
         QFETCH(QString, answer);
         QFETCH(bool, singleLine);
-        DialogT d(u"拡張子"_qs, u"一覧"_qs, defaultText, singleLine, environment());
+        DialogT d(u"拡張子"_qs, u"一覧"_qs, defaultText, singleLine, dialogEnvironment());
         QVERIFY(showAndActivate(d));
         QTest::mouseClick(d.findChild<QPushButton*>(u"CmdButtonT_0"_qs), Qt::LeftButton);
         QCOMPARE(d.answer(), answer);
@@ -151,7 +125,7 @@ private Q_SLOTS:
 
     void typedLineBreaksRemoved()
     {
-        DialogT d(u"拡張子"_qs, u"一覧"_qs, QString(), false, environment());
+        DialogT d(u"拡張子"_qs, u"一覧"_qs, QString(), false, dialogEnvironment());
         QVERIFY(showAndActivate(d));
         auto* box = static_cast<QPlainTextEdit*>(d.textBox());
         box->insertPlainText(u"one\ntwo\r\nthree"_qs); // as a paste would
@@ -183,7 +157,7 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(QString, answer);
         DialogT d(title, u"回転角度（度）を整数で入力してください。"_qs, defaultText, singleLine,
-                  environment());
+                  dialogEnvironment());
         QVERIFY(showAndActivate(d));
         if (!typed.isEmpty())
             QTest::keyClicks(keyTarget(d), typed);
@@ -200,7 +174,7 @@ private Q_SLOTS:
     void controls()
     {
         QFETCH(bool, singleLine);
-        DialogEnvironment env = environment();
+        DialogEnvironment env = dialogEnvironment();
         env.fontSizeIndex = 2;
         DialogT d(u"題名"_qs, u"一行目\r\n二行目"_qs, u"既定のテキスト"_qs, singleLine, env);
         QVERIFY(showAndActivate(d));
@@ -223,7 +197,7 @@ private Q_SLOTS:
     void multiLineHeightRemembered()
     {
         DialogPositions positions;
-        DialogT first(u"拡張子"_qs, u"一覧"_qs, u"txt,"_qs, false, environment(&positions));
+        DialogT first(u"拡張子"_qs, u"一覧"_qs, u"txt,"_qs, false, dialogEnvironment(&positions));
         QVERIFY(showAndActivate(first));
         const int designed = first.designedBoxHeight();
         QWidget* box = first.textBox();
@@ -236,7 +210,7 @@ private Q_SLOTS:
         QVERIFY(positions.sizeFactor[SizeSlotTextInput] > 100);
 
         // Cancelled or not, the next use opens with that height.
-        DialogT second(u"拡張子"_qs, u"一覧"_qs, u"txt,"_qs, false, environment(&positions));
+        DialogT second(u"拡張子"_qs, u"一覧"_qs, u"txt,"_qs, false, dialogEnvironment(&positions));
         QVERIFY(showAndActivate(second));
         QVERIFY(qAbs(second.textBox()->height() - height) <= 1);
         second.reject();
@@ -247,7 +221,7 @@ private Q_SLOTS:
     {
         DialogPositions positions;
         positions.sizeFactor[SizeSlotTextInput] = 180;
-        DialogT d(u"新規フォルダ"_qs, u"名前"_qs, u"a"_qs, true, environment(&positions));
+        DialogT d(u"新規フォルダ"_qs, u"名前"_qs, u"a"_qs, true, dialogEnvironment(&positions));
         QVERIFY(showAndActivate(d));
         d.reject();
         QCOMPARE(positions.sizeFactor[SizeSlotTextInput], 180);
@@ -264,7 +238,7 @@ private Q_SLOTS:
         QFETCH(int, factor);
         DialogPositions positions;
         positions.sizeFactor[SizeSlotTextInput] = factor;
-        DialogT d(u"拡張子"_qs, u"一覧"_qs, QString(), false, environment(&positions));
+        DialogT d(u"拡張子"_qs, u"一覧"_qs, QString(), false, dialogEnvironment(&positions));
         QVERIFY(showAndActivate(d));
         QVERIFY(qAbs(d.textBox()->height() - d.designedBoxHeight()) <= 1);
         d.reject();
@@ -274,7 +248,7 @@ private Q_SLOTS:
     {
         DialogPositions positions;
         positions.sizeFactor[SizeSlotTextInput] = 100000;
-        DialogT d(u"拡張子"_qs, u"一覧"_qs, QString(), false, environment(&positions));
+        DialogT d(u"拡張子"_qs, u"一覧"_qs, QString(), false, dialogEnvironment(&positions));
         QVERIFY(showAndActivate(d));
         QVERIFY(d.height() <= 768);
         d.reject();
@@ -300,7 +274,7 @@ private Q_SLOTS:
         DialogPositions positions;
         positions.left[SlotTextInput] = left;
         positions.top[SlotTextInput] = top;
-        DialogT d(u"題名"_qs, u"入力"_qs, QString(), true, environment(&positions));
+        DialogT d(u"題名"_qs, u"入力"_qs, QString(), true, dialogEnvironment(&positions));
         QVERIFY(showAndActivate(d));
         int x = expectX.toInt();
         if (expectX == u"right")
@@ -344,7 +318,7 @@ private Q_SLOTS:
         QFETCH(bool, toHook);
         QFETCH(QSize, grow);
         QList<int> hooked;
-        DialogEnvironment env = environment();
+        DialogEnvironment env = dialogEnvironment();
         env.keyHook = [&](QKeyEvent* e) { hooked << e->key(); };
         DialogT d(u"題名"_qs, u"入力"_qs, u"abc"_qs, singleLine, env);
         QVERIFY(showAndActivate(d));

@@ -2,6 +2,7 @@
 #include "fs/enumeration.h"
 #include "fs/itemtext.h"
 #include "platform/names.h"
+#include "support/asuser.h"
 #include "support/tempdir.h"
 
 #include <QtTest>
@@ -10,33 +11,16 @@
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace tovane;
+using tovane::test::asUnprivileged;
+using tovane::test::joined;
+using tovane::test::makeSparse;
+using tovane::test::pathOf;
 using tovane::test::TempDir;
 
 namespace {
-
-QByteArray joined(const TempDir& dir, const QByteArray& relative)
-{
-    return relative.isEmpty() ? dir.pathBytes() : dir.pathBytes() + '/' + relative;
-}
-
-QString pathOf(const TempDir& dir, const QByteArray& relative)
-{
-    return platform::nameFromBytes(joined(dir, relative));
-}
-
-bool makeSized(const TempDir& dir, const QByteArray& relative, off_t size)
-{
-    const int fd = ::open(joined(dir, relative).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0)
-        return false;
-    const bool ok = ::ftruncate(fd, size) == 0;
-    ::close(fd);
-    return ok;
-}
 
 bool makeLink(const TempDir& dir, const QByteArray& target, const QByteArray& relative)
 {
@@ -64,23 +48,6 @@ QList<QByteArray> listedNames(const QString& folder, quint32 mask,
         *result = r;
     std::sort(names.begin(), names.end());
     return names;
-}
-
-// Root passes every permission check; a child that dropped to "nobody" sees
-// the denials an ordinary user would. The child's body returns 0 for pass.
-int asUnprivileged(const std::function<int()>& body)
-{
-    if (::geteuid() != 0)
-        return body();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0)
-            ::_exit(250);
-        ::_exit(body() & 0xff);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 251;
 }
 
 // A folder of `count` small files, for the loops that pump and interrupt.
@@ -186,9 +153,9 @@ private Q_SLOTS:
     {
         TempDir dir;
         QVERIFY(dir.makeFolder("big"));
-        if (!makeSized(dir, "big/sparse", off_t(4294967296)))
+        if (!makeSparse(joined(dir, "big/sparse"), off_t(4294967296)))
             QSKIP("the file system refuses a sparse file of 4 GiB");
-        QVERIFY(makeSized(dir, "big/almost", off_t(4294967295)));
+        QVERIFY(makeSparse(joined(dir, "big/almost"), off_t(4294967295)));
         QMap<QString, ItemRecord> records;
         listFolder(
             pathOf(dir, "big"), 0,
@@ -265,7 +232,7 @@ private Q_SLOTS:
         QFETCH(bool, linkToFolder);
         TempDir dir;
         QVERIFY(dir.makeFolder("outside"));
-        QVERIFY(makeSized(dir, "outside/big", 1000000));
+        QVERIFY(makeSparse(joined(dir, "outside/big"), 1000000));
         QVERIFY(dir.makeFolder("tree"));
         QVERIFY(dir.makeFolder("tree/sub"));
         QVERIFY(dir.writeFile("tree/sub/a", "0123456789"));

@@ -1,28 +1,25 @@
 #include "platform/dosattrib.h"
 #include "platform/filesystem.h"
 #include "platform/names.h"
+#include "support/asuser.h"
 #include "support/tempdir.h"
 
 #include <QtTest>
 
 #include <cerrno>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace tovane;
 using namespace tovane::platform;
+using tovane::test::asUnprivileged;
+using tovane::test::joined;
 using tovane::test::TempDir;
 
 namespace {
 
 constexpr quint32 kStoreBits = AttrHidden | AttrSystem | AttrArchive;
-
-QByteArray joined(const TempDir& dir, const QByteArray& relative)
-{
-    return dir.pathBytes() + '/' + relative;
-}
 
 mode_t modeOf(const QByteArray& path)
 {
@@ -88,21 +85,6 @@ ItemRecord listedRecord(const TempDir& dir, const QByteArray& name, const ListOp
         },
         options);
     return found;
-}
-
-int asUnprivileged(const std::function<int()>& body)
-{
-    if (::geteuid() != 0)
-        return body();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0)
-            ::_exit(250);
-        ::_exit(body() & 0xff);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 251;
 }
 
 // A whole second plus a multiple of 100 ns: what NTTIME can hold exactly.
@@ -206,9 +188,9 @@ private Q_SLOTS:
         QTest::newRow("file S") << false << quint32(AttrSystem) << quint32(AttrSystem);
         QTest::newRow("file A") << false << quint32(AttrArchive) << quint32(AttrArchive);
         QTest::newRow("file H") << false << quint32(AttrHidden) << quint32(AttrHidden);
-        QTest::newRow("file RHSA") << false
-                                   << quint32(AttrReadOnly | AttrHidden | AttrSystem | AttrArchive)
-                                   << quint32(AttrReadOnly | AttrHidden | AttrSystem | AttrArchive);
+        QTest::newRow("file RHSA")
+            << false << quint32(AttrReadOnly | AttrHidden | AttrSystem | AttrArchive)
+            << quint32(AttrReadOnly | AttrHidden | AttrSystem | AttrArchive);
         QTest::newRow("folder R") << true << quint32(AttrReadOnly)
                                   << quint32(AttrReadOnly | AttrDirectory);
         QTest::newRow("folder HS") << true << quint32(AttrHidden | AttrSystem)
@@ -242,7 +224,8 @@ private Q_SLOTS:
         // Without the store only what the item itself tells remains.
         ListOptions noStore;
         noStore.readAttributeStore = false;
-        QCOMPARE(listedAttributes(dir, "item", noStore), reported & ~(kStoreBits | (folder ? AttrReadOnly : 0u)));
+        QCOMPARE(listedAttributes(dir, "item", noStore),
+                 reported & ~(kStoreBits | (folder ? AttrReadOnly : 0u)));
 
         // Other programs see the same bits.
         DosInfo info;
@@ -332,8 +315,7 @@ private Q_SLOTS:
         QCOMPARE(setTimes(path, t, TimeCreation), 0);
         quint32 attributes = 0;
         QCOMPARE(getAttributes(path, attributes), 0);
-        QCOMPARE(attributes,
-                 quint32(AttrHidden | AttrSystem | AttrReadOnly | AttrDirectory));
+        QCOMPARE(attributes, quint32(AttrHidden | AttrSystem | AttrReadOnly | AttrDirectory));
     }
 
     void creationTimeSources()

@@ -1,40 +1,31 @@
 #include "platform/fileops.h"
 #include "platform/filesystem.h"
 #include "platform/names.h"
+#include "support/asuser.h"
 #include "support/tempdir.h"
 
 #include <QElapsedTimer>
 #include <QtTest>
 
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
-#include <functional>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace tovane;
 using namespace tovane::platform;
+using tovane::test::asUnprivileged;
+using tovane::test::entries;
+using tovane::test::readAll;
 using tovane::test::TempDir;
+using tovane::test::writeBytes;
 
 namespace {
 
-QString p(const QByteArray& bytes) { return pathFromBytes(bytes); }
-
-QByteArray readAll(const QByteArray& path)
+QString p(const QByteArray& bytes)
 {
-    QByteArray data;
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return QByteArray("<missing>");
-    char buf[65536];
-    ssize_t n;
-    while ((n = ::read(fd, buf, sizeof buf)) > 0)
-        data.append(buf, n);
-    ::close(fd);
-    return data;
+    return pathFromBytes(bytes);
 }
 
 QByteArray pattern(qsizetype size, int seed = 1)
@@ -46,33 +37,6 @@ QByteArray pattern(qsizetype size, int seed = 1)
         data[i] = char(x >> 16);
     }
     return data;
-}
-
-bool writeBytes(const QByteArray& path, const QByteArray& content)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const bool ok = ::write(fd, content.constData(), size_t(content.size())) == content.size();
-    ::close(fd);
-    return ok;
-}
-
-// Names in a folder, sorted; "*" marks temporaries left behind.
-QList<QByteArray> entries(const QByteArray& folder)
-{
-    QList<QByteArray> names;
-    DIR* dir = ::opendir(folder.constData());
-    if (!dir)
-        return names;
-    while (const dirent* e = ::readdir(dir)) {
-        const QByteArray name(e->d_name);
-        if (name != "." && name != "..")
-            names.append(name);
-    }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 bool hasTemporaries(const QByteArray& folder)
@@ -143,24 +107,6 @@ struct Call {
     quint64 done;
     quint64 total;
 };
-
-// Root passes every permission check and hides what an ordinary user would
-// run into; a child that dropped to "nobody" does not. Returns the body's
-// result (an errno or a small step number).
-int asNobody(const std::function<int()>& body)
-{
-    if (::geteuid() != 0)
-        return body();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0)
-            ::_exit(250);
-        ::_exit(body() & 0xff);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 251;
-}
 
 QByteArray xattrValue(const QByteArray& path, const char* name)
 {
@@ -238,8 +184,9 @@ private Q_SLOTS:
         CopyOptions options;
         options.replaceExisting = true;
         int calls = 0;
-        const int r = copyFile(dir.filePath("src"), dir.filePath("dst"), options,
-                               [&](quint64, quint64) { return ++calls >= abortAtCall ? error : 0; });
+        const int r =
+            copyFile(dir.filePath("src"), dir.filePath("dst"), options,
+                     [&](quint64, quint64) { return ++calls >= abortAtCall ? error : 0; });
         QCOMPARE(r, error);
         QVERIFY(!hasTemporaries(dir.pathBytes()));
         QCOMPARE(readAll(dir.pathBytes() + "/dst"), targetExists ? old : QByteArray("<missing>"));
@@ -378,7 +325,7 @@ private Q_SLOTS:
                 return 104;
             return folder ? detail::moveByCopy(src, dst) : copyFile(src, dst);
         };
-        QCOMPARE(unprivileged ? asNobody(body) : body(), 0);
+        QCOMPARE(unprivileged ? asUnprivileged(body) : body(), 0);
 
         const QByteArray dstBytes = dir.pathBytes() + "/dst";
         quint32 copied = 0;
@@ -501,8 +448,8 @@ private Q_SLOTS:
         QTest::newRow("fifo") << QByteArray("fifo") << QByteArray("copy") << EINVAL;
         QTest::newRow("missing source") << QByteArray("none") << QByteArray("copy") << ENOENT;
         QTest::newRow("missing folder") << QByteArray("file") << QByteArray("no/copy") << ENOENT;
-        QTest::newRow("folder is a file") << QByteArray("file") << QByteArray("file/copy")
-                                          << ENOTDIR;
+        QTest::newRow("folder is a file")
+            << QByteArray("file") << QByteArray("file/copy") << ENOTDIR;
     }
     void refusedSources()
     {
@@ -711,10 +658,9 @@ private Q_SLOTS:
         const QStringList before = tree(src);
         QVERIFY(dir.makeFolder("target"));
         int calls = 0;
-        const int r = detail::moveByCopy(dir.filePath("src"), dir.filePath("target/moved"), {},
-                                         [&](quint64, quint64) {
-                                             return ++calls >= abortAtCall ? error : 0;
-                                         });
+        const int r = detail::moveByCopy(
+            dir.filePath("src"), dir.filePath("target/moved"), {},
+            [&](quint64, quint64) { return ++calls >= abortAtCall ? error : 0; });
         QCOMPARE(r, error);
         QCOMPARE(tree(src), before);
         QCOMPARE(entries(dir.pathBytes() + "/target"), QList<QByteArray>{});
@@ -757,8 +703,7 @@ private Q_SLOTS:
         QVERIFY(here.writeFile("file", "plain"));
         const QStringList before = tree(src);
         const int folderResult = moveItem(p(src), p(other + "/moved"));
-        const int fileResult =
-            moveItem(here.filePath("file"), p(other + "/file"));
+        const int fileResult = moveItem(here.filePath("file"), p(other + "/file"));
         const QStringList after = tree(other + "/moved");
         const QByteArray content = readAll(other + "/file");
         tovane::test::removeTree(other);

@@ -1,30 +1,23 @@
 #include "platform/filesystem.h"
 #include "platform/names.h"
+#include "support/asuser.h"
 #include "support/tempdir.h"
 
 #include <QtTest>
 
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace tovane;
 using namespace tovane::platform;
+using tovane::test::asUnprivileged;
+using tovane::test::joined;
+using tovane::test::makeSparse;
+using tovane::test::pathOf;
 using tovane::test::TempDir;
 
 namespace {
-
-QByteArray joined(const TempDir& dir, const QByteArray& relative)
-{
-    return dir.pathBytes() + '/' + relative;
-}
-
-QString pathOf(const TempDir& dir, const QByteArray& relative)
-{
-    return nameFromBytes(joined(dir, relative));
-}
 
 QMap<QByteArray, ItemRecord> listAll(const QString& folder, int* error = nullptr,
                                      const ListOptions& options = {})
@@ -40,33 +33,6 @@ QMap<QByteArray, ItemRecord> listAll(const QString& folder, int* error = nullptr
     if (error)
         *error = e;
     return out;
-}
-
-bool makeSparse(const QByteArray& path, off_t size)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const bool ok = ::ftruncate(fd, size) == 0;
-    ::close(fd);
-    return ok;
-}
-
-// Root passes every permission check; a child that dropped to "nobody" sees
-// the denials an ordinary user would. Returns the child's result (an errno).
-int asUnprivileged(const std::function<int()>& body)
-{
-    if (::geteuid() != 0)
-        return body();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0)
-            ::_exit(250);
-        ::_exit(body() & 0xff);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 251;
 }
 
 } // namespace
@@ -250,33 +216,33 @@ private Q_SLOTS:
         QTest::addColumn<QString>("query");
         QTest::addColumn<int>("error");
         QTest::addColumn<QByteArrayList>("acceptable"); // true names that may come back
-        QTest::newRow("exact") << QByteArrayList{"a.txt"} << "a.txt" << 0 << QByteArrayList{"a.txt"};
-        QTest::newRow("other case") << QByteArrayList{"Readme.md"} << "README.MD" << 0
-                                    << QByteArrayList{"Readme.md"};
-        QTest::newRow("exact lower wins") << QByteArrayList{"a.txt", "A.TXT"} << "a.txt" << 0
-                                          << QByteArrayList{"a.txt"};
-        QTest::newRow("exact upper wins") << QByteArrayList{"a.txt", "A.TXT"} << "A.TXT" << 0
-                                          << QByteArrayList{"A.TXT"};
+        QTest::newRow("exact") << QByteArrayList{"a.txt"} << "a.txt" << 0
+                               << QByteArrayList{"a.txt"};
+        QTest::newRow("other case")
+            << QByteArrayList{"Readme.md"} << "README.MD" << 0 << QByteArrayList{"Readme.md"};
+        QTest::newRow("exact lower wins")
+            << QByteArrayList{"a.txt", "A.TXT"} << "a.txt" << 0 << QByteArrayList{"a.txt"};
+        QTest::newRow("exact upper wins")
+            << QByteArrayList{"a.txt", "A.TXT"} << "A.TXT" << 0 << QByteArrayList{"A.TXT"};
         QTest::newRow("mixed finds either")
-            << QByteArrayList{"a.txt", "A.TXT"} << "a.TXT" << 0
-            << QByteArrayList{"a.txt", "A.TXT"};
+            << QByteArrayList{"a.txt", "A.TXT"} << "a.TXT" << 0 << QByteArrayList{"a.txt", "A.TXT"};
         QTest::newRow("non-ascii case") << QByteArrayList{"\xc3\xa4pfel"} << "\u00c4PFEL" << 0
                                         << QByteArrayList{"\xc3\xa4pfel"};
         QTest::newRow("full-width case")
             << QByteArrayList{"\xef\xbd\x81"} << "\uff21" << 0 << QByteArrayList{"\xef\xbd\x81"};
-        QTest::newRow("invalid bytes") << QByteArrayList{"X\xff"} << nameFromBytes("x\xff") << 0
-                                       << QByteArrayList{"X\xff"};
+        QTest::newRow("invalid bytes")
+            << QByteArrayList{"X\xff"} << nameFromBytes("x\xff") << 0 << QByteArrayList{"X\xff"};
         QTest::newRow("missing") << QByteArrayList{"a.txt"} << "b.txt" << ENOENT
                                  << QByteArrayList{};
-        QTest::newRow("prefix is no match") << QByteArrayList{"abc"} << "ab" << ENOENT
-                                            << QByteArrayList{};
+        QTest::newRow("prefix is no match")
+            << QByteArrayList{"abc"} << "ab" << ENOENT << QByteArrayList{};
         QTest::newRow("dot") << QByteArrayList{} << "." << ENOENT << QByteArrayList{};
         QTest::newRow("dot dot") << QByteArrayList{} << ".." << ENOENT << QByteArrayList{};
-        QTest::newRow("separator inside") << QByteArrayList{"a.txt"} << "../a.txt" << EINVAL
-                                          << QByteArrayList{};
+        QTest::newRow("separator inside")
+            << QByteArrayList{"a.txt"} << "../a.txt" << EINVAL << QByteArrayList{};
         QTest::newRow("empty name") << QByteArrayList{} << "" << EINVAL << QByteArrayList{};
-        QTest::newRow("nul inside") << QByteArrayList{"a"} << QString::fromLatin1("a\0b", 3) << EINVAL
-                                    << QByteArrayList{};
+        QTest::newRow("nul inside")
+            << QByteArrayList{"a"} << QString::fromLatin1("a\0b", 3) << EINVAL << QByteArrayList{};
     }
     void lookupByName()
     {
@@ -352,9 +318,8 @@ private Q_SLOTS:
         QVERIFY(dir.writeFile("locked/x", ""));
         QVERIFY(::chmod(joined(dir, "locked").constData(), 0) == 0);
         const QString locked = dir.filePath("locked");
-        QCOMPARE(asUnprivileged([&] { return listFolder(locked, [](const ItemRecord&) {
-                                          return true;
-                                      }); }),
+        QCOMPARE(asUnprivileged(
+                     [&] { return listFolder(locked, [](const ItemRecord&) { return true; }); }),
                  EACCES);
         QCOMPARE(asUnprivileged([&] {
                      ItemRecord rec;
@@ -396,12 +361,12 @@ private Q_SLOTS:
         QTest::newRow("both with nanoseconds")
             << unsigned(TimeAccess | TimeWrite) << Q_INT64_C(1236236889123456789)
             << Q_INT64_C(1000000000000000001);
-        QTest::newRow("write only") << unsigned(TimeWrite) << qint64(0)
-                                    << Q_INT64_C(1500000000999999999);
-        QTest::newRow("access only") << unsigned(TimeAccess) << Q_INT64_C(1400000000000000007)
-                                     << qint64(0);
-        QTest::newRow("before 1970") << unsigned(TimeAccess | TimeWrite)
-                                     << Q_INT64_C(-1000000000) << Q_INT64_C(-1500000001);
+        QTest::newRow("write only")
+            << unsigned(TimeWrite) << qint64(0) << Q_INT64_C(1500000000999999999);
+        QTest::newRow("access only")
+            << unsigned(TimeAccess) << Q_INT64_C(1400000000000000007) << qint64(0);
+        QTest::newRow("before 1970")
+            << unsigned(TimeAccess | TimeWrite) << Q_INT64_C(-1000000000) << Q_INT64_C(-1500000001);
     }
     void times()
     {
@@ -466,13 +431,13 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("expectTo");
         QTest::newRow("to a new name") << QByteArray("a") << QByteArray("new") << false << 0
                                        << QByteArray("-") << QByteArray("A");
-        QTest::newRow("refuses to replace") << QByteArray("a") << QByteArray("b") << false
-                                            << EEXIST << QByteArray("A") << QByteArray("B");
+        QTest::newRow("refuses to replace") << QByteArray("a") << QByteArray("b") << false << EEXIST
+                                            << QByteArray("A") << QByteArray("B");
         QTest::newRow("replaces when asked") << QByteArray("a") << QByteArray("b") << true << 0
                                              << QByteArray("-") << QByteArray("A");
-        QTest::newRow("case variant of another name") << QByteArray("a") << QByteArray("BCASE")
-                                                      << false << 0 << QByteArray("-")
-                                                      << QByteArray("A");
+        QTest::newRow("case variant of another name")
+            << QByteArray("a") << QByteArray("BCASE") << false << 0 << QByteArray("-")
+            << QByteArray("A");
         QTest::newRow("onto a hard link") << QByteArray("a") << QByteArray("hard") << false
                                           << EEXIST << QByteArray("A") << QByteArray("A");
         QTest::newRow("onto a hard link, replacing")
@@ -480,8 +445,8 @@ private Q_SLOTS:
             << QByteArray("A");
         QTest::newRow("onto itself") << QByteArray("a") << QByteArray("a") << false << EEXIST
                                      << QByteArray("A") << QByteArray("A");
-        QTest::newRow("missing source") << QByteArray("none") << QByteArray("x") << false
-                                        << ENOENT << QByteArray("-") << QByteArray("-");
+        QTest::newRow("missing source") << QByteArray("none") << QByteArray("x") << false << ENOENT
+                                        << QByteArray("-") << QByteArray("-");
         QTest::newRow("into missing folder") << QByteArray("a") << QByteArray("no/x") << false
                                              << ENOENT << QByteArray("A") << QByteArray("-");
         QTest::newRow("folder into itself") << QByteArray("dir") << QByteArray("dir/sub") << false

@@ -1,16 +1,15 @@
 #include "platform/fileops.h"
 #include "platform/names.h"
 #include "platform/trash.h"
+#include "support/asuser.h"
 #include "support/tempdir.h"
 
 #include <QtTest>
 
 #include <cerrno>
 #include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
-#include <grp.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -18,11 +17,13 @@
 #include <unistd.h>
 
 using namespace tovane::platform;
+using tovane::test::entries;
+using tovane::test::NobodyId;
+using tovane::test::readAll;
 using tovane::test::TempDir;
+using tovane::test::writeBytes;
 
 namespace {
-
-constexpr uid_t NobodyId = 65534;
 
 QString p(const QByteArray& bytes)
 {
@@ -32,46 +33,6 @@ QString p(const QByteArray& bytes)
 QByteArray uidText()
 {
     return QByteArray::number(qulonglong(::geteuid()));
-}
-
-QByteArray readAll(const QByteArray& path)
-{
-    QByteArray data;
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return QByteArray("<missing>");
-    char buf[4096];
-    ssize_t n;
-    while ((n = ::read(fd, buf, sizeof buf)) > 0)
-        data.append(buf, n);
-    ::close(fd);
-    return data;
-}
-
-bool writeBytes(const QByteArray& path, const QByteArray& content)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const bool ok = ::write(fd, content.constData(), size_t(content.size())) == content.size();
-    ::close(fd);
-    return ok;
-}
-
-QList<QByteArray> entries(const QByteArray& folder)
-{
-    QList<QByteArray> names;
-    DIR* dir = ::opendir(folder.constData());
-    if (!dir)
-        return names;
-    while (const dirent* e = ::readdir(dir)) {
-        const QByteArray name(e->d_name);
-        if (name != "." && name != "..")
-            names.append(name);
-    }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // "file", "folder", "link -> target", "missing" or "other".
@@ -161,10 +122,7 @@ bool writeProc(const char* file, const QByteArray& text)
 bool setUpChild(Child kind)
 {
     if (kind == Child::Unprivileged) {
-        if (::geteuid() != 0)
-            return true;
-        return ::setgroups(0, nullptr) == 0 && ::setresgid(NobodyId, NobodyId, NobodyId) == 0 &&
-               ::setresuid(NobodyId, NobodyId, NobodyId) == 0;
+        return ::geteuid() != 0 || tovane::test::dropToNobody();
     }
     const uid_t uid = ::geteuid();
     const gid_t gid = ::getegid();

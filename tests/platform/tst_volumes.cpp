@@ -1,6 +1,7 @@
 #include "platform/filesystem.h"
 #include "platform/names.h"
 #include "platform/volumes.h"
+#include "support/asuser.h"
 #include "support/tempdir.h"
 
 #include <QElapsedTimer>
@@ -21,6 +22,7 @@
 #include <unistd.h>
 
 using namespace tovane::platform;
+using tovane::test::asEffectiveNobody;
 using tovane::test::TempDir;
 
 namespace {
@@ -71,23 +73,6 @@ struct Gate {
     }
 };
 
-// Runs `body` in a child whose effective ids are "nobody" while the real
-// ones stay root: only a check made with the effective ids sees the denial.
-int withEffectiveNobody(const std::function<int()>& body)
-{
-    if (::geteuid() != 0)
-        return body();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::setresgid(0, 65534, 0) != 0 || ::setresuid(0, 65534, 0) != 0)
-            ::_exit(250);
-        ::_exit(body() & 0xff);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 251;
-}
-
 } // namespace
 
 class VolumesTest : public QObject {
@@ -122,8 +107,8 @@ private Q_SLOTS:
                               "tracefs", "securityfs", "pstore", "bpf", "autofs", "binfmt_misc",
                               "fusectl", "configfs", "hugetlbfs", "devtmpfs", "nsfs"})
             QTest::newRow(t) << QString::fromLatin1(t) << true;
-        for (const char* t : {"ext4", "btrfs", "xfs", "vfat", "tmpfs", "overlay", "nfs4",
-                              "fuse.sshfs", "iso9660"})
+        for (const char* t :
+             {"ext4", "btrfs", "xfs", "vfat", "tmpfs", "overlay", "nfs4", "fuse.sshfs", "iso9660"})
             QTest::newRow(t) << QString::fromLatin1(t) << false;
     }
     void pseudoFileSystems()
@@ -138,22 +123,38 @@ private Q_SLOTS:
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("device");
         QTest::addColumn<int>("expected");
-        QTest::newRow("nfs") << "nfs" << "server:/export" << int(DriveNetwork);
-        QTest::newRow("nfs4") << "nfs4" << "server:/" << int(DriveNetwork);
-        QTest::newRow("cifs") << "cifs" << "//host/share" << int(DriveNetwork);
-        QTest::newRow("smb3") << "smb3" << "//host/share" << int(DriveNetwork);
-        QTest::newRow("sshfs") << "fuse.sshfs" << "me@host:" << int(DriveNetwork);
-        QTest::newRow("9p") << "9p" << "hostshare" << int(DriveNetwork);
-        QTest::newRow("glusterfs") << "glusterfs" << "h:/v" << int(DriveNetwork);
-        QTest::newRow("ceph") << "ceph" << "1.2.3.4:/" << int(DriveNetwork);
-        QTest::newRow("iso9660") << "iso9660" << "/dev/loop9" << int(DriveCdRom);
-        QTest::newRow("udf") << "udf" << "/dev/sdz1" << int(DriveCdRom);
-        QTest::newRow("optical device") << "auto" << "/dev/sr0" << int(DriveCdRom);
-        QTest::newRow("tmpfs") << "tmpfs" << "tmpfs" << int(DriveRamDisk);
-        QTest::newRow("ramfs") << "ramfs" << "none" << int(DriveRamDisk);
-        QTest::newRow("overlay") << "overlay" << "overlay" << int(DriveUnknown);
-        QTest::newRow("missing device") << "ext4" << "/dev/no-such-device" << int(DriveUnknown);
-        QTest::newRow("not a device") << "ext4" << "/dev/null" << int(DriveUnknown);
+        QTest::newRow("nfs") << "nfs"
+                             << "server:/export" << int(DriveNetwork);
+        QTest::newRow("nfs4") << "nfs4"
+                              << "server:/" << int(DriveNetwork);
+        QTest::newRow("cifs") << "cifs"
+                              << "//host/share" << int(DriveNetwork);
+        QTest::newRow("smb3") << "smb3"
+                              << "//host/share" << int(DriveNetwork);
+        QTest::newRow("sshfs") << "fuse.sshfs"
+                               << "me@host:" << int(DriveNetwork);
+        QTest::newRow("9p") << "9p"
+                            << "hostshare" << int(DriveNetwork);
+        QTest::newRow("glusterfs") << "glusterfs"
+                                   << "h:/v" << int(DriveNetwork);
+        QTest::newRow("ceph") << "ceph"
+                              << "1.2.3.4:/" << int(DriveNetwork);
+        QTest::newRow("iso9660") << "iso9660"
+                                 << "/dev/loop9" << int(DriveCdRom);
+        QTest::newRow("udf") << "udf"
+                             << "/dev/sdz1" << int(DriveCdRom);
+        QTest::newRow("optical device") << "auto"
+                                        << "/dev/sr0" << int(DriveCdRom);
+        QTest::newRow("tmpfs") << "tmpfs"
+                               << "tmpfs" << int(DriveRamDisk);
+        QTest::newRow("ramfs") << "ramfs"
+                               << "none" << int(DriveRamDisk);
+        QTest::newRow("overlay") << "overlay"
+                                 << "overlay" << int(DriveUnknown);
+        QTest::newRow("missing device") << "ext4"
+                                        << "/dev/no-such-device" << int(DriveUnknown);
+        QTest::newRow("not a device") << "ext4"
+                                      << "/dev/null" << int(DriveUnknown);
     }
     void driveTypes()
     {
@@ -276,8 +277,8 @@ private Q_SLOTS:
 
         const QList<VolumeInfo> volumes = parseMountInfo(text);
         const QString base = dir.path();
-        QStringList expected{"/", "/mnt/nfs", base + "/data", base + "/my disk", base + "/over",
-                             base + "/stack"};
+        QStringList expected{
+            "/", "/mnt/nfs", base + "/data", base + "/my disk", base + "/over", base + "/stack"};
         std::sort(expected.begin(), expected.end());
         QCOMPARE(mountPoints(volumes), expected);
         const auto at = [&](const QString& point) {
@@ -302,20 +303,18 @@ private Q_SLOTS:
         // that stay visible besides "/".
         QTest::addColumn<QByteArray>("lines");
         QTest::addColumn<QStringList>("visible");
-        QTest::newRow("stacked twice") << QByteArray("2 1 /a A|3 2 /a B|4 3 /a C")
-                                       << QStringList{"C"};
-        QTest::newRow("over a parent folder") << QByteArray("2 1 /a/b A|3 1 /a B")
-                                              << QStringList{"B"};
+        QTest::newRow("stacked twice")
+            << QByteArray("2 1 /a A|3 2 /a B|4 3 /a C") << QStringList{"C"};
+        QTest::newRow("over a parent folder")
+            << QByteArray("2 1 /a/b A|3 1 /a B") << QStringList{"B"};
         QTest::newRow("child of a covered mount")
             << QByteArray("2 1 /a A|3 2 /a/b B|4 1 /a C") << QStringList{"C"};
         QTest::newRow("child of the top of a stack")
             << QByteArray("2 1 /a A|3 2 /a B|4 3 /a/b C") << QStringList{"B", "C"};
-        QTest::newRow("not a prefix") << QByteArray("2 1 /ab A|3 1 /a B")
-                                      << QStringList{"B", "A"};
+        QTest::newRow("not a prefix") << QByteArray("2 1 /ab A|3 1 /a B") << QStringList{"B", "A"};
         QTest::newRow("same point, same parent: later wins")
             << QByteArray("2 1 /a A|3 1 /a B") << QStringList{"B"};
-        QTest::newRow("pseudo on top hides") << QByteArray("2 1 /a A|3 2 /a proc")
-                                             << QStringList{};
+        QTest::newRow("pseudo on top hides") << QByteArray("2 1 /a A|3 2 /a proc") << QStringList{};
     }
     void hiddenMounts()
     {
@@ -526,7 +525,7 @@ private Q_SLOTS:
         QVERIFY(::chmod((dir.pathBytes() + "/private").constData(), 0600) == 0);
         const QString path = pathFromBytes(dir.pathBytes() + '/' + name);
         const auto check = [&] { return accessWithTimeLimit(path, mode, 2000); };
-        QCOMPARE(effectiveNobody ? withEffectiveNobody(check) : check(), expected);
+        QCOMPARE(effectiveNobody ? asEffectiveNobody(check) : check(), expected);
     }
 
     void refusedThreadDoesNotStick_data()
@@ -561,8 +560,7 @@ private Q_SLOTS:
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::close(fds[0]);
-            if (::geteuid() == 0 &&
-                (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0))
+            if (::geteuid() == 0 && !tovane::test::dropToNobody())
                 ::_exit(250);
             rlimit old{};
             ::getrlimit(RLIMIT_NPROC, &old);

@@ -1,0 +1,540 @@
+#include "list/filelist.h"
+
+#include "core/appsettings.h"
+#include "core/conventions.h"
+#include "core/mainstate.h"
+#include "core/messageservice.h"
+#include "core/progressservice.h"
+#include "fs/enumeration.h"
+#include "fs/pathcheck.h"
+#include "fs/pathrules.h"
+#include "fs/volumesource.h"
+#include "list/listhost.h"
+#include "platform/system.h"
+
+namespace tovane {
+
+ListHost::~ListHost() = default;
+
+namespace {
+
+bool isComputerKey(const QString& key)
+{
+    return key.isEmpty() || key == ComputerKey || key == ComputerText;
+}
+
+constexpr int HiddenAttributeSwitches[] = {FlagHideReadOnly, FlagHideHidden, FlagHideSystem,
+                                           FlagHideCompressed};
+
+} // namespace
+
+FileList::FileList(WindowIndex window, ListContext context, QObject* parent)
+    : QObject(parent), m_window(window), m_context(std::move(context))
+{
+    if (!m_context.memory) {
+        m_context.memory = [] {
+            const platform::MemoryFacts facts = platform::memoryFacts();
+            return std::make_pair(facts.totalBytes, facts.availableBytes);
+        };
+    }
+    m_images = FileImageRules(m_context.settings.dispExtList);
+    loadViewSlot(m_context.state.settingsOf(window));
+    connect(&m_model, &FileListModel::markToggled, this, [this](int row) {
+        // The check box itself was clicked: the click that follows must not
+        // invert the mark a second time.
+        m_toggledByBox = row;
+        m_context.host.markClicked(m_window, row, m_context.host.modifiers());
+    });
+}
+
+FileList::~FileList() = default;
+
+int FileList::sortColumn() const
+{
+    return m_context.settings.sortColumn(m_window);
+}
+
+bool FileList::sortDescending() const
+{
+    return m_context.settings.sortDescending(m_window);
+}
+
+void FileList::loadViewSlot(const ViewSlotSettings& slot)
+{
+    m_sizeUnitKB = slot.sizeUnitKB;
+    m_driveDigitsSix = slot.driveDigitsSix;
+    m_model.setSixDigits(m_driveDigitsSix);
+    if (m_listForm != slot.listForm) {
+        m_listForm = slot.listForm;
+        Q_EMIT listFormChanged(m_listForm);
+    }
+    if (m_model.kilobytes() != m_sizeUnitKB && m_model.layout() == ListLayout::FolderItems &&
+        m_columnsCreated)
+        updateSizeColumn();
+    else
+        m_model.setKilobytes(m_sizeUnitKB);
+}
+
+int FileList::columnWidthSet() const
+{
+    return tovane::columnWidthSet(m_context.state.viewSlot(m_window), m_model.layout());
+}
+
+QString FileList::label() const
+{
+    return m_context.state.windowLabel(m_window);
+}
+
+bool FileList::showSizeTotals() const
+{
+    return m_context.settings.switchOn(FlagCountSize);
+}
+
+bool FileList::showFolderSizes() const
+{
+    return m_context.settings.switchOn(FlagFolderSize);
+}
+
+quint32 FileList::hiddenMask() const
+{
+    return m_context.settings.hiddenAttributeMask();
+}
+
+void FileList::showStatus(const QString& text)
+{
+    m_context.progress.showProgress(ProgressService::PointerBusy, text,
+                                    ProgressService::SetPointer | ProgressService::SetText);
+}
+
+void FileList::clearStatus()
+{
+    m_context.progress.showProgress(ProgressService::PointerDefault, QString(),
+                                    ProgressService::SetPointer | ProgressService::SetText);
+}
+
+void FileList::setCurrent(int row)
+{
+    m_currentRow = row;
+    Q_EMIT currentRowChanged(row);
+}
+
+int FileList::refill()
+{
+    const QString path = m_context.state.listedPath(m_window);
+    return fill(showsDriveList() ? ComputerKey : path);
+}
+
+int FileList::fill(const QString& nodeKey)
+{
+    if (m_filling)
+        return ResultSkipped;
+    if (!m_context.host.prepareFill(m_window))
+        return ResultSkipped;
+    m_filling = true;
+    bool complete = true;
+    {
+        // An Esc pressed while nothing ran was not meant for this fill; one
+        // pressed during an operation that refills as it goes still counts.
+        if (!m_context.progress.busy())
+            m_context.progress.clearInterrupt();
+        BusyScope busy(m_context.progress);
+        showStatus(label() + QStringLiteral("リスト表示の準備中 "));
+        Q_EMIT fillStarted();
+        const QString previous = m_context.state.listedPath(m_window);
+        m_images = FileImageRules(m_context.settings.dispExtList);
+        m_currentRow = -1;
+        m_lastShown.clear();
+        m_toggledByBox = -1;
+        // Marks never survive a refill.
+        m_selection = ItemCounts();
+        m_compareSelection = false;
+        m_copyTargets = ItemCounts();
+        if (isComputerKey(nodeKey))
+            complete = fillDrives(previous);
+        else
+            complete = fillFolder(addSeparator(nodeKey));
+        sortList();
+        Q_EMIT fillFinished();
+        if (showsDriveList() && m_currentRow >= 0)
+            Q_EMIT currentRowChanged(m_currentRow);
+        showStatus(label() + QStringLiteral("項目数を計算中 "));
+        updateSizeTotals();
+        clearStatus();
+    }
+    m_filling = false;
+    m_context.host.listFilled(m_window);
+    return complete ? ResultDone : ResultCancelled;
+}
+
+double FileList::folderSizeFor(const QString& path)
+{
+    FolderSizeOptions options;
+    options.hiddenMask = hiddenMask();
+    return folderSizeOf(path, &m_context.progress, options).value();
+}
+
+bool FileList::fillFolder(const QString& folder)
+{
+    const bool newColumns = !m_columnsCreated || showsDriveList();
+    QStringList headers;
+    if (newColumns) {
+        headers = folderHeaders(m_sizeUnitKB);
+    }
+    m_context.state.setListedPath(m_window, folder);
+    m_context.host.folderListed(m_window, folder);
+
+    const bool folderSizes = showFolderSizes();
+    const quint32 mask = hiddenMask();
+    std::shared_ptr<const QSet<QString>> boundaries;
+    FolderSizeOptions sizeOptions;
+    if (folderSizes) {
+        boundaries = volumeBoundaries();
+        sizeOptions.hiddenMask = mask;
+        sizeOptions.boundaries = boundaries;
+    }
+
+    std::vector<FileListModel::Row> rows;
+    ItemCounts counts;
+    const ListFolderResult listed = listFolder(
+        folder, mask,
+        [&](const ItemRecord& record) {
+            FileListModel::Row row;
+            if (record.isFolder()) {
+                const QString path = folder + record.name;
+                row.image = qint16(FileImageRules::folderImage(path));
+                // Another volume mounted here is not sized: a size never
+                // mixes volumes, and a hung mount cannot freeze the fill.
+                if (folderSizes && !boundaries->contains(path))
+                    row.folderSize = folderSizeOf(path, &m_context.progress, sizeOptions).value();
+                ++counts.folders;
+            } else {
+                const int image = m_images.fileImage(record.name);
+                if (image == NotListed)
+                    return true;
+                row.image = qint16(image);
+                ++counts.files;
+            }
+            row.record = record;
+            rows.push_back(std::move(row));
+            return true;
+        },
+        &m_context.progress);
+    counts.items = counts.folders + counts.files;
+    m_counts = counts;
+
+    m_model.setKilobytes(m_sizeUnitKB);
+    m_model.resetFolderItems(folder, std::move(rows), newColumns ? &headers : nullptr);
+    if (newColumns) {
+        m_columnsCreated = true;
+        Q_EMIT columnsCreated(ListLayout::FolderItems);
+    }
+    return !listed.interrupted;
+}
+
+bool FileList::fillDrives(const QString& previousPath)
+{
+    const QStringList headers = driveHeaders();
+    m_context.state.setListedPath(m_window, ComputerText);
+    showMemoryStatus();
+    std::function<int(const QString&)> check;
+    if (m_context.checker) {
+        check = [this](const QString& mountPoint) {
+            return m_context.checker->checkPath(m_window, mountPoint, QString(), false);
+        };
+    }
+    QList<DriveRow> rows = readDriveRows(m_context.volumes, &m_context.progress, check);
+    m_counts = ItemCounts();
+    m_counts.items = rows.size();
+    m_model.setSixDigits(m_driveDigitsSix);
+    m_model.resetDrives(std::move(rows), &headers);
+    m_columnsCreated = false; // the folder columns are created again after the drives
+    Q_EMIT columnsCreated(ListLayout::Drives);
+
+    if (!previousPath.isEmpty() && previousPath.startsWith(u'/'))
+        m_currentRow = m_model.rowOfName(m_context.volumes.mountPointOf(previousPath));
+    return !m_context.progress.interruptRequested();
+}
+
+void FileList::sortList()
+{
+    if (m_model.layout() == ListLayout::FolderItems)
+        m_model.sortRows(sortColumn(), sortDescending());
+    updateHeaderMarks();
+    Q_EMIT hiddenColumnsReset();
+    Q_EMIT sorted();
+}
+
+void FileList::updateHeaderMarks()
+{
+    // The drive list is never sorted by clicks; its header keeps the mark it
+    // was created with.
+    if (m_model.layout() != ListLayout::FolderItems)
+        return;
+    QStringList headers = m_model.headerTexts();
+    markSortedHeader(headers, sortColumn(), sortDescending());
+    m_model.setHeaderTexts(headers);
+}
+
+void FileList::updateSizeColumn()
+{
+    if (m_model.layout() != ListLayout::FolderItems)
+        return;
+    BusyScope busy(m_context.progress);
+    showStatus(label() + QStringLiteral("リストの項目サイズ表示を更新中 "));
+    QStringList headers = m_model.headerTexts();
+    headers[ColumnSize] = sizeHeaderText(m_sizeUnitKB, true);
+    m_model.setHeaderTexts(headers);
+    updateHeaderMarks();
+    m_model.setKilobytes(m_sizeUnitKB);
+
+    const bool folderSizes = showFolderSizes();
+    FolderSizeOptions options;
+    options.hiddenMask = hiddenMask();
+    std::shared_ptr<const QSet<QString>> boundaries;
+    if (folderSizes) {
+        boundaries = volumeBoundaries();
+        options.boundaries = boundaries;
+    }
+    bool interrupted = false;
+    for (int row = 0, n = m_model.count(); row < n; ++row) {
+        if (!m_model.isFolderRow(row))
+            continue;
+        double size = NoFolderSize;
+        const QString path = m_model.pathAt(row);
+        if (folderSizes && !interrupted && !boundaries->contains(path)) {
+            const FolderSizeResult result = folderSizeOf(path, &m_context.progress, options);
+            interrupted = result.interrupted;
+            size = result.value();
+        }
+        m_model.setFolderSize(row, size);
+    }
+    updateSizeTotals();
+    clearStatus();
+}
+
+bool FileList::removeListItem(const QString& name, int kind)
+{
+    if (kind >= 10) {
+        m_context.host.removeTreeNode(m_window, name);
+        return true;
+    }
+    const int row = m_model.rowOfName(name);
+    if (row < 0)
+        return false;
+    const double bytes =
+        double(m_model.data(m_model.index(row, 0), FileListModel::SizeBytesRole).toULongLong());
+    if (!m_model.removeName(name))
+        return false;
+    if (m_currentRow == row)
+        m_currentRow = -1;
+    else if (m_currentRow > row)
+        --m_currentRow;
+    m_counts.items = qMax<qint64>(0, m_counts.items - 1);
+    if (kind == 0)
+        m_counts.folders = qMax<qint64>(0, m_counts.folders - 1);
+    else
+        m_counts.files = qMax<qint64>(0, m_counts.files - 1);
+    // A filtered listing's total is the sum of its rows.
+    if (m_listTotal >= 0 && m_images.filterActive())
+        m_listTotal = qMax(0.0, m_listTotal - bytes);
+    updateCountLabels();
+    return true;
+}
+
+void FileList::renewImages()
+{
+    m_images = FileImageRules(m_context.settings.dispExtList);
+    if (m_model.layout() != ListLayout::FolderItems)
+        return;
+    for (int row = 0, n = m_model.count(); row < n; ++row) {
+        if (m_model.isFolderRow(row))
+            continue;
+        const QString ext = extensionOf(m_model.nameAt(row)).toLower();
+        m_model.setImage(row, m_images.categoryImage(ext));
+    }
+}
+
+void FileList::setSelectionCounts(const ItemCounts& counts, bool compareSelection)
+{
+    m_selection = counts;
+    m_compareSelection = compareSelection;
+    updateCountLabels();
+}
+
+void FileList::setCopyTargetCounts(const ItemCounts& counts)
+{
+    m_copyTargets = counts;
+    updateCountLabels();
+}
+
+void FileList::updateSizeTotals()
+{
+    m_listTotal = -1;
+    if (showSizeTotals() && m_model.layout() == ListLayout::FolderItems) {
+        if (m_images.filterActive()) {
+            // The filtered listing is itself the answer.
+            double sum = 0;
+            for (int row = 0, n = m_model.count(); row < n; ++row)
+                sum += double(m_model.data(m_model.index(row, 0), FileListModel::SizeBytesRole)
+                                  .toULongLong());
+            m_listTotal = sum;
+        } else {
+            showStatus(QStringLiteral("表示パスのサイズを取得中 ") + label());
+            m_listTotal = folderSizeFor(m_model.folder());
+        }
+    }
+    updateCountLabels();
+}
+
+void FileList::updateCountLabels()
+{
+    const bool folderItems = m_model.layout() == ListLayout::FolderItems;
+    const bool totals = showSizeTotals() && folderItems;
+    m_listLabel = listCountText(m_counts, folderItems);
+    if (totals && m_listTotal >= 0)
+        m_listLabel = withSizeTotal(m_listLabel, m_listTotal, m_sizeUnitKB);
+    m_selectionLabel = selectionCountText(m_selection, m_compareSelection, folderItems);
+    if (totals)
+        m_selectionLabel = withSizeTotal(m_selectionLabel, m_selection.bytes, m_sizeUnitKB);
+    m_copyLabel = copyTargetCountText(m_copyTargets, m_compareSelection, folderItems);
+    if (totals)
+        m_copyLabel = withSizeTotal(m_copyLabel, m_copyTargets.bytes, m_sizeUnitKB);
+    Q_EMIT labelsChanged();
+}
+
+void FileList::showMemoryStatus()
+{
+    const auto [total, available] = m_context.memory();
+    m_memoryLabel = memoryStatusText(total, available, m_context.host.modifiers());
+    Q_EMIT memoryLabelChanged(m_memoryLabel);
+}
+
+void FileList::setListForm(int form)
+{
+    form = form == ListFormList ? ListFormList : ListFormDetails;
+    m_context.state.settingsOf(m_window).listForm = form;
+    if (m_listForm == form)
+        return;
+    m_listForm = form;
+    Q_EMIT listFormChanged(form);
+}
+
+void FileList::setSizeUnit(bool kilobytes)
+{
+    m_context.state.settingsOf(m_window).sizeUnitKB = kilobytes;
+    m_sizeUnitKB = kilobytes;
+    if (m_model.layout() == ListLayout::FolderItems && m_columnsCreated)
+        updateSizeColumn();
+    else
+        m_model.setKilobytes(kilobytes);
+}
+
+void FileList::setDriveDigits(bool six)
+{
+    m_context.state.settingsOf(m_window).driveDigitsSix = six;
+    m_driveDigitsSix = six;
+    m_model.setSixDigits(six);
+    if (showsDriveList())
+        fill(ComputerKey);
+}
+
+void FileList::setShowSizeTotals(std::array<FileList*, 2> lists, bool on)
+{
+    for (FileList* list : lists) {
+        if (!list)
+            continue;
+        list->m_context.settings.setSwitch(FlagCountSize, on);
+        list->updateSizeTotals();
+    }
+}
+
+void FileList::setShowFolderSizes(std::array<FileList*, 2> lists, bool on)
+{
+    for (FileList* list : lists) {
+        if (!list)
+            continue;
+        list->m_context.settings.setSwitch(FlagFolderSize, on);
+        list->updateSizeColumn();
+    }
+}
+
+quint32 FileList::toggleHiddenAttribute(AppSettings& settings, ListHost& host, int item)
+{
+    if (item >= 0 && item < 4) {
+        const int flag = HiddenAttributeSwitches[item];
+        settings.setSwitch(flag, !settings.switchOn(flag));
+    }
+    const quint32 mask = settings.hiddenAttributeMask();
+    host.hiddenMaskChanged(mask);
+    return mask;
+}
+
+void FileList::columnClicked(int column)
+{
+    if (m_model.layout() != ListLayout::FolderItems)
+        return;
+    if (column >= FirstHiddenColumn) {
+        Q_EMIT hiddenColumnsReset();
+        return;
+    }
+    if (column < 0)
+        return;
+    m_context.settings.sort[size_t(m_window & 1)] = sortValue(column, !sortDescending());
+    sortList();
+}
+
+void FileList::itemClicked(int row, int modifiers)
+{
+    if (row < 0 || row >= m_model.count())
+        return;
+    m_currentRow = row;
+    if (m_model.layout() == ListLayout::FolderItems) {
+        if (m_toggledByBox == row) {
+            m_toggledByBox = -1;
+        } else {
+            m_toggledByBox = -1;
+            m_model.setMarked(row, !m_model.marked(row));
+            m_context.host.markClicked(m_window, row, modifiers);
+        }
+    }
+    m_context.host.activateWindow(m_window);
+    if (m_model.layout() == ListLayout::Drives) {
+        const QString mountPoint = m_model.nameAt(row);
+        if (m_context.checker)
+            m_context.checker->checkPath(m_window, mountPoint, QString(), true);
+        m_context.host.driveChosen(m_window, mountPoint);
+        return;
+    }
+    const QString name = m_model.nameAt(row);
+    if (name != m_lastShown) {
+        m_lastShown = name;
+        m_context.host.showContent(m_window, row + 1, true);
+    }
+}
+
+void FileList::itemDoubleClicked(int row)
+{
+    if (m_model.layout() != ListLayout::FolderItems || m_context.progress.busy() ||
+        m_model.count() == 0 || row < 0 || row >= m_model.count())
+        return;
+    const QString path = m_model.pathAt(row);
+    const bool folder = m_model.isFolderRow(row);
+    const int mode = folder ? (AccessRead | AccessSearch) : AccessRead;
+    if (m_context.volumes.access(path, mode) != 0) {
+        m_context.messages.showMessage(path + QStringLiteral(" にはアクセスできません。"),
+                                       ButtonsOk, QStringLiteral("表示パス選択"));
+        return;
+    }
+    if (folder)
+        m_context.host.openFolder(m_window, path);
+    else
+        m_context.host.openFile(m_window, path);
+}
+
+void FileList::keyReleased(int modifiers)
+{
+    if (modifiers == 0 && m_currentRow >= 0 && m_currentRow < m_model.count())
+        Q_EMIT currentRowChanged(m_currentRow);
+}
+
+} // namespace tovane

@@ -1,0 +1,171 @@
+#pragma once
+// One window's file list: filling it for the tree's selected node (a
+// folder's items or the drive list), sorting, the header marks, the size
+// column, the count and memory labels, the list's menu settings and its item
+// events. The widgets show the model and the label texts and pass the user's
+// clicks here; everything else goes through ListHost.
+//
+// UI thread only. A fill pumps events through the progress service and can
+// be interrupted; a fill requested while one runs is skipped.
+
+#include "core/windows.h"
+#include "list/fileimages.h"
+#include "list/filelistmodel.h"
+#include "list/listlabels.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <functional>
+
+namespace tovane {
+
+class ListHost;
+class MainState;
+class MessageService;
+class PathChecker;
+class ProgressService;
+class VolumeSource;
+struct AppSettings;
+struct ViewSlotSettings;
+
+struct ListContext {
+    MainState& state;
+    AppSettings& settings; // sort, switches, hidden mask, extension lists
+    MessageService& messages;
+    ProgressService& progress;
+    VolumeSource& volumes;
+    PathChecker* checker = nullptr; // drive checks; none: every volume passes
+    ListHost& host;
+    // Total and available memory in bytes; the platform's when unset.
+    std::function<std::pair<double, double>()> memory;
+};
+
+class FileList : public QObject {
+    Q_OBJECT
+public:
+    FileList(WindowIndex window, ListContext context, QObject* parent = nullptr);
+    ~FileList() override;
+
+    WindowIndex window() const { return m_window; }
+    FileListModel* model() { return &m_model; }
+    const FileListModel* model() const { return &m_model; }
+
+    // --- per-window state ---
+    int sortColumn() const;
+    bool sortDescending() const;
+    bool sizeUnitKB() const { return m_sizeUnitKB; }
+    bool driveDigitsSix() const { return m_driveDigitsSix; }
+    int listForm() const { return m_listForm; }
+    bool showsDriveList() const { return m_model.layout() == ListLayout::Drives; }
+    // Takes unit, digits and list form from a view slot (start-up, and when
+    // the window's view slot changes).
+    void loadViewSlot(const ViewSlotSettings& slot);
+    // The width set of the settings for the current layout and view slot.
+    int columnWidthSet() const;
+
+    // --- FillList ---
+    // `nodeKey`: the tree's selected node: ComputerKey "_" (or ComputerText)
+    // for the drive list, else a folder path (trailing "/" optional). Returns 0 when filled, -10
+    // when interrupted (the rows read so far stay), 1 when skipped.
+    int fill(const QString& nodeKey);
+    // Fills again for the path shown now.
+    int refill();
+    // The next fill creates the columns again.
+    void invalidateColumns() { m_columnsCreated = false; }
+
+    void sortList();
+    void updateHeaderMarks();
+    // Unit or folder sizes changed: header, size cells and keys, totals.
+    void updateSizeColumn();
+    // Kind 0 a folder, 1 a file (the counts follow); 10 and more removes the
+    // tree node with that key instead.
+    bool removeListItem(const QString& name, int kind);
+    // The category images of the file rows again (the extension lists changed).
+    void renewImages();
+
+    // --- labels ---
+    const ItemCounts& listCounts() const { return m_counts; }
+    // The list total as the labels show it; below 0 when not computed.
+    double listTotal() const { return m_listTotal; }
+    QString listLabel() const { return m_listLabel; }
+    QString selectionLabel() const { return m_selectionLabel; }
+    QString copyTargetLabel() const { return m_copyLabel; }
+    QString memoryLabel() const { return m_memoryLabel; }
+    void setSelectionCounts(const ItemCounts& counts, bool compareSelection);
+    void setCopyTargetCounts(const ItemCounts& counts);
+    void updateCountLabels();
+    // Recomputes the list total (when size totals are shown) and the labels.
+    void updateSizeTotals();
+    void showMemoryStatus();
+
+    // --- menus (the selected window; the view slot keeps a copy) ---
+    void setListForm(int form);       // mnuListView 0 一覧, 1 詳細
+    void setSizeUnit(bool kilobytes); // mnuDispUnit
+    void setDriveDigits(bool six);    // mnuDispDigit
+    // Application-wide switches of both lists.
+    static void setShowSizeTotals(std::array<FileList*, 2> lists, bool on);  // mnuDispSize
+    static void setShowFolderSizes(std::array<FileList*, 2> lists, bool on); // mnuDispFldrSz
+    // mnuNDispAttr item 0-3 (read-only, hidden, system, compressed): toggles
+    // the bit and tells the host. Returns the new mask.
+    static quint32 toggleHiddenAttribute(AppSettings& settings, ListHost& host, int item);
+
+    // --- events ---
+    void columnClicked(int column);
+    void itemClicked(int row, int modifiers);
+    void itemDoubleClicked(int row);
+    void keyReleased(int modifiers);
+    int currentRow() const { return m_currentRow; }
+    QString currentName() const { return m_model.nameAt(m_currentRow); }
+
+Q_SIGNALS:
+    void labelsChanged();
+    void memoryLabelChanged(const QString& text);
+    // The columns of `layout` were created anew: the widths are applied again.
+    void columnsCreated(ListLayout layout);
+    void listFormChanged(int form);
+    // The row to highlight (-1: none).
+    void currentRowChanged(int row);
+    // After a sort and whenever hidden columns must show width 0 again.
+    void hiddenColumnsReset();
+    void sorted();
+    void fillStarted();
+    void fillFinished();
+
+private:
+    bool fillFolder(const QString& folder);
+    bool fillDrives(const QString& previousPath);
+    double folderSizeFor(const QString& path);
+    void showStatus(const QString& text);
+    void clearStatus();
+    QString label() const;
+    bool showSizeTotals() const;
+    bool showFolderSizes() const;
+    quint32 hiddenMask() const;
+    void setCurrent(int row);
+
+    WindowIndex m_window;
+    ListContext m_context;
+    FileListModel m_model;
+    FileImageRules m_images;
+
+    bool m_sizeUnitKB = false;
+    bool m_driveDigitsSix = false;
+    int m_listForm = 1;
+    bool m_columnsCreated = false;
+    bool m_filling = false;
+
+    ItemCounts m_counts;
+    double m_listTotal = -1;
+    ItemCounts m_selection;
+    bool m_compareSelection = false;
+    ItemCounts m_copyTargets;
+    QString m_listLabel, m_selectionLabel, m_copyLabel, m_memoryLabel;
+
+    int m_currentRow = -1;
+    QString m_lastShown;
+    int m_toggledByBox = -1;
+};
+
+} // namespace tovane

@@ -1,0 +1,89 @@
+#pragma once
+// Sets up a window's list control (`lvwFiles_w`, a QTreeView) over its
+// FileList: the model, the row pictures, column widths from the settings and
+// back, the hidden key columns kept at width 0, the two list forms, and the
+// user's clicks passed on to the engine.
+//
+// The list form 一覧 shows the name column alone without a header; 詳細
+// shows every visible column. The key columns (4-6) stay in the header at
+// width 0 and snap back on a sort, a click on their header and every mouse
+// move over the list.
+
+#include "list/listcolumns.h"
+
+#include <QObject>
+#include <QStyledItemDelegate>
+#include <QWidget>
+
+class QLabel;
+class QTreeView;
+
+namespace tovane {
+
+class FileList;
+struct AppSettings;
+
+// Draws the row picture of ImageIndexRole in front of the name.
+class FileListDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+};
+
+class FileListView : public QObject {
+    Q_OBJECT
+public:
+    // Twips per logical pixel, as the settings keep widths.
+    static constexpr int TwipsPerPixel = 15;
+    // The smallest width written back for a visible column (the settings
+    // refuse anything narrower and would drop every width).
+    static constexpr int MinimumStoredTwips = 50;
+
+    // `view` keeps its object name; the engine and settings outlive it.
+    FileListView(QTreeView* view, FileList* list, AppSettings* settings, QObject* parent = nullptr);
+
+    QTreeView* view() const { return m_view; }
+    FileList* list() const { return m_list; }
+
+    // Widths of the current layout's set, twips -> pixels.
+    void applyColumnWidths();
+    // Sets the key columns back to width 0; true when any was wider.
+    bool resetHiddenColumns();
+    void applyListForm(int form);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    static int modifierBits();
+    void storeWidth(int column, int pixels);
+    void selectRow(int row);
+
+    QTreeView* m_view;
+    FileList* m_list;
+    AppSettings* m_settings;
+    bool m_applying = false;
+};
+
+// The three count labels below a list, one per line of text; an empty text
+// hides its label. Object names: lblListCount_w, lblSelCount_w, lblCopyCount_w.
+class FileListLabels : public QWidget {
+    Q_OBJECT
+public:
+    FileListLabels(FileList* list, QWidget* parent = nullptr);
+
+    QLabel* listLabel() const { return m_labels[0]; }
+    QLabel* selectionLabel() const { return m_labels[1]; }
+    QLabel* copyTargetLabel() const { return m_labels[2]; }
+
+    void refresh();
+
+private:
+    FileList* m_list;
+    QLabel* m_labels[3] = {};
+};
+
+} // namespace tovane

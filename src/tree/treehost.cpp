@@ -1,0 +1,12 @@
+#include "tree/treehost.h"
+
+namespace tovane {
+
+TreeHost::~TreeHost() = default;
+
+QString TreeHost::windowLabel(WindowIndex w) const
+{
+    return tovane::windowLabel(w, !twoWindows());
+}
+
+} // namespace tovane

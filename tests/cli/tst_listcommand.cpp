@@ -1,0 +1,163 @@
+// tovane-cli list as scripts see it: the exact lines, the options, the
+// TOTAL line, exit 4 with the check's message, and raw name bytes.
+
+#include "platform/filesystem.h"
+#include "support/tempdir.h"
+
+#include <QProcess>
+#include <QtTest>
+
+using namespace tovane;
+using test::TempDir;
+
+namespace {
+
+QString exe()
+{
+    return qEnvironmentVariable("TOVANE_BUILD_DIR") + QStringLiteral("/src/tovane-cli");
+}
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run run(const QStringList& args, const QString& workingFolder = QString())
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TZ"), QStringLiteral("Asia/Tokyo"));
+    p.setProcessEnvironment(env);
+    if (!workingFolder.isEmpty())
+        p.setWorkingDirectory(workingFolder);
+    p.start(exe(), QStringList{QStringLiteral("list")} + args);
+    Run r;
+    if (!p.waitForFinished(30000))
+        return r;
+    r.exitCode = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+// 2011/02/03 04:05:06 in Tokyo.
+constexpr qint64 FixedTime = qint64(1296673506) * 1000000000;
+
+bool fixTime(const QString& path)
+{
+    platform::FileTimes t;
+    t.write = FixedTime;
+    return platform::setTimes(path, t, platform::TimeWrite) == 0;
+}
+
+} // namespace
+
+class ListCommandTest : public QObject {
+    Q_OBJECT
+    TempDir m_dir;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.makeFolder("sub") && m_dir.writeFile("sub/in.txt", QByteArray(500, 'i')));
+        QVERIFY(m_dir.writeFile("a.txt", "abc") && m_dir.writeFile("k.bin", QByteArray(1025, 'k')));
+        QVERIFY(m_dir.writeFile(".h", ""));
+        for (const char* name : {"sub", "a.txt", "k.bin", ".h"})
+            QVERIFY(fixTime(m_dir.filePath(QString::fromLatin1(name))));
+    }
+
+    void listing_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray t = "\t2011/02/03 04:05:06\t";
+        QTest::newRow("defaults: name order, folders first")
+            << QStringList{}
+            << QByteArray("sub\t " + t + " \n.h\t0" + t + "H\na.txt\t3" + t + "\nk.bin\t1,025" + t +
+                          "\nTOTAL\t4\t1\t3\n");
+        QTest::newRow("kilobytes") << QStringList{"--kb", "--hide=H"}
+                                   << QByteArray("sub\t " + t + " \na.txt\t1" + t + "\nk.bin\t2" +
+                                                 t + "\nTOTAL\t3\t1\t2\n");
+        QTest::newRow("size descending") << QStringList{"--sort=size", "--desc", "--hide=R,H"}
+                                         << QByteArray("k.bin\t1,025" + t + "\na.txt\t3" + t +
+                                                       "\nsub\t " + t + " \nTOTAL\t3\t1\t2\n");
+        QTest::newRow("filter keeps folders")
+            << QStringList{"--filter=TXT,doc"}
+            << QByteArray("sub\t " + t + " \na.txt\t3" + t + "\nTOTAL\t2\t1\t1\n");
+        QTest::newRow("folder sizes") << QStringList{"--folder-sizes", "--hide=h"}
+                                      << QByteArray("sub\t500" + t + " \na.txt\t3" + t +
+                                                    "\nk.bin\t1,025" + t + "\nTOTAL\t3\t1\t2\n");
+        QTest::newRow("attribute order")
+            << QStringList{"--sort=attr"}
+            << QByteArray("a.txt\t3" + t + "\nk.bin\t1,025" + t + "\nsub\t " + t + " \n.h\t0" + t +
+                          "H\nTOTAL\t4\t1\t3\n");
+    }
+    void listing()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, expected);
+        const Run r = run(options + QStringList{m_dir.path()});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, expected);
+        QVERIFY(r.err.isEmpty());
+    }
+
+    void relativeFolder()
+    {
+        const Run r = run({QStringLiteral("--hide=H"), QStringLiteral("sub")}, m_dir.path());
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out,
+                 QByteArray("in.txt\t500\t") + r.out.split('\t').value(2) + "\t\nTOTAL\t1\t0\t1\n");
+    }
+
+    void namesAreWrittenAsTheirBytes()
+    {
+        TempDir dir;
+        const QByteArray name("caf\xe9\xff");
+        QVERIFY(dir.writeFile(name, "x"));
+        const Run r = run({dir.path()});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.out.startsWith(name + "\t1\t"), r.out.constData());
+        QVERIFY(r.out.endsWith("TOTAL\t1\t0\t1\n"));
+    }
+
+    void unavailablePath_data()
+    {
+        QTest::addColumn<QString>("relative");
+        QTest::addColumn<QByteArray>("message");
+        QTest::newRow("missing folder") << "gone/deeper" << QByteArray("は\n\n見つかりません。\n");
+        QTest::newRow("a file, not a folder") << "a.txt" << QByteArray("は\n\n見つかりません。\n");
+    }
+    void unavailablePath()
+    {
+        QFETCH(QString, relative);
+        QFETCH(QByteArray, message);
+        const QString path = m_dir.filePath(relative);
+        const Run r = run({path});
+        QCOMPARE(r.exitCode, 4);
+        QVERIFY(r.out.isEmpty());
+        QCOMPARE(r.err, QByteArray("パス ") + path.toUtf8() + "/ " + message);
+    }
+
+    void usageErrors_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("no folder") << QStringList{"--kb"};
+        QTest::newRow("two folders") << QStringList{"/", "/tmp"};
+        QTest::newRow("unknown sort") << QStringList{"--sort=colour", "/"};
+        QTest::newRow("unknown attribute") << QStringList{"--hide=R,X", "/"};
+        QTest::newRow("unknown option") << QStringList{"--all", "/"};
+    }
+    void usageErrors()
+    {
+        QFETCH(QStringList, args);
+        const Run r = run(args);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY(r.out.isEmpty());
+        QVERIFY(r.err.contains("list [--kb]"));
+    }
+};
+
+QTEST_GUILESS_MAIN(ListCommandTest)
+#include "tst_listcommand.moc"
