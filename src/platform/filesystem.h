@@ -32,7 +32,7 @@ int listFolder(const QString& folder, const EntryCallback& onEntry,
 // The record of one path itself (lstat semantics).
 int statPath(const QString& path, ItemRecord& out, const ListOptions& options = {});
 
-// Looks `name` up in `folder` the way the specification's platform does:
+// Looks `name` up in `folder` the way Windows file systems do:
 // letter case is ignored, but an exact match wins when both exist. On success
 // `out.name` holds the true name on disk. ENOENT when nothing matches.
 int lookupEntry(const QString& folder, const QString& name, ItemRecord& out,

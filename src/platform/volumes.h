@@ -1,5 +1,5 @@
 #pragma once
-// Volumes stand where the specification has drives: the mounted file systems
+// Volumes stand where a Windows program has drives: the mounted file systems
 // a user cares about. Calls that may block on a hung network mount run with a
 // time limit and then report ETIMEDOUT (the caller counts the volume as not
 // ready) instead of freezing the window.
@@ -36,7 +36,7 @@ QString mountPointOf(const QString& path);
 struct VolumeSpace {
     double totalBytes = 0;
     double availableBytes = 0;
-    quint64 blockSize = 0; // the cluster size of the specification
+    quint64 blockSize = 0; // the cluster size
     bool readOnly = false;
 };
 
