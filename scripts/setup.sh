@@ -6,7 +6,7 @@ set -euo pipefail
 TOVANE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 TOVANE_BUILD="${TOVANE_BUILD:-$TOVANE_ROOT/build}"
 
-TOVANE_PACKAGES=(cmake g++ ninja-build qt6-base-dev libgl-dev ccache xvfb xauth
+TOVANE_PACKAGES=(cmake g++ ninja-build qt6-base-dev libgl-dev ccache xvfb xauth procps
                  fonts-noto-cjk attr rsync bc clang-format)
 
 tovane_install_packages() {
