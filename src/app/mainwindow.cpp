@@ -573,18 +573,13 @@ void MainWindow::resizeEvent(QResizeEvent* event)
         screen() ? screen()->availableGeometry() : QRect(0, 0, 1920, 1050);
     if (isMaximized())
         return; // the restored size stays the one to remember
-    Frm1Size frm{};
-    for (int i = 0; i < 5; ++i)
-        frm[i] = m_settings.mainWindow[i];
-    const MainResize r = noteMainResize(frm, QRect(geometry().topLeft(), size()),
+    const MainResize r = noteMainResize(m_settings.mainWindow, QRect(geometry().topLeft(), size()),
                                         available.size(), m_state.twoWindows(), isMinimized(),
                                         m_state.switching());
     if (r.ignored)
         return;
     if (r.closeDestinationList)
         m_destinationListOpen = false;
-    for (int i = 0; i < 5; ++i)
-        m_settings.mainWindow[i] = frm[i];
     if (r.setBack)
         QTimer::singleShot(0, this, [this, s = r.size] { resize(s); });
 }

@@ -3,13 +3,13 @@
 #include "cli/listcommand.h"
 
 #include "core/consoleservices.h"
+#include "fs/itemtext.h"
 #include "platform/errortext.h"
 #include "platform/filesystem.h"
 #include "platform/names.h"
 #include "platform/system.h"
 #include "platform/volumes.h"
 
-#include <QDateTime>
 #include <QTextStream>
 
 #include <cstdio>
@@ -50,27 +50,6 @@ QString usage()
         "  version        print the version\n") + listUsage();
 }
 
-QString attributeLetters(quint32 attributes)
-{
-    QString s;
-    static const struct { quint32 bit; QChar letter; } table[] = {
-        {AttrReadOnly, u'R'}, {AttrHidden, u'H'}, {AttrSystem, u'S'},
-        {AttrArchive, u'A'},  {AttrCompressed, u'C'}, {AttrDirectory, u' '}};
-    for (const auto& e : table)
-        if (attributes & e.bit)
-            s += e.letter;
-    return s;
-}
-
-QString timeText(qint64 ns)
-{
-    // Floor, not truncate: a time before 1970 must not show one second late.
-    qint64 ms = ns / 1000000;
-    if (ns % 1000000 < 0)
-        --ms;
-    return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
-}
-
 int commandVolumes()
 {
     static const char* typeNames[] = {"unknown", "removable", "fixed", "network", "cdrom", "ramdisk"};
@@ -104,8 +83,8 @@ int commandStat(const QStringList& paths)
             result = ExitFailed;
             continue;
         }
-        writeOut(path + u'\t' + QString::number(rec.size) + u'\t' + timeText(rec.writeTime) + u'\t'
-                 + timeText(rec.creationTime) + u'\t' + attributeLetters(rec.attributes)
+        writeOut(path + u'\t' + QString::number(rec.size) + u'\t' + fileTimeText(rec.writeTime) + u'\t'
+                 + fileTimeText(rec.creationTime) + u'\t' + attributeLetters(rec.attributes)
                  + (rec.isSymlink ? QStringLiteral("\tlink") : QString()) + u'\n');
     }
     return result;

@@ -1,5 +1,6 @@
 #include "core/appsettings.h"
 
+#include "core/layoutrules.h"
 #include "core/progressservice.h"
 #include "core/settingsfile.h"
 #include "fs/namevalidation.h"
@@ -372,16 +373,10 @@ AppSettings readSettings(const QString& text, const SettingsContext& context)
     }
 
     {
-        const int top = context.designedTop;
-        const int left = context.designedLeft;
-        const int width = context.screenWidthTwips;
-        const int height = context.screenHeightTwips;
-        s.mainWindow = {top, left, height - 4 * top, width - 3 * left, width - 2 * left};
+        const QSize screen(context.screenWidthTwips, context.screenHeightTwips);
+        s.mainWindow = defaultFrm1Size(context.designedTop, context.designedLeft, screen);
         splitValues(get("Frm1Size", joinValues(s.mainWindow)), s.mainWindow);
-        if (s.mainWindow[MainTop] < -200 || s.mainWindow[MainTop] > height - 1000)
-            s.mainWindow[MainTop] = 0;
-        if (s.mainWindow[MainLeft] < 1500 - width || s.mainWindow[MainLeft] > width - 1000)
-            s.mainWindow[MainLeft] = 0;
+        checkFrm1Size(s.mainWindow, screen);
     }
     s.fontSizeIndex =
         integerOf(checked("FontSizeIndex", QStringLiteral("0,"), 1, 0, 3).section(u',', 0, 0));

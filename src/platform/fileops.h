@@ -39,7 +39,7 @@ struct TrashResult {
     QString infoPath;    // its .trashinfo
 };
 
-// freedesktop.org Trash specification: home trash for the home volume,
+// The freedesktop.org trash layout: home trash for the home volume,
 // $topdir/.Trash/$uid (sticky, not a link) or $topdir/.Trash-$uid elsewhere.
 // Never copies across volumes (EXDEV when no trash on the item's volume can
 // be used).
