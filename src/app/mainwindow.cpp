@@ -1,8 +1,10 @@
 #include "app/mainwindow.h"
 
+#include "app/browsing.h"
 #include "app/dialog.h"
 #include "app/frmabout.h"
 #include "app/windowpane.h"
+#include "tree/treerules.h"
 #include "core/resetcommand.h"
 #include "fs/pathrules.h"
 
@@ -107,6 +109,12 @@ MainWindow::MainWindow(const QString& settingsFolder, QWidget* parent)
 MainWindow::~MainWindow()
 {
     qApp->removeEventFilter(this);
+    // The views and their adapters go before the engines they show.
+    for (WindowPane*& p : m_panes) {
+        delete p;
+        p = nullptr;
+    }
+    m_browsing.reset();
 }
 
 void MainWindow::setMessageService(MessageService* service)
@@ -414,10 +422,12 @@ void MainWindow::focusWindow(WindowIndex w, int flag)
 
 void MainWindow::setWindowPath(WindowIndex w, const QString& path)
 {
-    m_state.setListedPath(w, path);
-    pane(w)->header()->setText(path);
+    // A folder path always ends in "/", as the list keeps it.
+    const bool bare = !path.isEmpty() && path != ComputerText && !path.endsWith(u'/');
+    m_state.setListedPath(w, bare ? path + u'/' : path);
+    pane(w)->header()->setText(m_state.listedPath(w));
     if (w == m_state.selected() && m_state.started() && !m_state.switching())
-        setWindowTitle(path);
+        setWindowTitle(m_state.listedPath(w));
 }
 
 void MainWindow::perform(const SwitchStep& step)

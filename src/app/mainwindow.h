@@ -27,6 +27,7 @@ class QToolBar;
 
 namespace tovane {
 
+class Browsing;
 class WindowPane;
 
 class MainWindow : public QMainWindow, private SwitchHost {
@@ -92,6 +93,9 @@ public:
     std::function<void(WindowIndex)> refreshVolumes;
     std::function<int(WindowIndex)> chosenFileCount;
 
+    // The trees and lists of both windows; null before startUp().
+    Browsing* browsing() const { return m_browsing.get(); }
+
     DeferredJobs& deferredJobs() { return m_jobs; }
     bool startupFinished() const { return m_state.started(); }
     int resetModeOfLastClose() const { return m_lastResetMode; }
@@ -146,6 +150,7 @@ private:
     std::unique_ptr<QtMessageService> m_ownMessages;
     MessageService* m_messages = nullptr;
     DeferredJobs m_jobs;
+    std::unique_ptr<Browsing> m_browsing;
     QTimer* m_jobTimer = nullptr;
     std::unique_ptr<JobTimer> m_jobTimerAdapter;
     std::array<bool, ToolbarPositions + 1> m_enabledBeforeBusy{};

@@ -1,6 +1,8 @@
 // Start-up and shut-down of the main window.
 
 #include "app/mainwindow.h"
+
+#include "app/browsing.h"
 #include "app/windowpane.h"
 #include "core/settingsfile.h"
 #include "fs/pathrules.h"
@@ -91,15 +93,22 @@ void MainWindow::startUp()
     m_menus.applyFunctionMode(m_state.functionMode());
     applyFontSize();
 
+    m_browsing = std::make_unique<Browsing>(*this);
+    m_browsing->wireMenus();
+    refreshVolumes = [this](WindowIndex w) { m_browsing->navigator().trees().probeAndResync(w); };
+
     // Both windows, the selected one first.
     const QString home = platform::homeFolder();
+    const PathCheck check = [this](const QString& path, QString& fallback) {
+        return m_browsing->startupCheck(path, fallback);
+    };
     for (int i = 0; i < 2; ++i) {
         const WindowIndex w = m_state.pair()[i];
         WindowPaths stored{m_settings.paths[size_t(2 * w)], m_settings.paths[size_t(2 * w + 1)]};
         stored.path = stripSeparator(stored.path);
         if (stored.treeTop != QLatin1String("_"))
             stored.treeTop = stripSeparator(stored.treeTop);
-        const WindowPaths repaired = repairWindowPaths(stored, home);
+        const WindowPaths repaired = repairWindowPaths(stored, home, check);
         m_state.setTreeTop(w, repaired.treeTop);
         setWindowPath(w, repaired.path);
         pane(w)->allLevelsBox()->setChecked(m_settings.switchOn(FlagCheckBoxA + w));
@@ -113,6 +122,7 @@ void MainWindow::startUp()
     }
 
     m_state.setStarted(true);
+    m_browsing->buildTrees();
     layoutPanes();
     activateWindowIndex(m_state.selected(), 0);
     focusWindow(m_state.selected());

@@ -87,6 +87,14 @@ WindowPane::WindowPane(int window, QWidget* parent) : QFrame(parent), m_window(w
     m_picture->setObjectName(QStringLiteral("PictureC") + suffix);
     m_picture->hide();
 
+    m_driveStatus = new QLabel(this);
+    m_driveStatus->setObjectName(QStringLiteral("lblDrive") + suffix);
+    m_driveStatus->setTextFormat(Qt::PlainText);
+    m_memoryStatus = new QLabel(this);
+    m_memoryStatus->setObjectName(QStringLiteral("lblMemory") + suffix);
+    m_memoryStatus->setTextFormat(Qt::PlainText);
+    m_memoryStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
     m_treeDivider = new DividerLabel(Qt::Vertical, this);
     m_treeDivider->setObjectName(QStringLiteral("LabelB") + suffix);
     m_contentDivider = new DividerLabel(Qt::Horizontal, this);
@@ -130,6 +138,27 @@ int WindowPane::bodyTop() const
     return f + std::max(m_header->sizeHint().height(), m_contentBox->sizeHint().height());
 }
 
+void WindowPane::setMemoryText(const QString& text)
+{
+    m_memoryStatus->setText(text);
+    layoutParts();
+}
+
+int WindowPane::statusHeight() const
+{
+    return m_driveStatus->sizeHint().height();
+}
+
+void WindowPane::setListLabels(QWidget* labels)
+{
+    m_listLabels = labels;
+    if (labels) {
+        labels->setParent(this);
+        labels->show();
+    }
+    layoutParts();
+}
+
 int WindowPane::usableWidth() const
 {
     return std::max(0, contentsRect().width() - DividerWidth);
@@ -137,7 +166,7 @@ int WindowPane::usableWidth() const
 
 int WindowPane::usableHeight() const
 {
-    return std::max(0, contentsRect().bottom() + 1 - bodyTop());
+    return std::max(0, contentsRect().bottom() + 1 - bodyTop() - statusHeight());
 }
 
 void WindowPane::resizeEvent(QResizeEvent* event)
@@ -166,11 +195,31 @@ void WindowPane::layoutParts()
     m_tree->setGeometry(inner.left(), top, tree, bodyHeight);
     m_treeDivider->setGeometry(inner.left() + tree, top, DividerWidth, bodyHeight);
 
+    const int statusTop = top + bodyHeight;
+    // The volume text gets whatever the memory note leaves.
+    const int memoryWidth =
+        m_memoryStatus->text().isEmpty()
+            ? 0
+            : std::min(inner.width() / 2,
+                       m_memoryStatus->fontMetrics().horizontalAdvance(m_memoryStatus->text()) + 8);
+    m_driveStatus->setGeometry(inner.left() + 2, statusTop, inner.width() - memoryWidth - 4,
+                               statusHeight());
+    m_memoryStatus->setGeometry(inner.right() + 1 - memoryWidth - 2, statusTop, memoryWidth,
+                                statusHeight());
+
     const int right = inner.left() + tree + DividerWidth;
     const int rightWidth = std::max(0, inner.right() + 1 - right);
+    const int labelsHeight = m_listLabels ? m_listLabels->sizeHint().height() : 0;
+    auto placeList = [&](int height) {
+        const int listHeight = std::max(0, height - labelsHeight);
+        m_list->setGeometry(right, top, rightWidth, listHeight);
+        if (m_listLabels)
+            m_listLabels->setGeometry(right + 2, top + listHeight, std::max(0, rightWidth - 4),
+                                      std::min(labelsHeight, height));
+    };
     if (m_contentShown) {
         const int upper = std::clamp(m_upperHeight, 0, std::max(0, bodyHeight - DividerWidth));
-        m_list->setGeometry(right, top, rightWidth, upper);
+        placeList(upper);
         m_contentDivider->setGeometry(right, top + upper, rightWidth, DividerWidth);
         m_content->setGeometry(right, top + upper + DividerWidth, rightWidth,
                                std::max(0, bodyHeight - upper - DividerWidth));
@@ -180,7 +229,7 @@ void WindowPane::layoutParts()
         m_richText->setGeometry(area);
         m_picture->setGeometry(area);
     } else {
-        m_list->setGeometry(right, top, rightWidth, bodyHeight);
+        placeList(bodyHeight);
         m_contentDivider->hide();
         m_content->hide();
     }

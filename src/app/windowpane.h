@@ -58,6 +58,13 @@ public:
     QWidget* picture() const { return m_picture; }
     DividerLabel* treeDivider() const { return m_treeDivider; }
     DividerLabel* contentDivider() const { return m_contentDivider; }
+    // The volume status of the window's path and the memory note, in one
+    // line along the pane's bottom.
+    QLabel* driveStatus() const { return m_driveStatus; }
+    QLabel* memoryStatus() const { return m_memoryStatus; }
+    void setMemoryText(const QString& text);
+    // The count labels, placed right under the list.
+    void setListLabels(QWidget* labels);
 
     // The parts' sizes in pixels. The content area (under the list) is shown
     // only while content display is on for the pane's view slot.
@@ -85,6 +92,7 @@ protected:
 private:
     void layoutParts();
     int bodyTop() const;
+    int statusHeight() const;
 
     int m_window;
     QLabel* m_header = nullptr;
@@ -97,6 +105,9 @@ private:
     QWidget* m_picture = nullptr;
     DividerLabel* m_treeDivider = nullptr;
     DividerLabel* m_contentDivider = nullptr;
+    QLabel* m_driveStatus = nullptr;
+    QLabel* m_memoryStatus = nullptr;
+    QWidget* m_listLabels = nullptr;
     int m_treeWidth = 200;
     int m_upperHeight = 300;
     bool m_contentShown = false;

@@ -591,18 +591,24 @@ void TreeNavigator::refreshWindowPath(WindowIndex w)
         }
     }
     const QString path = host.currentPath(w);
-    if (path != ComputerText) {
-        const QString mountPoint = m_trees.volumeKeyOf(treeKeyOf(path));
-        if (!mountPoint.isEmpty() &&
-            checker.checkPath(w, mountPoint, QString(), false) == CheckAvailable) {
-            const DriveFacts& facts = checker.driveFacts();
-            host.setDriveStatusText(w, driveStatusText(mountPoint, facts.totalBytes,
-                                                       facts.availableBytes, facts.fileSystem,
-                                                       facts.clusterSize, host.modifierState()));
-        }
-    }
+    updateDriveStatus(w, path);
     host.fillList(w, path);
     m_trees.probeAndResync(w);
+}
+
+void TreeNavigator::updateDriveStatus(WindowIndex w, const QString& path)
+{
+    if (path.isEmpty() || path == ComputerText)
+        return;
+    const QString mountPoint = m_trees.volumeKeyOf(treeKeyOf(path));
+    PathChecker& checker = m_services.checker;
+    if (!mountPoint.isEmpty() &&
+        checker.checkPath(w, mountPoint, QString(), false) == CheckAvailable) {
+        const DriveFacts& facts = checker.driveFacts();
+        m_services.host.setDriveStatusText(
+            w, driveStatusText(mountPoint, facts.totalBytes, facts.availableBytes,
+                               facts.fileSystem, facts.clusterSize, m_services.host.modifierState()));
+    }
 }
 
 void TreeNavigator::changeDisplayMode(int index)

@@ -111,6 +111,8 @@ public:
     // Whether the last checkPathWithRepair moved a window or refilled a list.
     bool lastCheckRepaired() const { return m_repaired; }
     void refreshWindowPath(WindowIndex w);
+    // The volume status text of the volume holding `path` (no list fill).
+    void updateDriveStatus(WindowIndex w, const QString& path);
     // mnuDispTree 0-2 on the selected window.
     void changeDisplayMode(int index);
 

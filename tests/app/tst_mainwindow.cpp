@@ -116,9 +116,9 @@ void MainWindowTest::startWithoutSettingsFile()
         QVERIFY(s.window.isVisible());
         QVERIFY(s.window.state().twoWindows());
         QCOMPARE(s.window.selectedWindow(), LeftWindow);
-        QCOMPARE(s.window.state().listedPath(LeftWindow), home);
-        QCOMPARE(s.window.state().listedPath(RightWindow), home);
-        QCOMPARE(s.window.pane(LeftWindow)->header()->text(), home);
+        QCOMPARE(s.window.state().listedPath(LeftWindow), home + u'/');
+        QCOMPARE(s.window.state().listedPath(RightWindow), home + u'/');
+        QCOMPARE(s.window.pane(LeftWindow)->header()->text(), home + u'/');
         QVERIFY(s.window.close());
     }
     const QString text = fileText(dir.filePath(QStringLiteral("Tovane.ini")));
@@ -128,7 +128,7 @@ void MainWindowTest::startWithoutSettingsFile()
              QStringLiteral("1,1,1,0,0,0,0,0,0,0,0,0,0,0,0,0,1,1,0,0,0,0,0,0,0,0,0,0,1,0,1,0,1,1,"
                             "1,0,"));
     QCOMPARE(valueOf(text, QStringLiteral("Path")),
-             QStringLiteral("_,%1,_,%1,").arg(home));
+             QStringLiteral("_,%1/,_,%1/,").arg(home));
     QCOMPARE(valueOf(text, QStringLiteral("ApType")), QStringLiteral("<absent>"));
     // The probe files are gone again.
     QVERIFY(!platform::pathExists(dir.filePath(QStringLiteral("Tst.files"))));
@@ -157,9 +157,9 @@ void MainWindowTest::roundTripKeepsWhatWasStored()
         QVERIFY(s.window.pane(RightWindow)->isVisible());
         QCOMPARE(s.window.state().functionMode(), 2);
         QCOMPARE(s.window.state().fontSizeIndex(), 2);
-        QCOMPARE(s.window.state().listedPath(LeftWindow), left);
-        QCOMPARE(s.window.state().listedPath(RightWindow), right);
-        QCOMPARE(s.window.windowTitle(), right);
+        QCOMPARE(s.window.state().listedPath(LeftWindow), left + u'/');
+        QCOMPARE(s.window.state().listedPath(RightWindow), right + u'/');
+        QCOMPARE(s.window.windowTitle(), right + u'/');
         QVERIFY(s.window.close());
     }
     const QString text = fileText(dir.filePath(QStringLiteral("Tovane.ini")));
@@ -172,7 +172,7 @@ void MainWindowTest::roundTripKeepsWhatWasStored()
     QVERIFY(valueOf(text, QStringLiteral("ColWidth")).startsWith(QStringLiteral("2000,1100,")));
     QVERIFY(valueOf(text, QStringLiteral("FrmLeft")).startsWith(QStringLiteral("1,2,3,4,5,6,7,8,")));
     QCOMPARE(valueOf(text, QStringLiteral("Path")),
-             QStringLiteral("_,%1,_,%2,").arg(left, right));
+             QStringLiteral("_,%1/,_,%2/,").arg(left, right));
     // Keys come in their writing order.
     const QStringList order = settingsKeys();
     int last = -1;
@@ -235,8 +235,8 @@ void MainWindowTest::windowCountAndSwitchKeepBothPaths()
     QCOMPARE(w.selectedWindow(), RightWindow);
     QVERIFY(!w.pane(LeftWindow)->isVisible());
     QVERIFY(w.pane(RightWindow)->isVisible());
-    QCOMPARE(w.windowTitle(), dir.filePath(QStringLiteral("b")));
-    QCOMPARE(w.state().listedPath(LeftWindow), dir.filePath(QStringLiteral("a")));
+    QCOMPARE(w.windowTitle(), dir.filePath(QStringLiteral("b/")));
+    QCOMPARE(w.state().listedPath(LeftWindow), dir.filePath(QStringLiteral("a/")));
     w.setWindowPath(RightWindow, dir.filePath(QStringLiteral("c")));
 
     w.menus().action("mnuWindowItem", 0)->trigger(); // back to two
@@ -244,7 +244,7 @@ void MainWindowTest::windowCountAndSwitchKeepBothPaths()
     QVERIFY(w.pane(LeftWindow)->isVisible() && w.pane(RightWindow)->isVisible());
     QVERIFY(w.state().pathChangedWhileHidden(RightWindow));
     QVERIFY(!w.state().pathChangedWhileHidden(LeftWindow));
-    QCOMPARE(w.state().listedPath(LeftWindow), dir.filePath(QStringLiteral("a")));
+    QCOMPARE(w.state().listedPath(LeftWindow), dir.filePath(QStringLiteral("a/")));
 }
 
 void MainWindowTest::resetModes_data()
