@@ -25,7 +25,8 @@ namespace {
 int heldModifiers()
 {
     const Qt::KeyboardModifiers m = QGuiApplication::queryKeyboardModifiers();
-    return (m & Qt::ShiftModifier ? ModifierShift : 0) | (m & Qt::ControlModifier ? ModifierCtrl : 0);
+    return (m & Qt::ShiftModifier ? ModifierShift : 0) |
+           (m & Qt::ControlModifier ? ModifierCtrl : 0);
 }
 
 QString withSeparator(const QString& path)
@@ -94,10 +95,9 @@ private:
 };
 
 Browsing::Browsing(MainWindow& window)
-    : m_window(window),
-      m_checker(CheckContext{window.messages(), window.progress(), m_volumes,
-                             window.facts().captionText,
-                             [&window] { return window.selectedWindow(); }}),
+    : m_window(window), m_checker(CheckContext{window.messages(), window.progress(), m_volumes,
+                                               window.facts().captionText,
+                                               [&window] { return window.selectedWindow(); }}),
       m_navigator(TreeServices{window.messages(), window.progress(), m_volumes, m_checker, *this,
                                [this] { m_volumes.refresh(); },
                                [this] { m_volumes.forgetVanished(); }})
@@ -106,9 +106,14 @@ Browsing::Browsing(MainWindow& window)
         const WindowIndex w = WindowIndex(i);
         WindowPane* pane = window.pane(w);
         m_sides[i] = std::make_unique<ListSide>(*this, w);
-        m_lists[i] = std::make_unique<FileList>(
-            w, ListContext{window.state(), window.settings(), window.messages(), window.progress(),
-                           m_volumes, &m_checker, *m_sides[i], {}});
+        m_lists[i] = std::make_unique<FileList>(w, ListContext{window.state(),
+                                                               window.settings(),
+                                                               window.messages(),
+                                                               window.progress(),
+                                                               m_volumes,
+                                                               &m_checker,
+                                                               *m_sides[i],
+                                                               {}});
         m_lists[i]->loadViewSlot(window.state().settingsOf(w));
         m_treeAdapters[i] = new TreeViewAdapter(pane->tree(), m_navigator, w, pane);
         m_listViews[i] = new FileListView(pane->list(), m_lists[i].get(), &window.settings(), pane);
@@ -188,9 +193,8 @@ void Browsing::wireMenus()
         });
     }
     for (int i = 0; i < 4; ++i)
-        on("mnuNDispAttr", i, [this, i] {
-            FileList::toggleHiddenAttribute(m_window.settings(), *m_sides[0], i);
-        });
+        on("mnuNDispAttr", i,
+           [this, i] { FileList::toggleHiddenAttribute(m_window.settings(), *m_sides[0], i); });
     applyMenuChecks();
 }
 

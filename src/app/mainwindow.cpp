@@ -4,9 +4,10 @@
 #include "app/dialog.h"
 #include "app/frmabout.h"
 #include "app/windowpane.h"
-#include "tree/treerules.h"
 #include "core/resetcommand.h"
 #include "fs/pathrules.h"
+#include "tree/treerules.h"
+#include "tree/widgets/destinationlistwidget.h"
 
 #include <QAction>
 #include <QApplication>
@@ -62,10 +63,9 @@ MainWindow::MainWindow(const QString& settingsFolder, QWidget* parent)
         m_panes[w] = pane;
         connect(pane, &WindowPane::activated, this,
                 [this](int window) { activateWindowIndex(window, 4); });
-        connect(pane, &WindowPane::treeWidthDragged, this,
-                [this](int window, int width, bool released) {
-                    onTreeDrag(window, width, released);
-                });
+        connect(
+            pane, &WindowPane::treeWidthDragged, this,
+            [this](int window, int width, bool released) { onTreeDrag(window, width, released); });
         connect(pane, &WindowPane::upperHeightDragged, this,
                 [this](int window, int height, bool released) {
                     onUpperDrag(window, height, released);
@@ -98,11 +98,10 @@ MainWindow::MainWindow(const QString& settingsFolder, QWidget* parent)
 
     // Keys reach the main window before its controls.
     qApp->installEventFilter(this);
-    connect(qApp, &QGuiApplication::applicationStateChanged, this,
-            [this](Qt::ApplicationState s) {
-                if (s == Qt::ApplicationActive)
-                    onApplicationActive();
-            });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
+        if (s == Qt::ApplicationActive)
+            onApplicationActive();
+    });
     refreshScreenMetrics();
 }
 
@@ -214,9 +213,8 @@ void MainWindow::wireMenus()
     // top-level entry of the version caption opens the version window.
     if (QAction* version = m_menus.action("mnuMenu", 6)) {
         if (QMenu* m = version->menu())
-            connect(m, &QMenu::aboutToShow, this, [this] {
-                QTimer::singleShot(0, this, [this] { commandAbout(); });
-            });
+            connect(m, &QMenu::aboutToShow, this,
+                    [this] { QTimer::singleShot(0, this, [this] { commandAbout(); }); });
     }
 }
 
@@ -241,7 +239,7 @@ void MainWindow::wireToolbar()
             continue;
         // A click stands for the menu item: same command, same enabled state.
         connect(a, &QAction::triggered, this, [this, item] {
-            m_destinationListOpen = false;
+            closeDestinationList();
             if (item->isEnabled())
                 item->trigger();
         });
@@ -353,7 +351,7 @@ void MainWindow::applyActivation(const Activation& a)
     if (!a.applied)
         return;
     if (a.closeDestinationList)
-        m_destinationListOpen = false;
+        closeDestinationList();
     if (!isMinimized() && m_state.started()) {
         m_settings.mainWindow[MainTop] = m_metrics.toTwips(geometry().top());
         m_settings.mainWindow[MainLeft] = m_metrics.toTwips(geometry().left());
@@ -490,8 +488,8 @@ void MainWindow::layoutPanes()
         const int gap = 4;
         const int half = (r.width() - gap) / 2;
         pane(LeftWindow)->setGeometry(r.left(), r.top(), half, r.height());
-        pane(RightWindow)->setGeometry(r.left() + half + gap, r.top(), r.width() - half - gap,
-                                       r.height());
+        pane(RightWindow)
+            ->setGeometry(r.left() + half + gap, r.top(), r.width() - half - gap, r.height());
         pane(LeftWindow)->show();
         pane(RightWindow)->show();
     } else {
@@ -530,8 +528,7 @@ void MainWindow::onUpperDrag(WindowIndex w, int height, bool released)
 {
     WindowPane* p = pane(w);
     const DivisionLimits limits;
-    const int bounded =
-        boundDivision(height, p->usableHeight(), limits.minUpper, limits.minLower);
+    const int bounded = boundDivision(height, p->usableHeight(), limits.minUpper, limits.minLower);
     p->setDivisions(p->treeWidth(), bounded, p->contentShown());
     if (released) {
         ViewSlotSettings& s = m_state.settingsOf(w);
@@ -562,15 +559,14 @@ void MainWindow::applyMainGeometry()
 {
     const auto& f = m_settings.mainWindow;
     const int width = f[m_state.twoWindows() ? MainWidthTwoWindows : MainWidthOneWindow];
-    const QRect available =
-        screen() ? screen()->availableGeometry() : QRect(0, 0, 1920, 1050);
+    const QRect available = screen() ? screen()->availableGeometry() : QRect(0, 0, 1920, 1050);
     QSize size(m_metrics.toPixels(width), m_metrics.toPixels(f[MainHeight]));
     size = QSize(clampMainExtent(size.width(), available.width()),
                  clampMainExtent(size.height(), available.height()));
     if (isMaximized() || isFullScreen())
         return;
-    setGeometry(QRect(QPoint(m_metrics.toPixels(f[MainLeft]), m_metrics.toPixels(f[MainTop])),
-                      size));
+    setGeometry(
+        QRect(QPoint(m_metrics.toPixels(f[MainLeft]), m_metrics.toPixels(f[MainTop])), size));
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
@@ -579,17 +575,16 @@ void MainWindow::resizeEvent(QResizeEvent* event)
     layoutPanes();
     if (!m_state.started() || m_closing)
         return;
-    const QRect available =
-        screen() ? screen()->availableGeometry() : QRect(0, 0, 1920, 1050);
+    const QRect available = screen() ? screen()->availableGeometry() : QRect(0, 0, 1920, 1050);
     if (isMaximized())
         return; // the restored size stays the one to remember
-    const MainResize r = noteMainResize(m_settings.mainWindow, QRect(geometry().topLeft(), size()),
-                                        available.size(), m_state.twoWindows(), isMinimized(),
-                                        m_state.switching());
+    const MainResize r =
+        noteMainResize(m_settings.mainWindow, QRect(geometry().topLeft(), size()), available.size(),
+                       m_state.twoWindows(), isMinimized(), m_state.switching());
     if (r.ignored)
         return;
     if (r.closeDestinationList)
-        m_destinationListOpen = false;
+        closeDestinationList();
     if (r.setBack)
         QTimer::singleShot(0, this, [this, s = r.size] { resize(s); });
 }
@@ -699,7 +694,7 @@ void MainWindow::commandReset(int index)
 KeyContext MainWindow::keyContext() const
 {
     KeyContext c;
-    c.destinationListOpen = m_destinationListOpen;
+    c.destinationListOpen = destinationListOpen();
     c.operationRunning = m_progress.busy();
     c.progressShown = !m_progress.progress().isEmpty();
     c.content = m_state.displayedContent(m_state.selected());
@@ -724,7 +719,7 @@ bool MainWindow::handleKey(int key, Qt::KeyboardModifiers modifiers)
     case KeyCommand::IgnoredFunctionKey:
         break;
     case KeyCommand::CloseDestinationList:
-        m_destinationListOpen = false;
+        closeDestinationList();
         break;
     case KeyCommand::DeselectAll:
         if (deselectAll)
@@ -774,12 +769,42 @@ bool MainWindow::handleKey(int key, Qt::KeyboardModifiers modifiers)
     return a.consumed();
 }
 
+bool MainWindow::destinationListOpen() const
+{
+    return m_browsing && m_browsing->navigator().destinationListOpen();
+}
+
+void MainWindow::closeDestinationList()
+{
+    if (destinationListOpen())
+        m_browsing->navigator().closeDestinationList();
+}
+
+void MainWindow::onMousePress(QWidget* widget)
+{
+    if (widget->window() != this)
+        return;
+    TreeNavigator& navigator = m_browsing->navigator();
+    for (int n = 0; n < 3; ++n) {
+        if (widget == m_statusPanels[n]) {
+            navigator.statusBarPanelClick(n + 1);
+            return;
+        }
+    }
+    // A press anywhere outside the destination list closes it.
+    QWidget* list = m_browsing->destinationList();
+    if (navigator.destinationListOpen() && widget != list && !list->isAncestorOf(widget))
+        navigator.closeDestinationList();
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == centralWidget() && event->type() == QEvent::Resize) {
         layoutPanes();
         return false;
     }
+    if (event->type() == QEvent::MouseButtonPress && m_browsing && watched->isWidgetType())
+        onMousePress(static_cast<QWidget*>(watched));
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
         return QMainWindow::eventFilter(watched, event);
     auto* widget = static_cast<QWidget*>(watched);

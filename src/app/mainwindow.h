@@ -126,6 +126,9 @@ private:
     void applyMainGeometry();
     void applyFontSize();
     void onApplicationActive();
+    void onMousePress(QWidget* widget);
+    bool destinationListOpen() const;
+    void closeDestinationList();
     void startupWarnings();
     void applyBusySwitchLabels();
     void perform(const SwitchStep& step) override;
@@ -160,7 +163,6 @@ private:
     int m_pendingResetMode = 0;
     bool m_closing = false;
     bool m_interruptRequested = false;
-    bool m_destinationListOpen = false;
 };
 
 } // namespace tovane

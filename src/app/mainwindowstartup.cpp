@@ -180,9 +180,9 @@ void MainWindow::runImageCacheStep(int resetMode)
 
 bool MainWindow::shutDown(int resetMode)
 {
-    if (closeRefused(m_progress.busy(), m_progress.progress(), m_destinationListOpen))
+    if (closeRefused(m_progress.busy(), m_progress.progress(), destinationListOpen()))
         return false;
-    m_destinationListOpen = false;
+    closeDestinationList();
     if (unsavedTextCheck) {
         for (int i = 0; i < 2; ++i) {
             if (!unsavedTextCheck(m_state.pair()[i])) {

@@ -606,8 +606,8 @@ void TreeNavigator::updateDriveStatus(WindowIndex w, const QString& path)
         checker.checkPath(w, mountPoint, QString(), false) == CheckAvailable) {
         const DriveFacts& facts = checker.driveFacts();
         m_services.host.setDriveStatusText(
-            w, driveStatusText(mountPoint, facts.totalBytes, facts.availableBytes,
-                               facts.fileSystem, facts.clusterSize, m_services.host.modifierState()));
+            w, driveStatusText(mountPoint, facts.totalBytes, facts.availableBytes, facts.fileSystem,
+                               facts.clusterSize, m_services.host.modifierState()));
     }
 }
 

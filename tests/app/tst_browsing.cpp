@@ -23,8 +23,8 @@ struct Started {
     Started(const QString& configFolder, const QString& left, const QString& right)
         : window(configFolder)
     {
-        const QByteArray settings = "[Position]\r\nPath=_," + left.toUtf8() + ",_," +
-                                    right.toUtf8() + ",\r\n";
+        const QByteArray settings =
+            "[Position]\r\nPath=_," + left.toUtf8() + ",_," + right.toUtf8() + ",\r\n";
         writeSettingsText(window.settingsFile(), QString::fromUtf8(settings));
         window.setMessageService(&messages);
         window.startUp();
@@ -93,7 +93,8 @@ void BrowsingTest::startShowsBothFoldersInTreeAndList()
     QVERIFY(s.window.pane(LeftWindow)->driveStatus()->text().contains(QStringLiteral("全容量：")));
     // Nothing about the folders was reported (the missing help file may be).
     for (const QString& text : s.messages.texts())
-        QVERIFY2(!text.contains(dir.path()) || text.contains(QStringLiteral("Help")), qPrintable(text));
+        QVERIFY2(!text.contains(dir.path()) || text.contains(QStringLiteral("Help")),
+                 qPrintable(text));
 }
 
 void BrowsingTest::folderOpenedFromListBecomesWindowPath_data()
@@ -149,8 +150,10 @@ void BrowsingTest::refreshShowsChangesAndRepairsVanishedFolder()
     QVERIFY(s.names(RightWindow).isEmpty());
     QCOMPARE(s.window.browsing()->navigator().model(LeftWindow).selectedKey(),
              dir.filePath(QStringLiteral("a")));
-    QVERIFY(s.window.browsing()->navigator().model(LeftWindow).indexOf(
-                dir.filePath(QStringLiteral("a/gone"))) == QModelIndex());
+    QVERIFY(s.window.browsing()
+                ->navigator()
+                .model(LeftWindow)
+                .indexOf(dir.filePath(QStringLiteral("a/gone"))) == QModelIndex());
 }
 
 void BrowsingTest::listMenusChangeTheSelectedWindowOnly()
@@ -194,8 +197,10 @@ void BrowsingTest::hiddenAttributeMenuRefillsBothWindows()
     }
     QCOMPARE(s.window.menus().action("mnuNDispAttr", 1)->isChecked(), hiddenShownAtStart);
     // The tree follows the mask too.
-    const QModelIndex node = s.window.browsing()->navigator().model(LeftWindow).indexOf(
-        dir.filePath(QStringLiteral("a/.hiddenfolder")));
+    const QModelIndex node = s.window.browsing()
+                                 ->navigator()
+                                 .model(LeftWindow)
+                                 .indexOf(dir.filePath(QStringLiteral("a/.hiddenfolder")));
     QCOMPARE(node.isValid(), !hiddenShownAtStart);
 }
 
@@ -209,9 +214,11 @@ void BrowsingTest::subtreeModeMakesTheFolderTheTreeTop()
               dir.filePath(QStringLiteral("a")));
     const WindowIndex w = s.window.selectedWindow();
     s.trigger("mnuDispTree", 2);
-    QCOMPARE(s.window.browsing()->navigator().trees().treeTopKey(w), dir.filePath(QStringLiteral("a")));
+    QCOMPARE(s.window.browsing()->navigator().trees().treeTopKey(w),
+             dir.filePath(QStringLiteral("a")));
     QCOMPARE(s.window.state().treeTop(w), dir.filePath(QStringLiteral("a")));
-    QCOMPARE(s.window.browsing()->navigator().model(w).firstKey(), dir.filePath(QStringLiteral("a")));
+    QCOMPARE(s.window.browsing()->navigator().model(w).firstKey(),
+             dir.filePath(QStringLiteral("a")));
     s.trigger("mnuDispTree", 0);
     QCOMPARE(s.window.browsing()->navigator().model(w).firstKey(), ComputerKey);
     QCOMPARE(s.window.state().listedPath(w), dir.filePath(QStringLiteral("a/")));
