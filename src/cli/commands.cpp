@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "cli/comparecommand.h"
 #include "cli/listcommand.h"
 
 #include "core/consoleservices.h"
@@ -47,7 +48,7 @@ QString usage()
         "commands:\n"
         "  volumes        list the volumes (mount point, type, file system, label, sizes)\n"
         "  stat PATH...   show the item record of each path\n"
-        "  version        print the version\n") + listUsage();
+        "  version        print the version\n") + listUsage() + compareUsage();
 }
 
 int commandVolumes()
@@ -133,6 +134,8 @@ int run(const QStringList& arguments)
         return commandStat(rest);
     if (command == QLatin1String("list"))
         return runListCommand(rest, progress);
+    if (command == QLatin1String("compare"))
+        return runCompareCommand(rest, progress);
     writeErr(QStringLiteral("tovane-cli: unknown command ") + command + u'\n' + usage());
     return ExitUsage;
 }
