@@ -297,6 +297,11 @@ bool Browsing::selectionPresent(WindowIndex w) const
     return selectionPresentIn ? selectionPresentIn(w) : false;
 }
 
+int Browsing::renewCopyTargets(WindowIndex selected, const QString& destination)
+{
+    return copyTargetsFor ? copyTargetsFor(selected, destination) : 0;
+}
+
 void Browsing::showDestinationList(const DestinationListView& view)
 {
     m_destinationList->showFor(view, m_window.pane(view.treeWindow)->tree());

@@ -52,6 +52,7 @@ public:
     std::function<void(WindowIndex, int itemNumber, bool force)> showContent;
     std::function<SelectionLoad(WindowIndex)> selectionLoadOf;
     std::function<bool(WindowIndex)> selectionPresentIn;
+    std::function<int(WindowIndex, const QString&)> copyTargetsFor;
 
 private:
     class ListSide;
@@ -69,6 +70,7 @@ private:
     void setDriveStatusText(WindowIndex w, const QString& text) override;
     SelectionLoad selectionLoad(WindowIndex w) const override;
     bool selectionPresent(WindowIndex w) const override;
+    int renewCopyTargets(WindowIndex selected, const QString& destination) override;
     void showDestinationList(const DestinationListView& view) override;
     void closeDestinationList() override;
     void setDestinationText(const QString& shown) override;

@@ -3,6 +3,7 @@
 #include "app/browsing.h"
 #include "app/dialog.h"
 #include "app/frmabout.h"
+#include "app/selecting.h"
 #include "app/windowpane.h"
 #include "core/resetcommand.h"
 #include "fs/pathrules.h"
@@ -113,6 +114,7 @@ MainWindow::~MainWindow()
         delete p;
         p = nullptr;
     }
+    m_selecting.reset();
     m_browsing.reset();
 }
 
@@ -384,6 +386,7 @@ void MainWindow::applyMenuMarks()
     check("mnuWindowItem", 0, m_state.twoWindows());
     check("mnuDispMsg", m_messages->confirmationMessages() ? 0 : 1, true);
     check("mnuSetItem", 4, m_state.reselectHidden());
+    check("mnuSetProc", pane(m_state.selected())->allLevelsBox()->isChecked() ? 0 : 1, true);
     check("mnuDispPoint", m_state.fontSizeIndex(), true);
     for (int w = 0; w < 2; ++w) {
         const ViewSlotSettings& ws = m_state.settingsOf(w);

@@ -28,6 +28,7 @@ class QToolBar;
 namespace tovane {
 
 class Browsing;
+class Selecting;
 class WindowPane;
 
 class MainWindow : public QMainWindow, private SwitchHost {
@@ -95,6 +96,9 @@ public:
 
     // The trees and lists of both windows; null before startUp().
     Browsing* browsing() const { return m_browsing.get(); }
+    Selecting* selecting() const { return m_selecting.get(); }
+    const CapabilityFlags& capabilities() const { return m_capabilities; }
+    void closeDestinationList();
 
     DeferredJobs& deferredJobs() { return m_jobs; }
     bool startupFinished() const { return m_state.started(); }
@@ -128,7 +132,6 @@ private:
     void onApplicationActive();
     void onMousePress(QWidget* widget);
     bool destinationListOpen() const;
-    void closeDestinationList();
     void startupWarnings();
     void applyBusySwitchLabels();
     void perform(const SwitchStep& step) override;
@@ -154,6 +157,8 @@ private:
     MessageService* m_messages = nullptr;
     DeferredJobs m_jobs;
     std::unique_ptr<Browsing> m_browsing;
+    std::unique_ptr<Selecting> m_selecting;
+    QToolBar* m_compareBar = nullptr;
     QTimer* m_jobTimer = nullptr;
     std::unique_ptr<JobTimer> m_jobTimerAdapter;
     std::array<bool, ToolbarPositions + 1> m_enabledBeforeBusy{};

@@ -3,11 +3,13 @@
 #include "app/mainwindow.h"
 
 #include "app/browsing.h"
+#include "app/selecting.h"
 #include "app/windowpane.h"
 #include "core/settingsfile.h"
 #include "fs/pathrules.h"
 #include "platform/filesystem.h"
 #include "platform/system.h"
+#include "selection/widgets/comparepanel.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -15,6 +17,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QToolBar>
 
 namespace tovane {
 
@@ -44,8 +47,8 @@ SettingsContext MainWindow::settingsContext() const
 void MainWindow::startUp()
 {
     const Qt::KeyboardModifiers modifiers = QGuiApplication::queryKeyboardModifiers();
-    m_startModifiers = (modifiers & Qt::ShiftModifier ? 1 : 0) |
-                       (modifiers & Qt::ControlModifier ? 2 : 0);
+    m_startModifiers =
+        (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0);
 
     provideHelpFile(m_settingsFolder, parentOf(platform::executablePath()));
     m_facts = collectStartupFacts(QStringLiteral(TOVANE_VERSION), m_settingsFolder);
@@ -95,6 +98,14 @@ void MainWindow::startUp()
 
     m_browsing = std::make_unique<Browsing>(*this);
     m_browsing->wireMenus();
+    m_selecting = std::make_unique<Selecting>(*this, *m_browsing);
+    addToolBarBreak(Qt::TopToolBarArea);
+    m_compareBar = new QToolBar(this);
+    m_compareBar->setObjectName(QStringLiteral("ToolbarC"));
+    m_compareBar->setMovable(false);
+    m_compareBar->setFloatable(false);
+    m_compareBar->addWidget(m_selecting->panel());
+    addToolBar(Qt::TopToolBarArea, m_compareBar);
     refreshVolumes = [this](WindowIndex w) { m_browsing->navigator().trees().probeAndResync(w); };
 
     // Both windows, the selected one first.
@@ -121,6 +132,7 @@ void MainWindow::startUp()
         }
     }
 
+    m_selecting->wireMenus();
     m_state.setStarted(true);
     m_browsing->buildTrees();
     layoutPanes();

@@ -117,6 +117,8 @@ public:
     void itemDoubleClicked(int row);
     void keyReleased(int modifiers);
     int currentRow() const { return m_currentRow; }
+    // Makes `row` the highlighted row (the view scrolls to it).
+    void setCurrent(int row);
     QString currentName() const { return m_model.nameAt(m_currentRow); }
 
 Q_SIGNALS:
@@ -143,7 +145,6 @@ private:
     bool showSizeTotals() const;
     bool showFolderSizes() const;
     quint32 hiddenMask() const;
-    void setCurrent(int row);
 
     WindowIndex m_window;
     ListContext m_context;
