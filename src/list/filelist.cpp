@@ -341,6 +341,30 @@ bool FileList::removeListItem(const QString& name, int kind)
     return true;
 }
 
+bool FileList::addOrUpdateItem(const QString& oldName, const ItemRecord& record)
+{
+    if (m_model.layout() != ListLayout::FolderItems || (record.attributes & hiddenMask()))
+        return false;
+    FileListModel::Row row;
+    row.record = record;
+    if (record.isFolder()) {
+        row.image = qint16(FileImageRules::folderImage(m_model.folder() + record.name));
+    } else {
+        const int image = m_images.fileImage(record.name);
+        if (image == NotListed)
+            return false;
+        row.image = qint16(image);
+    }
+    const bool existed = m_model.rowOfName(oldName) >= 0;
+    m_model.upsertRow(oldName, std::move(row));
+    if (!existed) {
+        ++m_counts.items;
+        ++(record.isFolder() ? m_counts.folders : m_counts.files);
+    }
+    updateCountLabels();
+    return true;
+}
+
 void FileList::renewImages()
 {
     m_images = FileImageRules(m_context.settings.dispExtList);

@@ -82,6 +82,10 @@ public:
     // Kind 0 a folder, 1 a file (the counts follow); 10 and more removes the
     // tree node with that key instead.
     bool removeListItem(const QString& name, int kind);
+    // An item written by an operation: the row known as `oldName` takes the
+    // new record, or a row is added (at the end until the next sortList).
+    // False when the list shows no folder items or the item is not listed.
+    bool addOrUpdateItem(const QString& oldName, const ItemRecord& record);
     // The category images of the file rows again (the extension lists changed).
     void renewImages();
 

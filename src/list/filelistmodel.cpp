@@ -324,6 +324,28 @@ bool FileListModel::removeName(const QString& name)
     return true;
 }
 
+int FileListModel::upsertRow(const QString& oldName, Row row)
+{
+    if (m_layout != ListLayout::FolderItems)
+        return -1;
+    const int at = rowOfName(oldName);
+    if (at >= 0) {
+        Row& r = m_rows[size_t(at)];
+        row.marked = r.marked;
+        if (r.record.name != row.record.name)
+            invalidateNames();
+        r = std::move(row);
+        Q_EMIT dataChanged(index(at, 0), index(at, columnCount() - 1));
+        return at;
+    }
+    const int end = int(m_rows.size());
+    beginInsertRows(QModelIndex(), end, end);
+    m_rows.push_back(std::move(row));
+    invalidateNames();
+    endInsertRows();
+    return end;
+}
+
 void FileListModel::setFolderSize(int row, double size)
 {
     if (m_layout != ListLayout::FolderItems || row < 0 || size_t(row) >= m_rows.size())

@@ -87,6 +87,10 @@ public:
 
     // Removes the row of `name`; false when there is none.
     bool removeName(const QString& name);
+    // Replaces the record of the row known as `oldName` (its mark stays), or
+    // appends `row` when there is none. Returns the row, -1 outside folder
+    // items.
+    int upsertRow(const QString& oldName, Row row);
 
     void setFolderSize(int row, double size);
     void setImage(int row, int image);

@@ -762,6 +762,59 @@ private Q_SLOTS:
         QCOMPARE(FileList::toggleHiddenAttribute(f.settings, f.host, item), 0u);
         QCOMPARE(f.host.calls, (QStringList{QStringLiteral("mask %1").arg(mask), "mask 0"}));
     }
+
+    // Rows written by an operation between fills: added at the end (counted
+    // once), or taking the new record in place with their mark kept.
+    void operationRowsAddOrUpdate_data()
+    {
+        QTest::addColumn<QString>("oldName");
+        QTest::addColumn<QString>("newName");
+        QTest::addColumn<quint32>("attributes");
+        QTest::addColumn<bool>("listed");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("new file") << "new.txt"
+                                  << "new.txt" << quint32(AttrArchive) << true << 3
+                                  << " リスト 3 項目( 1 ﾌｫﾙﾀﾞ, 2 ﾌｧｲﾙ)";
+        QTest::newRow("overwritten, case changed")
+            << "a.txt"
+            << "A.TXT" << quint32(AttrArchive) << true << 2 << " リスト 2 項目( 1 ﾌｫﾙﾀﾞ, 1 ﾌｧｲﾙ)";
+        QTest::newRow("hidden by the mask")
+            << "h.txt"
+            << "h.txt" << quint32(AttrHidden) << false << 2 << " リスト 2 項目( 1 ﾌｫﾙﾀﾞ, 1 ﾌｧｲﾙ)";
+    }
+    void operationRowsAddOrUpdate()
+    {
+        QFETCH(QString, oldName);
+        QFETCH(QString, newName);
+        QFETCH(quint32, attributes);
+        QFETCH(bool, listed);
+        QFETCH(int, rows);
+        QFETCH(QString, label);
+        TempDir dir;
+        QVERIFY(dir.writeFile("a.txt", "x"));
+        QVERIFY(dir.makeFolder("sub"));
+        Fixture f;
+        f.settings.setSwitch(FlagHideHidden, true);
+        QCOMPARE(f.list->fill(dir.path()), 0);
+        const int markedRow = f.model().rowOfName(QStringLiteral("a.txt"));
+        f.model().setMarked(markedRow, true);
+        ItemRecord record;
+        record.name = newName;
+        record.size = 12345;
+        record.attributes = attributes;
+        QCOMPARE(f.list->addOrUpdateItem(oldName, record), listed);
+        QCOMPARE(f.model().count(), rows);
+        QCOMPARE(f.list->listLabel(), label);
+        if (listed) {
+            const int row = f.model().rowOfName(newName);
+            QVERIFY(row >= 0);
+            QCOMPARE(f.model().cellText(row, ColumnSize), QStringLiteral("12,345"));
+            QCOMPARE(f.model().marked(row), oldName == QLatin1String("a.txt"));
+            if (oldName != newName)
+                QCOMPARE(f.model().rowOfName(oldName), -1);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(FileListTest)
