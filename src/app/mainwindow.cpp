@@ -3,6 +3,7 @@
 #include "app/browsing.h"
 #include "app/dialog.h"
 #include "app/frmabout.h"
+#include "app/operating.h"
 #include "app/selecting.h"
 #include "app/windowpane.h"
 #include "core/resetcommand.h"
@@ -114,6 +115,7 @@ MainWindow::~MainWindow()
         delete p;
         p = nullptr;
     }
+    m_operating.reset();
     m_selecting.reset();
     m_browsing.reset();
 }

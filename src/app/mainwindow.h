@@ -28,6 +28,7 @@ class QToolBar;
 namespace tovane {
 
 class Browsing;
+class Operating;
 class Selecting;
 class WindowPane;
 
@@ -97,6 +98,7 @@ public:
     // The trees and lists of both windows; null before startUp().
     Browsing* browsing() const { return m_browsing.get(); }
     Selecting* selecting() const { return m_selecting.get(); }
+    Operating* operating() const { return m_operating.get(); }
     const CapabilityFlags& capabilities() const { return m_capabilities; }
     void closeDestinationList();
 
@@ -158,6 +160,7 @@ private:
     DeferredJobs m_jobs;
     std::unique_ptr<Browsing> m_browsing;
     std::unique_ptr<Selecting> m_selecting;
+    std::unique_ptr<Operating> m_operating;
     QToolBar* m_compareBar = nullptr;
     QTimer* m_jobTimer = nullptr;
     std::unique_ptr<JobTimer> m_jobTimerAdapter;

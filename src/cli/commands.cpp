@@ -2,6 +2,7 @@
 
 #include "cli/comparecommand.h"
 #include "cli/listcommand.h"
+#include "cli/opscommands.h"
 
 #include "core/consoleservices.h"
 #include "fs/itemtext.h"
@@ -48,7 +49,7 @@ QString usage()
         "commands:\n"
         "  volumes        list the volumes (mount point, type, file system, label, sizes)\n"
         "  stat PATH...   show the item record of each path\n"
-        "  version        print the version\n") + listUsage() + compareUsage();
+        "  version        print the version\n") + listUsage() + compareUsage() + opsUsage();
 }
 
 int commandVolumes()
@@ -136,6 +137,9 @@ int run(const QStringList& arguments)
         return runListCommand(rest, progress);
     if (command == QLatin1String("compare"))
         return runCompareCommand(rest, progress);
+    if (command == QLatin1String("copy") || command == QLatin1String("move") ||
+        command == QLatin1String("delete") || command == QLatin1String("attr"))
+        return runOpsCommand(command, rest, progress);
     writeErr(QStringLiteral("tovane-cli: unknown command ") + command + u'\n' + usage());
     return ExitUsage;
 }

@@ -1,0 +1,162 @@
+#include "app/operating.h"
+
+#include "app/browsing.h"
+#include "app/mainwindow.h"
+#include "app/selecting.h"
+#include "app/windowpane.h"
+#include "core/appsettings.h"
+#include "core/mainstate.h"
+#include "list/filelist.h"
+#include "tree/treenavigator.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QTreeView>
+
+namespace tovane {
+
+Operating::Operating(MainWindow& window, Browsing& browsing, Selecting& selecting)
+    : m_window(window), m_browsing(browsing), m_selecting(selecting),
+      m_engine(OperationContext{window.messages(), window.progress(), browsing.volumes(),
+                                &browsing.checker(), *this})
+{
+}
+
+Operating::~Operating() = default;
+
+void Operating::wireMenus()
+{
+    MenuBar& menus = m_window.menus();
+    auto on = [this, &menus](const char* control, int index, auto handler) {
+        if (QAction* a = menus.action(control, index)) {
+            QObject::connect(a, &QAction::triggered, &m_window, handler);
+            a->setEnabled(true);
+        }
+    };
+    on("mnuFileItem", 4, [this] { m_engine.copyOrMove(m_window.selectedWindow(), false); });
+    on("mnuFileItem", 5, [this] { m_engine.copyOrMove(m_window.selectedWindow(), true); });
+    on("mnuFileItem", 6, [this] {
+        const Qt::KeyboardModifiers held = QGuiApplication::queryKeyboardModifiers();
+        const int modifiers = (held & Qt::ShiftModifier ? ModifierShift : 0) |
+                              (held & Qt::ControlModifier ? ModifierCtrl : 0);
+        m_engine.deleteItems(m_window.selectedWindow(), modifiers);
+    });
+    if (QAction* a = menus.action("mnuFileItem", 11))
+        a->setEnabled(true);
+    for (int i = 0; i < 8; ++i)
+        on("mnuFileAttr", i,
+           [this, i] { m_engine.changeAttributes(m_window.selectedWindow(), i); });
+
+    TreeNavigator& navigator = m_browsing.navigator();
+    for (const bool move : {false, true}) {
+        DestinationEntry entry;
+        entry.operation = move ? DestinationOperation::Move : DestinationOperation::Copy;
+        entry.applies = [](const DestinationContext& c) { return c.markedItems > 0; };
+        entry.start = [this, move](const DestinationContext& c) {
+            m_engine.copyOrMove(c.selected, move, c.destination);
+        };
+        navigator.registerDestinationEntry(entry);
+    }
+}
+
+// --- OperationHost ---
+
+const FileListModel* Operating::listModel(WindowIndex w) const
+{
+    return m_browsing.list(w).model();
+}
+
+QString Operating::folderPath(WindowIndex w) const
+{
+    if (m_browsing.list(w).showsDriveList())
+        return QString();
+    return m_window.state().listedPath(w);
+}
+
+bool Operating::twoWindowsShown() const
+{
+    return m_window.state().twoWindows();
+}
+
+bool Operating::allLevels(WindowIndex w) const
+{
+    return m_window.pane(w)->allLevelsBox()->isChecked();
+}
+
+bool Operating::compareSelection(WindowIndex w) const
+{
+    return m_selecting.marks().compareActive(w);
+}
+
+CompareFlags Operating::compareFlags(WindowIndex w) const
+{
+    return m_selecting.marks().state(w).compareFlags;
+}
+
+bool Operating::folderAttributesSettable() const
+{
+    return m_window.capabilities().attributeChange;
+}
+
+quint32 Operating::hiddenMask() const
+{
+    return m_window.settings().hiddenAttributeMask();
+}
+
+void Operating::setListHidden(WindowIndex w, bool hidden)
+{
+    m_window.pane(w)->list()->setVisible(!hidden);
+}
+
+void Operating::listEntryRemoved(WindowIndex w, const QString& name, bool isFolder)
+{
+    m_browsing.list(w).removeListItem(name, isFolder ? 0 : 1);
+}
+
+void Operating::listEntryAdded(WindowIndex w, const ItemRecord& record)
+{
+    if (m_browsing.list(w).addOrUpdateItem(record.name, record))
+        m_added[w & 1] = true;
+}
+
+void Operating::listEntryUpdated(WindowIndex w, const QString& oldName, const ItemRecord& record)
+{
+    if (m_browsing.list(w).addOrUpdateItem(oldName, record))
+        m_added[w & 1] = true;
+}
+
+void Operating::treeNodeRemoved(WindowIndex w, const QString& key)
+{
+    m_browsing.navigator().model(w).removeNode(key);
+}
+
+void Operating::markForRefresh(WindowIndex w)
+{
+    m_window.state().markForRefresh(w);
+}
+
+void Operating::runFinished(const OperationRun& run)
+{
+    Q_UNUSED(run);
+    DesignatedSelection& marks = m_selecting.marks();
+    for (const WindowIndex w : {LeftWindow, RightWindow}) {
+        FileList& list = m_browsing.list(w);
+        m_window.pane(w)->list()->setVisible(true);
+        if (m_added[w & 1]) {
+            m_added[w & 1] = false;
+            list.sortList(); // the marks' snapshot follows through FileList::sorted
+        }
+        list.updateSizeTotals();
+        if (marks.compareActive(w)) {
+            m_selecting.compare().recompareIfActive(w);
+        } else {
+            // What is still marked is counted again, copy targets included.
+            marks.clearSelectionState(w, 2);
+            marks.processNewMarks(w);
+            marks.publishCounts(w);
+        }
+    }
+}
+
+} // namespace tovane

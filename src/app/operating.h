@@ -1,0 +1,52 @@
+#pragma once
+// The main window's side of copy, move, delete and attribute change: the
+// engine over both windows, the menu items and destination-list entries
+// that start it, and the list, tree and mark updates it asks for.
+//
+// GUI thread only.
+
+#include "ops/fileoperations.h"
+#include "ops/operationhost.h"
+
+#include <array>
+
+namespace tovane {
+
+class Browsing;
+class MainWindow;
+class Selecting;
+
+class Operating : private OperationHost {
+public:
+    Operating(MainWindow& window, Browsing& browsing, Selecting& selecting);
+    ~Operating() override;
+
+    FileOperations& engine() { return m_engine; }
+    void wireMenus();
+
+private:
+    // OperationHost
+    const FileListModel* listModel(WindowIndex w) const override;
+    QString folderPath(WindowIndex w) const override;
+    bool twoWindowsShown() const override;
+    bool allLevels(WindowIndex w) const override;
+    bool compareSelection(WindowIndex w) const override;
+    CompareFlags compareFlags(WindowIndex w) const override;
+    bool folderAttributesSettable() const override;
+    quint32 hiddenMask() const override;
+    void setListHidden(WindowIndex w, bool hidden) override;
+    void listEntryRemoved(WindowIndex w, const QString& name, bool isFolder) override;
+    void listEntryAdded(WindowIndex w, const ItemRecord& record) override;
+    void listEntryUpdated(WindowIndex w, const QString& oldName, const ItemRecord& record) override;
+    void treeNodeRemoved(WindowIndex w, const QString& key) override;
+    void markForRefresh(WindowIndex w) override;
+    void runFinished(const OperationRun& run) override;
+
+    MainWindow& m_window;
+    Browsing& m_browsing;
+    Selecting& m_selecting;
+    FileOperations m_engine;
+    std::array<bool, 2> m_added{};
+};
+
+} // namespace tovane

@@ -1,0 +1,470 @@
+#include "cli/opscommands.h"
+
+#include "cli/commands.h"
+#include "core/appsettings.h"
+#include "core/consoleservices.h"
+#include "core/mainstate.h"
+#include "core/messageservice.h"
+#include "core/progressservice.h"
+#include "fs/pathcheck.h"
+#include "fs/pathrules.h"
+#include "fs/volumesource.h"
+#include "list/filelist.h"
+#include "list/filelistmodel.h"
+#include "list/listhost.h"
+#include "ops/fileoperations.h"
+#include "ops/markedlist.h"
+#include "ops/operationhost.h"
+#include "platform/names.h"
+#include "platform/signals.h"
+#include "platform/system.h"
+#include "selection/compareselection.h"
+#include "selection/selectionhost.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+#include <memory>
+
+namespace tovane::cli {
+
+namespace {
+
+void writeError(const QString& text)
+{
+    const QByteArray bytes = platform::nameToBytes(text);
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+// Every text as "title: text" on stderr. The summary (OK / cancel) is taken
+// as OK; questions follow the answer policy.
+class OpsMessages : public MessageService {
+public:
+    OpsMessages(AnswerPolicy policy, bool interactive)
+        : m_policy(policy), m_interactive(interactive)
+    {
+        if (interactive)
+            m_stdin.open(stdin, QIODevice::ReadOnly);
+    }
+
+protected:
+    qint16 present(DialogRequest& request) override
+    {
+        const DialogLayout layout = layoutFor(request, defaultTitle());
+        const QString title = request.title.isEmpty() ? defaultTitle() : request.title;
+        writeError(title + QStringLiteral(": ") + consoleText(layout.message) + u'\n');
+        if (!layout.showNo && !layout.showCancel)
+            return AnswerYes;
+        if (!layout.confirmation && layout.buttonSet == ButtonsOkCancel)
+            return AnswerYes;
+        if (m_policy == AnswerPolicy::Ask && m_interactive && m_stdin.isOpen())
+            return ask(layout);
+        return ConsoleMessageService::automaticAnswer(layout, m_policy);
+    }
+
+private:
+    qint16 ask(const DialogLayout& layout)
+    {
+        QString prompt = QStringLiteral("(y=はい, n=いいえ");
+        if (layout.allAnswers)
+            prompt += QStringLiteral(", a=すべて はい, N=すべて いいえ");
+        if (layout.showCancel)
+            prompt += QStringLiteral(", c=キャンセル");
+        prompt += QStringLiteral(") > ");
+        for (;;) {
+            writeError(prompt);
+            const QByteArray line = m_stdin.readLine();
+            if (line.isEmpty())
+                break;
+            const QByteArray reply = line.trimmed();
+            if (reply == "y")
+                return AnswerYes;
+            if (reply == "n")
+                return AnswerNo;
+            if (layout.allAnswers && reply == "a")
+                return AnswerYesAll;
+            if (layout.allAnswers && reply == "N")
+                return AnswerNoAll;
+            if (layout.showCancel && reply == "c")
+                return AnswerCancel;
+        }
+        writeError(QStringLiteral("\n"));
+        return ConsoleMessageService::automaticAnswer(layout, AnswerPolicy::NoToAll);
+    }
+
+    AnswerPolicy m_policy;
+    bool m_interactive;
+    QFile m_stdin;
+};
+
+// LEFT is the selected window, RIGHT the opposite one; only LEFT has a list.
+class CliHost : public OperationHost {
+public:
+    FileListModel left;
+    QString folders[2];
+    bool levels = true;
+
+    const FileListModel* listModel(WindowIndex w) const override
+    {
+        return w == LeftWindow ? &left : nullptr;
+    }
+    QString folderPath(WindowIndex w) const override { return folders[w == RightWindow ? 1 : 0]; }
+    bool allLevels(WindowIndex) const override { return levels; }
+};
+
+struct Parsed {
+    bool allLevels = false;
+    bool quiet = false;
+    bool erase = false;
+    AnswerPolicy policy = AnswerPolicy::NoToAll;
+    int attributeIndex = -1;
+    QStringList words; // folders, then names
+    // --compare: the marks of a compare selection instead of names
+    bool compare = false;
+    bool anyCondition = false;
+    bool both = false;
+    quint32 hide = 0;
+    CompareConditions conditions;
+};
+
+bool parseHide(QStringView value, quint32& mask)
+{
+    for (QStringView letter : value.split(u',', Qt::SkipEmptyParts)) {
+        const QStringView l = letter.trimmed();
+        if (l.compare(u"R", Qt::CaseInsensitive) == 0)
+            mask |= AttrReadOnly;
+        else if (l.compare(u"H", Qt::CaseInsensitive) == 0)
+            mask |= AttrHidden;
+        else if (l.compare(u"S", Qt::CaseInsensitive) == 0)
+            mask |= AttrSystem;
+        else if (l.compare(u"C", Qt::CaseInsensitive) == 0)
+            mask |= AttrCompressed;
+        else
+            return false;
+    }
+    return true;
+}
+
+int detailOf(QStringView value, QStringView first, QStringView second)
+{
+    if (value == first)
+        return DetailFirst;
+    if (value == second)
+        return DetailSecond;
+    return value == u"any" ? DetailAny : -1;
+}
+
+// The options of tovane-cli compare; 0 taken, 1 not one of them, -1 bad value.
+int parseCompareOption(const QString& arg, Parsed& p)
+{
+    const QStringView a(arg);
+    if (arg == QLatin1String("--exist")) {
+        p.conditions.setBox(BoxExistence, true);
+    } else if (a.startsWith(u"--date=")) {
+        const int detail = detailOf(a.mid(7), u"newer", u"older");
+        if (detail < 0)
+            return -1;
+        p.conditions.setBox(BoxDate, true);
+        p.conditions.setOptionButton(detail);
+    } else if (a.startsWith(u"--size=")) {
+        const int detail = detailOf(a.mid(7), u"larger", u"smaller");
+        if (detail < 0)
+            return -1;
+        p.conditions.setBox(BoxSize, true);
+        p.conditions.setOptionButton(3 + detail);
+    } else if (arg == QLatin1String("--attr")) {
+        p.conditions.setBox(BoxAttributes, true);
+    } else if (arg == QLatin1String("--case")) {
+        p.conditions.setBox(BoxLetterCase, true);
+    } else if (arg == QLatin1String("--both")) {
+        p.both = true;
+        return 0;
+    } else if (a.startsWith(u"--hide=")) {
+        return parseHide(a.mid(7), p.hide) ? 0 : -1;
+    } else {
+        return 1;
+    }
+    p.anyCondition = true;
+    return 0;
+}
+
+int attributeIndexOf(const QString& word)
+{
+    static const char* names[] = {"-R", "+R", "-H", "+H", "-S", "+S", "-A", "+A"};
+    for (int i = 0; i < 8; ++i) {
+        if (word.compare(QLatin1String(names[i]), Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+// Empty on success, else the complaint.
+QString parse(const QString& command, const QStringList& args, Parsed& p)
+{
+    const bool transfer = command != QLatin1String("delete") && command != QLatin1String("attr");
+    bool optionsEnd = false;
+    for (const QString& arg : args) {
+        if (command == QLatin1String("attr") && p.attributeIndex < 0 && !optionsEnd) {
+            p.attributeIndex = attributeIndexOf(arg);
+            if (p.attributeIndex < 0)
+                return QStringLiteral("attr takes +R, -R, +H, -H, +S, -S, +A or -A first");
+            continue;
+        }
+        if (!optionsEnd && arg.startsWith(QLatin1String("--"))) {
+            if (arg == QLatin1String("--"))
+                optionsEnd = true;
+            else if (arg == QLatin1String("--all-levels") && command != QLatin1String("delete"))
+                p.allLevels = true;
+            else if (arg == QLatin1String("--quiet") && command != QLatin1String("attr"))
+                p.quiet = true;
+            else if (arg == QLatin1String("--erase") && command == QLatin1String("delete"))
+                p.erase = true;
+            else if (arg == QLatin1String("--yes-all") && command != QLatin1String("attr"))
+                p.policy = AnswerPolicy::YesToAll;
+            else if (arg == QLatin1String("--no-all") && command != QLatin1String("attr"))
+                p.policy = AnswerPolicy::NoToAll;
+            else if (arg == QLatin1String("--ask") && command != QLatin1String("attr"))
+                p.policy = AnswerPolicy::Ask;
+            else if (arg == QLatin1String("--compare") && transfer)
+                p.compare = true;
+            else if (!transfer)
+                return QStringLiteral("unknown option ") + arg;
+            else if (const int r = parseCompareOption(arg, p)) {
+                return r < 0 ? QStringLiteral("bad value in ") + arg
+                             : QStringLiteral("unknown option ") + arg;
+            }
+            continue;
+        }
+        p.words.append(arg);
+    }
+    if (p.compare) {
+        if (p.words.size() != 2)
+            return QStringLiteral("--compare takes LEFT RIGHT and no names");
+        if (!p.anyCondition) {
+            p.conditions.setBox(BoxExistence, true);
+            p.conditions.setBox(BoxDate, true);
+            p.conditions.setOptionButton(0);
+        }
+        return QString();
+    }
+    if (p.anyCondition || p.both || p.hide)
+        return QStringLiteral("compare options need --compare");
+    const int folders = transfer ? 2 : 1;
+    if (p.words.size() <= folders)
+        return QStringLiteral("folders and at least one NAME are needed");
+    for (int i = folders; i < p.words.size(); ++i) {
+        const QString& name = p.words.at(i);
+        if (name.isEmpty() || name.contains(u'/') || name == QLatin1String(".") ||
+            name == QLatin1String(".."))
+            return QStringLiteral("a NAME is an item of the folder, not a path: ") + name;
+    }
+    return QString();
+}
+
+QString absoluteFolder(const QString& path)
+{
+    const QString full = path.startsWith(u'/') ? path : addSeparator(QDir::currentPath()) + path;
+    return addSeparator(full);
+}
+
+int exitCodeOf(int result, const OperationOutcome& outcome, int missing)
+{
+    if (result == StepCheckFailed || outcome.checkFailed)
+        return ExitPathUnavailable;
+    if (result == StepCancelled || outcome.cancelled)
+        return ExitCancelled;
+    if (!outcome.started || outcome.skipped > 0 || outcome.failed > 0 || missing > 0)
+        return ExitFailed;
+    return ExitOk;
+}
+
+// Keeps what the comparison would show: it runs with messages off.
+class SilentMessages : public MessageService {
+protected:
+    qint16 present(DialogRequest&) override { return AnswerYes; }
+};
+
+class NoWindowHost : public ListHost {
+public:
+    void openFolder(WindowIndex, const QString&) override {}
+    void openFile(WindowIndex, const QString&) override {}
+    void driveChosen(WindowIndex, const QString&) override {}
+};
+
+// Both lists as the comparison and the copy see them: left selected.
+class CompareHost : public SelectionHost, public OperationHost {
+public:
+    CompareHost(PathChecker& checker, MainState& state, const Parsed& options)
+        : m_checker(checker), m_state(state), m_options(options)
+    {
+    }
+    std::array<FileList*, 2> lists{};
+    CompareFlags flags;
+
+    // SelectionHost
+    FileList* list(WindowIndex w) override { return lists[size_t(w & 1)]; }
+    QString windowPath(WindowIndex w) const override
+    {
+        return lists[size_t(w & 1)]->model()->folder();
+    }
+    WindowIndex selectedWindow() const override { return LeftWindow; }
+    bool twoWindowsShown() const override { return true; }
+    bool allLevels(WindowIndex) const override { return m_options.allLevels; }
+    bool compareBothWindows() const override { return m_options.both; }
+    bool confirmMessages() const override { return false; }
+    bool folderAttributesSettable() const override { return true; }
+    bool sizeTotalsShown() const override { return false; }
+    QString windowLabel(WindowIndex w) const override { return m_state.windowLabel(w); }
+    int checkPathWithRepair(WindowIndex w, const QString& path) override
+    {
+        return m_checker.checkPath(w, path, QString(), true);
+    }
+    void rebuildAndRefill(WindowIndex w) override { lists[size_t(w & 1)]->refill(); }
+    bool confirmUnsavedText(WindowIndex) override { return true; }
+    void makeCurrentRow(WindowIndex, int) override {}
+    void setStatusText(const QString&) override {}
+
+    // OperationHost
+    const FileListModel* listModel(WindowIndex w) const override
+    {
+        return lists[size_t(w & 1)]->model();
+    }
+    QString folderPath(WindowIndex w) const override { return windowPath(w); }
+    bool compareSelection(WindowIndex) const override { return true; }
+    CompareFlags compareFlags(WindowIndex) const override { return flags; }
+    quint32 hiddenMask() const override { return m_options.hide; }
+
+private:
+    PathChecker& m_checker;
+    MainState& m_state;
+    const Parsed& m_options;
+};
+
+int runCompareTransfer(bool move, const Parsed& p, ProgressService& progress)
+{
+    OpsMessages messages(p.policy, platform::questionsCanBeAsked());
+    messages.setConfirmationMessages(!p.quiet);
+    PlatformVolumeSource volumes;
+    PathChecker checker(CheckContext{messages, progress, volumes, QStringLiteral("tovane"),
+                                     [] { return LeftWindow; }});
+    std::array<QString, 2> folders;
+    for (WindowIndex w : {LeftWindow, RightWindow}) {
+        folders[size_t(w)] = absoluteFolder(p.words.at(w));
+        if (checker.checkPath(w, folders[size_t(w)], QString(), true) != CheckAvailable)
+            return ExitPathUnavailable;
+    }
+    AppSettings settings;
+    settings.setSwitch(FlagHideReadOnly, p.hide & AttrReadOnly);
+    settings.setSwitch(FlagHideHidden, p.hide & AttrHidden);
+    settings.setSwitch(FlagHideSystem, p.hide & AttrSystem);
+    settings.setSwitch(FlagHideCompressed, p.hide & AttrCompressed);
+    settings.setSwitch(FlagFolderSize, false);
+    settings.setSwitch(FlagCountSize, false);
+    settings.setSwitch(FlagCompareBoth, p.both);
+    p.conditions.writeTo(settings);
+    MainState state;
+    state.setInitialTwoWindows(true);
+    SilentMessages silent;
+    silent.setConfirmationMessages(false);
+    NoWindowHost listHost;
+    CompareHost host(checker, state, p);
+    std::array<std::unique_ptr<FileList>, 2> lists;
+    for (WindowIndex w : {LeftWindow, RightWindow}) {
+        lists[size_t(w)] = std::make_unique<FileList>(
+            w, ListContext{state, settings, silent, progress, volumes, &checker, listHost, {}});
+        host.lists[size_t(w)] = lists[size_t(w)].get();
+        lists[size_t(w)]->fill(folders[size_t(w)]);
+    }
+    DesignatedSelection marks(SelectionContext{settings, silent, progress, host});
+    CompareSelection compare(SelectionContext{settings, silent, progress, host}, marks);
+    const int code = compare.compareSelect(CompareConditions::fromSettings(settings));
+    if (code != 0)
+        return code > 0 ? ExitPathUnavailable : ExitFailed;
+    host.flags = marks.state(LeftWindow).compareFlags;
+    if (lists[0]->model()->markedCount() == 0)
+        return ExitOk; // nothing differs: nothing to do
+
+    platform::installTerminationHandler([&progress](int) { progress.requestInterrupt(); });
+    FileOperations operations(OperationContext{messages, progress, volumes, &checker, host});
+    const int result = operations.copyOrMove(LeftWindow, move);
+    return exitCodeOf(result, operations.lastRun().outcome, 0);
+}
+
+} // namespace
+
+QString opsUsage()
+{
+    return QStringLiteral(
+        "  copy|move [--all-levels] [--quiet] [--yes-all|--no-all|--ask] LEFT RIGHT NAME...\n"
+        "                 copy or move the named items of LEFT into RIGHT (questions are\n"
+        "                 answered no-to-all unless told otherwise)\n"
+        "  copy|move [compare options as for compare] --compare LEFT RIGHT\n"
+        "                 copy or move what a compare selection of LEFT against RIGHT\n"
+        "                 marks (folders: only the entries that differ)\n"
+        "  delete [--erase] [--quiet] [--yes-all|--no-all|--ask] DIR NAME...\n"
+        "                 move the named items of DIR to the trash, or erase them\n"
+        "  attr +R|-R|+H|-H|+S|-S|+A|-A [--all-levels] DIR NAME...\n"
+        "                 set or clear one attribute of the named items\n"
+        "                 exit: 0 all done, 1 some skipped or failed, 3 cancelled,\n"
+        "                 4 a folder check failed, 2 bad usage\n");
+}
+
+int runOpsCommand(const QString& command, const QStringList& args, ProgressService& progress)
+{
+    Parsed p;
+    const QString complaint = parse(command, args, p);
+    if (!complaint.isEmpty()) {
+        writeError(QStringLiteral("tovane-cli ") + command + QStringLiteral(": ") + complaint +
+                   u'\n' + opsUsage());
+        return ExitUsage;
+    }
+    const bool transfer = command == QLatin1String("copy") || command == QLatin1String("move");
+    if (p.compare)
+        return runCompareTransfer(command == QLatin1String("move"), p, progress);
+
+    OpsMessages messages(p.policy, platform::questionsCanBeAsked());
+    messages.setConfirmationMessages(!p.quiet);
+    PlatformVolumeSource volumes;
+    PathChecker checker(CheckContext{messages, progress, volumes, QStringLiteral("tovane"),
+                                     [] { return LeftWindow; }});
+    CliHost host;
+    host.folders[0] = absoluteFolder(p.words.at(0));
+    host.folders[1] = transfer ? absoluteFolder(p.words.at(1)) : QString();
+    host.levels = command == QLatin1String("delete") || p.allLevels;
+    const QStringList names = p.words.mid(transfer ? 2 : 1);
+
+    if (checker.checkPath(LeftWindow, host.folders[0], QString(), true) != CheckAvailable)
+        return ExitPathUnavailable;
+    if (const int rc = loadFolderModel(host.left, host.folders[0])) {
+        writeError(QStringLiteral("tovane: ") + PathChecker::systemErrorText(rc) + u'\n');
+        return ExitPathUnavailable;
+    }
+    const QStringList missing = markNames(host.left, names);
+    const QString title = command == QLatin1String("copy")   ? QStringLiteral("コピー")
+                          : command == QLatin1String("move") ? QStringLiteral("移動")
+                          : command == QLatin1String("attr") ? QStringLiteral("属性変更")
+                                                             : QStringLiteral("削除");
+    for (const QString& name : missing)
+        writeError(title + QStringLiteral(": ") +
+                   consoleText(PathChecker::fileMissingText(host.folders[0], name)) + u'\n');
+    if (host.left.markedCount() == 0)
+        return ExitFailed;
+
+    // SIGINT becomes the interrupt request, seen at the next event pump
+    // (between items and between the chunks of a file).
+    platform::installTerminationHandler([&progress](int) { progress.requestInterrupt(); });
+
+    FileOperations operations(OperationContext{messages, progress, volumes, &checker, host});
+    int result = StepSkipped;
+    if (transfer)
+        result = operations.copyOrMove(LeftWindow, command == QLatin1String("move"));
+    else if (command == QLatin1String("delete"))
+        result = operations.deleteItems(LeftWindow, p.erase ? ModifierShift : 0);
+    else
+        result = operations.changeAttributes(LeftWindow, p.attributeIndex);
+    return exitCodeOf(result, operations.lastRun().outcome, int(missing.size()));
+}
+
+} // namespace tovane::cli

@@ -1,0 +1,23 @@
+#pragma once
+// tovane-cli copy, move, delete and attr: the file operations of the GUI on
+// a designated selection of named items, without a window. Messages and
+// questions go to stderr as "title: text"; the summary is taken as OK.
+
+#include <QString>
+#include <QStringList>
+
+namespace tovane {
+class ProgressService;
+}
+
+namespace tovane::cli {
+
+// Beyond the shared exit codes: the run was cancelled (answer or SIGINT).
+constexpr int ExitCancelled = 3;
+
+// `command` is "copy", "move", "delete" or "attr"; `args` the words after it.
+int runOpsCommand(const QString& command, const QStringList& args, ProgressService& progress);
+
+QString opsUsage();
+
+} // namespace tovane::cli

@@ -1,0 +1,1219 @@
+#include "ops/fileoperations.h"
+
+#include "core/messageservice.h"
+#include "core/progressservice.h"
+#include "fs/enumeration.h"
+#include "fs/pathcheck.h"
+#include "fs/pathrules.h"
+#include "fs/volumesource.h"
+#include "list/filelistmodel.h"
+#include "ops/copytarget.h"
+#include "ops/operationhost.h"
+#include "ops/operationtexts.h"
+#include "platform/errortext.h"
+#include "platform/fileops.h"
+#include "platform/filesystem.h"
+
+#include <QDateTime>
+#include <QHash>
+
+#include <cerrno>
+
+namespace tovane {
+
+namespace {
+
+const QString crlf = QStringLiteral("\r\n");
+constexpr quint32 ProtectedBits = AttrReadOnly | AttrHidden | AttrSystem;
+constexpr quint32 SettableBits = AttrReadOnly | AttrHidden | AttrSystem | AttrArchive;
+constexpr int HideListsOver = 29;
+
+QDateTime localTimeOf(qint64 ns)
+{
+    return QDateTime::fromMSecsSinceEpoch(ns / 1000000, Qt::LocalTime);
+}
+
+bool isRealFolder(const ItemRecord& r)
+{
+    return r.isFolder() && !r.isSymlink;
+}
+
+// The entry `name` of `folder`, letter case ignored (an exact match first).
+bool lookUp(const QString& folder, const QString& name, ItemRecord& out)
+{
+    return platform::lookupEntry(folder, name, out) == 0;
+}
+
+// The entries of a destination folder, read once for a whole walk step:
+// looking up each name on its own would scan the folder for every miss.
+// One run at a time: an event pumped during a run may not start another.
+struct RunningScope {
+    explicit RunningScope(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~RunningScope() { m_flag = false; }
+    bool& m_flag;
+};
+
+class FolderIndex {
+public:
+    void read(const QString& folder)
+    {
+        platform::listFolder(folder, [this](const ItemRecord& r) {
+            const QString folded = r.name.toCaseFolded();
+            if (!m_folded.contains(folded))
+                m_folded.insert(folded, r.name);
+            m_exact.insert(r.name, r);
+            return true;
+        });
+    }
+    // As lookupEntry: an exact match first, else one that differs in case.
+    bool find(const QString& name, ItemRecord& out) const
+    {
+        auto it = m_exact.constFind(name);
+        if (it == m_exact.constEnd()) {
+            const auto f = m_folded.constFind(name.toCaseFolded());
+            if (f == m_folded.constEnd())
+                return false;
+            it = m_exact.constFind(*f);
+        }
+        out = *it;
+        return true;
+    }
+
+private:
+    QHash<QString, ItemRecord> m_exact;
+    QHash<QString, QString> m_folded;
+};
+
+bool extensionListed(const QString& list, const QString& name)
+{
+    const QString ext = extensionOf(name).toLower();
+    return !ext.isEmpty() && list.contains(QLatin1Char(' ') + ext + QLatin1Char(','));
+}
+
+} // namespace
+
+OperationHost::~OperationHost() = default;
+
+quint32 OperationHost::markedAttributes(WindowIndex w) const
+{
+    quint32 bits = 0;
+    if (const FileListModel* model = listModel(w)) {
+        for (int row = 0, n = model->count(); row < n; ++row) {
+            if (model->marked(row))
+                bits |= model->rowAt(row).record.attributes;
+        }
+    }
+    return bits;
+}
+
+struct FileOperations::Marked {
+    ItemRecord record;
+};
+
+// One folder pair of a walk: where items come from and go to, and the
+// protected bits of both paths so far.
+struct FileOperations::Place {
+    QString source;      // with trailing "/"
+    QString destination; // with trailing "/" (delete: the opposite window's counterpart)
+    quint32 sourceAttention = 0;
+    quint32 destinationAttention = 0;
+};
+
+FileOperations::FileOperations(OperationContext context) : m_context(context) {}
+
+// --- shared -----------------------------------------------------------------
+
+bool FileOperations::folderAvailable(WindowIndex w, const QString& folder, bool show)
+{
+    if (folder.isEmpty())
+        return false;
+    if (m_context.checker)
+        return m_context.checker->checkPath(w, folder, QString(), show) == CheckAvailable;
+    ItemRecord record;
+    return m_context.volumes.statPath(stripSeparator(folder), record) == 0 &&
+           (record.isFolder() || record.linkToFolder);
+}
+
+std::vector<FileOperations::Marked> FileOperations::markedItems(WindowIndex w) const
+{
+    std::vector<Marked> items;
+    const FileListModel* model = m_context.host.listModel(w);
+    if (!model || model->layout() != ListLayout::FolderItems)
+        return items;
+    for (int row = 0, n = model->count(); row < n; ++row) {
+        if (model->marked(row))
+            items.push_back(Marked{model->rowAt(row).record});
+    }
+    return items;
+}
+
+void FileOperations::resetRun(int code)
+{
+    m_run = OperationRun{};
+    m_run.code = code;
+    m_run.name = OperationRun::nameOf(code);
+    m_run.move = code == OpMove;
+    m_run.remove = code == OpTrash || code == OpErase;
+    m_run.erase = code == OpErase;
+    m_hidden = {};
+    for (WindowIndex w : {LeftWindow, RightWindow})
+        m_folders[w] = addSeparator(m_context.host.folderPath(w));
+    m_compare = m_context.host.compareSelection(m_selected);
+    m_fullSelection = m_context.host.fullSelection(m_selected);
+    m_allLevels = m_context.host.allLevels(m_selected);
+    m_flags = m_context.host.compareFlags(m_selected);
+}
+
+void FileOperations::hideLists(bool hideSelected, bool hideOpposite)
+{
+    const WindowIndex opposite = oppositeOf(m_selected);
+    if (hideSelected) {
+        m_hidden[m_selected] = true;
+        m_context.host.setListHidden(m_selected, true);
+    }
+    if (hideOpposite) {
+        m_hidden[opposite] = true;
+        m_context.host.setListHidden(opposite, true);
+    }
+}
+
+void FileOperations::finishRun(const QString& destination)
+{
+    for (WindowIndex w : {LeftWindow, RightWindow}) {
+        if (m_hidden[w])
+            m_context.host.setListHidden(w, false);
+    }
+    m_hidden = {};
+    if (m_run.changed && !destination.isEmpty())
+        markVolumeForRefresh(destination);
+    m_context.progress.showProgress(ProgressService::PointerDefault, QString(),
+                                    ProgressService::SetPointer | ProgressService::SetText);
+    m_context.host.runFinished(m_run);
+}
+
+void FileOperations::showStatus(const QString& text, int done, int total)
+{
+    m_context.progress.showProgress(ProgressService::PointerBusy, text,
+                                    ProgressService::SetPointer | ProgressService::SetText, total,
+                                    done, done);
+}
+
+bool FileOperations::pump()
+{
+    return m_context.progress.pumpEvents();
+}
+
+int FileOperations::listEntries(const QString& folder, quint32 hiddenMask,
+                                std::vector<ItemRecord>& out)
+{
+    // Taken whole first: the walk changes the folder it reads.
+    const ListFolderResult r = listFolder(
+        folder, hiddenMask,
+        [&out](const ItemRecord& record) {
+            out.push_back(record);
+            return true;
+        },
+        &m_context.progress);
+    if (r.interrupted)
+        return StepCancelled;
+    return r.error;
+}
+
+int FileOperations::confirm(DialogRequest& request, int kind, bool moreItems)
+{
+    if (m_run.noToAll) {
+        ++m_run.outcome.skipped;
+        return StepSkipped;
+    }
+    request.kind = qint16(kind + (moreItems ? ConfirmForAll : 0));
+    if (request.title.isEmpty())
+        request.title = m_run.name;
+    const qint16 answer =
+        m_context.messages.confirm(request, m_context.progress.interruptRequested());
+    switch (answer) {
+    case AnswerYes:
+        return StepDone;
+    case AnswerYesAll:
+        if (kind <= ConfirmDestAttr)
+            m_run.overwriteAll = true;
+        if (kind == ConfirmOverwriteAttr || kind == ConfirmDestAttr)
+            m_run.acceptedDestination |= request.attributeMask & ProtectedBits;
+        if (kind == ConfirmFileAttr || kind == ConfirmFolderAttr)
+            m_run.acceptedSource |= request.attributeMask & ProtectedBits;
+        return StepDone;
+    case AnswerNo:
+        ++m_run.outcome.skipped;
+        return StepSkipped;
+    case AnswerNoAll:
+        m_run.noToAll = true;
+        ++m_run.outcome.skipped;
+        return StepSkipped;
+    default:
+        m_run.outcome.cancelled = true;
+        return StepCancelled;
+    }
+}
+
+int FileOperations::askSource(const QString& path, bool isFolder, quint32 attention, bool moreItems)
+{
+    const quint32 bits = attention & ProtectedBits & ~m_run.acceptedSource;
+    if (!bits)
+        return StepDone;
+    DialogRequest request;
+    request.attributeMask = quint16(bits);
+    if (isFolder)
+        request.folder = addSeparator(path);
+    else
+        request.text = path;
+    return confirm(request, isFolder ? ConfirmFolderAttr : ConfirmFileAttr, moreItems);
+}
+
+void FileOperations::showItemError(int errorNumber, const QString& path, bool isFolder,
+                                   const QString& title)
+{
+    QString text = itemErrorText(errorNumber, path, isFolder);
+    if (m_run.remove)
+        text = m_run.name + QStringLiteral("実行中にエラーが発生しました。") + crlf + crlf + text;
+    m_context.messages.showMessage(text, ButtonsOk, title.isEmpty() ? m_run.name : title);
+}
+
+void FileOperations::conflict(const QString& path, int kind)
+{
+    ++m_run.outcome.skipped;
+    if (m_context.messages.confirmationMessages())
+        m_context.messages.showMessage(conflictMessage(path, kind), ButtonsOk, m_run.name);
+}
+
+void FileOperations::notifyRemoved(const QString& folder, const QString& name, bool isFolder)
+{
+    for (WindowIndex w : {LeftWindow, RightWindow}) {
+        if (m_folders[w] == folder)
+            m_context.host.listEntryRemoved(w, name, isFolder);
+    }
+}
+
+void FileOperations::notifyAdded(const QString& folder, const QString& name, const QString& oldName,
+                                 bool existed)
+{
+    ItemRecord record;
+    bool read = false;
+    for (WindowIndex w : {LeftWindow, RightWindow}) {
+        if (m_folders[w] != folder)
+            continue;
+        if (!read && platform::statPath(folder + name, record) != 0)
+            return;
+        read = true;
+        record.name = name;
+        if (existed)
+            m_context.host.listEntryUpdated(w, oldName, record);
+        else
+            m_context.host.listEntryAdded(w, record);
+    }
+}
+
+void FileOperations::markVolumeForRefresh(const QString& path)
+{
+    const QString volume = m_context.volumes.mountPointOf(path);
+    for (WindowIndex w : {LeftWindow, RightWindow}) {
+        if (!m_folders[w].isEmpty() && m_context.volumes.mountPointOf(m_folders[w]) == volume)
+            m_context.host.markForRefresh(w);
+    }
+}
+
+// --- copy and move ----------------------------------------------------------
+
+int FileOperations::copyOrMove(WindowIndex selected, bool move, const QString& destination)
+{
+    if (m_running)
+        return StepSkipped;
+    RunningScope running(m_running);
+    m_selected = selected;
+    const WindowIndex opposite = oppositeOf(selected);
+    resetRun(move ? OpMove : OpCopy);
+    OperationHost& host = m_context.host;
+    const QString source = m_folders[selected];
+    if (!folderAvailable(selected, source, true)) {
+        m_run.outcome.checkFailed = true;
+        return StepCheckFailed;
+    }
+    m_run.attention[selected] = pathAttributes(stripSeparator(source));
+
+    const QString target = destination.isEmpty() ? m_folders[opposite] : addSeparator(destination);
+    const bool oppositeShows = !target.isEmpty() && m_folders[opposite] == target;
+    const bool twoWindows = host.twoWindowsShown();
+    const QString phrase = destinationPhrase(source, target, oppositeShows, twoWindows);
+    if (!folderAvailable(opposite, target, true)) {
+        m_run.outcome.checkFailed = true;
+        return StepCheckFailed;
+    }
+    m_run.attention[opposite] = pathAttributes(stripSeparator(target));
+    if (!host.selectionUsable(selected))
+        return StepSkipped;
+    const std::vector<Marked> items = markedItems(selected);
+    if (items.empty())
+        return StepSkipped;
+
+    SummaryFacts facts;
+    facts.code = m_run.code;
+    facts.allLevels = m_allLevels;
+    facts.compareSelection = m_compare;
+    facts.folderAttributesSettable = host.folderAttributesSettable();
+    facts.destinationPhrase = phrase;
+    // One reading of the destination for the whole loop: names that differ
+    // only in case must not land on each other's copy.
+    FolderIndex destinationIndex;
+    destinationIndex.read(target);
+    for (const Marked& item : items) {
+        const ItemRecord& r = item.record;
+        ItemRecord there;
+        const bool exists = destinationIndex.find(r.name, there);
+        if (exists && isRealFolder(there) != isRealFolder(r))
+            continue;
+        if (isRealFolder(r) && destinationInsideSource(source + r.name, target))
+            continue;
+        ++facts.items;
+        if (isRealFolder(r))
+            ++facts.folders;
+        facts.firstName = r.name;
+    }
+    if (facts.items == 0) {
+        // Nothing can go there; each item still says why.
+        facts.items = int(items.size());
+        facts.firstName = items.front().record.name;
+    }
+    int answer = MsgCancel;
+    m_context.messages.showMessage(summaryText(facts, m_context.messages.confirmationMessages()),
+                                   ButtonsOkCancel, m_run.name, true, answer);
+    if (!folderAvailable(selected, source, false) || !folderAvailable(opposite, target, false)) {
+        m_run.outcome.checkFailed = true;
+        return StepCheckFailed;
+    }
+    if (answer != MsgOk) {
+        m_run.outcome.cancelled = true;
+        return StepSkipped;
+    }
+
+    BusyScope busy(m_context.progress);
+    m_context.progress.clearInterrupt();
+    m_run.outcome.started = true;
+    const QString status = runStatusText(m_compare, m_run.name, host.pathText(selected),
+                                         !twoWindows, target, oppositeShows && twoWindows);
+    showStatus(status, 0, int(items.size()));
+    if (facts.items > HideListsOver)
+        hideLists(!move ? m_compare : true, oppositeShows);
+    m_context.progress.pumpEventsNow();
+
+    Place place{source, target, m_run.attention[selected], m_run.attention[opposite]};
+    int result = StepDone;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (pump()) {
+            m_run.outcome.cancelled = true;
+            result = StepCancelled;
+            break;
+        }
+        if (!host.listReady(selected)) {
+            ++m_run.outcome.skipped;
+            continue;
+        }
+        showStatus(status, int(i), int(items.size()));
+        ItemRecord there;
+        const bool exists = destinationIndex.find(items[i].record.name, there);
+        const int r =
+            copyMoveItem(place, items[i], exists ? &there : nullptr, i + 1 < items.size());
+        if (r == StepCancelled || endsRun(r)) {
+            result = r;
+            break;
+        }
+    }
+    if (result == StepCheckFailed)
+        m_run.outcome.checkFailed = true;
+    if (result == StepCancelled)
+        m_run.outcome.cancelled = true;
+    finishRun(target);
+    return result == StepCancelled || result == StepCheckFailed ? result : StepDone;
+}
+
+int FileOperations::copyMoveItem(const Place& at, const Marked& item, const ItemRecord* existing,
+                                 bool moreItems)
+{
+    const QString path = at.source + item.record.name;
+    ItemRecord source;
+    const int rc = m_context.volumes.statPath(path, source);
+    if (rc == ENOENT || rc == ENOTDIR) {
+        ++m_run.outcome.skipped; // gone since the list was filled
+        return StepSourceMissing;
+    }
+    if (rc != 0) {
+        if (rc == ETIMEDOUT || rc == EIO || rc == ENOMEDIUM || rc == ENXIO) {
+            m_run.outcome.checkFailed = true;
+            return StepCheckFailed;
+        }
+        ++m_run.outcome.skipped;
+        return StepSkipped;
+    }
+    // The full record (attribute store included) for the destination's attributes.
+    if (platform::statPath(path, source) != 0) {
+        ++m_run.outcome.skipped;
+        return StepSourceMissing;
+    }
+    source.name = item.record.name;
+    // The same folder on both sides, or a folder into itself or below.
+    if (isRealFolder(source) ? destinationInsideSource(path, at.destination)
+                             : (destinationInsideSource(at.source, at.destination) &&
+                                destinationInsideSource(at.destination, at.source))) {
+        conflict(path, ConflictSameOrLowerFolder);
+        return StepSkipped;
+    }
+    ItemRecord there;
+    const bool exists = existing && platform::statPath(at.destination + existing->name, there) == 0;
+    if (exists)
+        there.name = existing->name;
+    if (exists && isRealFolder(there) != isRealFolder(source)) {
+        conflict(path, ConflictDifferentKind);
+        return StepSkipped;
+    }
+    m_run.wholeItemMove = m_run.move && !exists;
+    if (!isRealFolder(source)) {
+        if (m_run.move) {
+            if (int r = askSource(path, false, at.sourceAttention | source.attributes, moreItems))
+                return r;
+        }
+        return copyOneFile(at, source, exists ? &there : nullptr, moreItems);
+    }
+    if (m_run.wholeItemMove)
+        return moveFolderWhole(at, source, moreItems);
+    if (!exists) {
+        if (int r = makeDestinationFolder(at, source.name, source.attributes, moreItems, false))
+            return r;
+    }
+    Place inner{path + QLatin1Char('/'), at.destination + source.name + QLatin1Char('/'),
+                at.sourceAttention | source.attributes,
+                at.destinationAttention | (exists ? there.attributes : 0)};
+    int r = StepDone;
+    if (m_allLevels)
+        r = copyFolderContents(inner, !m_fullSelection, !exists);
+    if (m_run.move && r != StepCancelled && !endsRun(r))
+        finishMovedFolder(at, source.name);
+    return r;
+}
+
+int FileOperations::copyOneFile(const Place& at, const ItemRecord& source,
+                                const ItemRecord* existing, bool moreItems)
+{
+    const QString& name = source.name;
+    const QString path = at.source + name;
+    const bool exists = existing && !m_run.wholeItemMove;
+    const ItemRecord there = exists ? *existing : ItemRecord{};
+
+    const quint32 attention = at.destinationAttention | (exists ? there.attributes : 0);
+    const quint32 bits = attention & ProtectedBits & ~m_run.acceptedDestination;
+    int kind = 0;
+    if (bits)
+        kind = exists ? ConfirmOverwriteAttr : ConfirmDestAttr;
+    else if (exists && !m_run.overwriteAll)
+        kind = ConfirmOverwrite;
+    if (kind) {
+        DialogRequest request;
+        request.attributeMask = quint16(bits);
+        request.folder = at.destination;
+        const QString prefix = QStringLiteral("ファイル") + crlf + path;
+        if (kind == ConfirmDestAttr) {
+            request.text = prefix;
+        } else {
+            request.text = there.name;
+            request.prefix = prefix;
+            request.sourceSize = double(source.size);
+            request.destinationSize = double(there.size);
+            request.sourceTime = localTimeOf(source.writeTime);
+            request.destinationTime = localTimeOf(there.writeTime);
+        }
+        if (int r = confirm(request, kind, moreItems))
+            return r;
+    }
+
+    const QString final = at.destination + name;
+    const platform::ChunkCallback onChunk = [this](quint64, quint64) {
+        return m_context.progress.pumpEvents() ? ECANCELED : 0;
+    };
+    int rc = EXDEV;
+    bool renamed = false;
+    if (m_run.wholeItemMove) {
+        rc = platform::renameItem(path, final, false);
+        renamed = rc == 0;
+    }
+    if (rc == EXDEV) {
+        // Across volumes the data is copied; the source goes only after the copy is checked.
+        platform::CopyOptions options;
+        options.replaceExisting = exists;
+        rc = platform::copyFile(path, exists ? at.destination + there.name : final, options,
+                                onChunk);
+    }
+    if (rc == ECANCELED) {
+        markVolumeForRefresh(at.destination);
+        m_context.progress.requestInterrupt();
+        m_run.outcome.cancelled = true;
+        return StepCancelled;
+    }
+    if (rc != 0) {
+        ++m_run.outcome.failed;
+        showItemError(rc, renamed ? final : path, false);
+        return rc;
+    }
+    m_run.changed = true;
+    QString written = exists ? at.destination + there.name : final;
+    if (exists) {
+        if (there.name != name) {
+            const int r = platform::renameItem(written, final, false);
+            if (r == 0)
+                written = final;
+            else
+                m_context.messages.showMessage(renameErrorText(written, r), ButtonsOk, m_run.name);
+        }
+        if (!source.isSymlink)
+            platform::setAttributes(written, (source.attributes & SettableBits) | AttrArchive);
+    }
+    ++m_run.filesCopied;
+
+    if (m_run.move && !renamed) {
+        // The source goes only when the destination holds as many bytes.
+        ItemRecord check;
+        const int sc = platform::statPath(written, check);
+        if (sc != 0 || check.size != source.size) {
+            ++m_run.outcome.failed;
+            showItemError(sc != 0 ? sc : EIO, written, false);
+            return StepSkipped;
+        }
+        if (const int dc = platform::deleteFile(path)) {
+            ++m_run.outcome.failed;
+            showItemError(dc, path, false);
+            notifyAdded(at.destination, fileNameOf(written), exists ? there.name : QString(),
+                        exists);
+            return StepSkipped;
+        }
+    }
+    if (m_run.move)
+        notifyRemoved(at.source, name, false);
+    notifyAdded(at.destination, fileNameOf(written), exists ? there.name : QString(), exists);
+    ++m_run.outcome.done;
+    return StepDone;
+}
+
+int FileOperations::moveFolderWhole(const Place& at, const ItemRecord& source, bool moreItems)
+{
+    const QString path = at.source + source.name;
+    if (int r = askSource(path, true, at.sourceAttention | source.attributes, moreItems))
+        return r;
+    const QString final = at.destination + source.name;
+    const int rc = platform::renameItem(path, final, false);
+    if (rc == 0) {
+        m_run.changed = true;
+        ++m_run.foldersDone;
+        const FolderSizeResult stats = folderSizeOf(final, nullptr);
+        m_run.filesCopied += int(stats.files);
+        m_run.foldersDone += int(stats.folders);
+        notifyRemoved(at.source, source.name, true);
+        for (WindowIndex w : {LeftWindow, RightWindow})
+            m_context.host.treeNodeRemoved(w, path);
+        notifyAdded(at.destination, source.name, QString(), false);
+        ++m_run.outcome.done;
+        return StepDone;
+    }
+    if (rc != EXDEV) {
+        ++m_run.outcome.failed;
+        showItemError(rc, path, true);
+        return rc;
+    }
+    // Another volume: piece by piece, each file checked before its source goes.
+    m_run.wholeItemMove = false;
+    if (int r = makeDestinationFolder(at, source.name, source.attributes, moreItems, false))
+        return r;
+    // The folder's own bits were accepted by the question above.
+    Place inner{path + QLatin1Char('/'), final + QLatin1Char('/'), at.sourceAttention,
+                at.destinationAttention};
+    const int r = copyFolderContents(inner, false, true);
+    if (r != StepCancelled && !endsRun(r))
+        finishMovedFolder(at, source.name);
+    return r;
+}
+
+int FileOperations::makeDestinationFolder(const Place& at, const QString& name, quint32 attributes,
+                                          bool moreItems, bool fromMenu)
+{
+    const QString path = at.destination + name;
+    const quint32 bits = at.destinationAttention & ProtectedBits & ~m_run.acceptedDestination;
+    const QString title = QStringLiteral("フォルダ作成");
+    if (bits) {
+        DialogRequest request;
+        request.attributeMask = quint16(bits);
+        request.folder = at.destination;
+        if (fromMenu) {
+            request.text = name;
+            request.title = title;
+        } else {
+            request.text = QStringLiteral("フォルダ") + crlf + at.source + name;
+        }
+        if (int r = confirm(request, ConfirmDestAttr, moreItems && !fromMenu))
+            return r;
+        if (!folderAvailable(fromMenu ? m_selected : oppositeOf(m_selected), at.destination,
+                             false)) {
+            m_run.outcome.checkFailed = true;
+            return StepCheckFailed;
+        }
+    }
+    int rc = platform::createFolder(path);
+    if (rc == EEXIST) {
+        ItemRecord there;
+        if (platform::statPath(path, there) == 0 && isRealFolder(there))
+            return StepDone;
+    }
+    if (rc != 0) {
+        ++m_run.outcome.failed;
+        showItemError(rc, path, true, title);
+        if (rc == EROFS) {
+            markVolumeForRefresh(path);
+            m_context.progress.requestInterrupt();
+        }
+        return rc;
+    }
+    if ((attributes & SettableBits) && m_context.host.folderAttributesSettable())
+        platform::setAttributes(path, attributes & SettableBits);
+    m_run.changed = true;
+    ++m_run.foldersDone;
+    notifyAdded(at.destination, name, QString(), false);
+    return StepDone;
+}
+
+int FileOperations::copyFolderContents(const Place& at, bool selective, bool destinationNew)
+{
+    FolderIndex destination;
+    if (!destinationNew)
+        destination.read(at.destination);
+    std::vector<ItemRecord> entries;
+    if (int rc = listEntries(at.source, 0, entries)) {
+        if (rc == StepCancelled) {
+            m_run.outcome.cancelled = true;
+            return rc;
+        }
+        ++m_run.outcome.failed;
+        showItemError(rc, at.source, true);
+        return rc;
+    }
+    for (const ItemRecord& entry : entries) {
+        if (pump()) {
+            m_run.outcome.cancelled = true;
+            return StepCancelled;
+        }
+        const QString path = at.source + entry.name;
+        ItemRecord there;
+        const bool exists = destination.find(entry.name, there);
+        if (exists && isRealFolder(there) != isRealFolder(entry)) {
+            conflict(path, ConflictDifferentKind);
+            continue;
+        }
+        if (selective) {
+            if (!exists && !m_flags.existence)
+                continue;
+            if (exists && !isRealFolder(entry) &&
+                !filePairDiffers(m_flags, localTimeSeconds(entry.writeTime),
+                                 localTimeSeconds(there.writeTime), entry.size, there.size,
+                                 entry.attributes & SettableBits, there.attributes & SettableBits,
+                                 entry.name != there.name))
+                continue;
+        }
+        m_run.wholeItemMove = m_run.move && !exists;
+        int r = StepDone;
+        if (isRealFolder(entry)) {
+            if (m_run.wholeItemMove) {
+                r = moveFolderWhole(at, entry, true);
+            } else {
+                if (!exists)
+                    r = makeDestinationFolder(at, entry.name, entry.attributes, true, false);
+                if (r == StepDone) {
+                    Place inner{path + QLatin1Char('/'),
+                                at.destination + entry.name + QLatin1Char('/'),
+                                at.sourceAttention | entry.attributes,
+                                at.destinationAttention | (exists ? there.attributes : 0)};
+                    r = copyFolderContents(inner, selective, !exists);
+                    if (m_run.move && r != StepCancelled && !endsRun(r))
+                        finishMovedFolder(at, entry.name);
+                }
+            }
+        } else {
+            if (m_run.move)
+                r = askSource(path, false, at.sourceAttention | entry.attributes, true);
+            if (r == StepDone)
+                r = copyOneFile(at, entry, exists ? &there : nullptr, true);
+        }
+        if (r == StepCancelled || endsRun(r))
+            return r;
+    }
+    return StepDone;
+}
+
+void FileOperations::finishMovedFolder(const Place& at, const QString& name)
+{
+    const QString path = at.source + name;
+    const int rc = platform::deleteEmptyFolder(path);
+    if (rc == ENOTEMPTY || rc == EEXIST)
+        return; // something inside stayed (skipped); so does the folder
+    if (rc != 0) {
+        ++m_run.outcome.failed;
+        showItemError(rc, path, true);
+        return;
+    }
+    notifyRemoved(at.source, name, true);
+    for (WindowIndex w : {LeftWindow, RightWindow})
+        m_context.host.treeNodeRemoved(w, path);
+}
+
+int FileOperations::createFolder(WindowIndex window, const QString& name)
+{
+    m_selected = window;
+    m_run.noToAll = false;
+    m_run.acceptedDestination = 0;
+    m_run.outcome = {};
+    for (WindowIndex w : {LeftWindow, RightWindow})
+        m_folders[w] = addSeparator(m_context.host.folderPath(w));
+    const QString folder = m_folders[window];
+    if (!folderAvailable(window, folder, true))
+        return StepCheckFailed;
+    m_run.attention[window] = pathAttributes(stripSeparator(folder));
+    const QString saved = m_run.name;
+    m_run.name = QStringLiteral("フォルダ作成");
+    Place place{folder, folder, m_run.attention[window], m_run.attention[window]};
+    const int r = makeDestinationFolder(place, name, AttrDirectory, false, true);
+    m_run.name = saved;
+    return r;
+}
+
+// --- delete -----------------------------------------------------------------
+
+int FileOperations::deleteItems(WindowIndex selected, int modifiers)
+{
+    if (m_running)
+        return StepSkipped;
+    RunningScope running(m_running);
+    m_selected = selected;
+    const WindowIndex opposite = oppositeOf(selected);
+    OperationHost& host = m_context.host;
+    for (WindowIndex w : {LeftWindow, RightWindow})
+        m_folders[w] = addSeparator(host.folderPath(w));
+    const QString folder = m_folders[selected];
+    const bool erase = (modifiers & ModifierShift) ||
+                       m_context.volumes.volumeOf(folder).info.driveType != platform::DriveFixed;
+    resetRun(erase ? OpErase : OpTrash);
+    if (!folderAvailable(selected, folder, true)) {
+        m_run.outcome.checkFailed = true;
+        return StepCheckFailed;
+    }
+    m_run.attention[selected] = pathAttributes(stripSeparator(folder));
+    const quint32 gathered = host.markedAttributes(selected);
+    m_run.unconditional = (modifiers & ModifierCtrl) && m_fullSelection;
+    if (m_run.unconditional)
+        m_run.acceptedSource = gathered & ProtectedBits;
+    if (m_compare && !folderAvailable(opposite, m_folders[opposite], true)) {
+        m_run.outcome.checkFailed = true;
+        return StepCheckFailed;
+    }
+    if (!host.selectionUsable(selected))
+        return StepSkipped;
+    const std::vector<Marked> items = markedItems(selected);
+    if (items.empty())
+        return StepSkipped;
+
+    SummaryFacts facts;
+    facts.code = m_run.code;
+    facts.unconditional = m_run.unconditional;
+    facts.items = int(items.size());
+    facts.allLevels = m_allLevels;
+    facts.compareSelection = m_compare;
+    for (const Marked& item : items)
+        facts.folders += isRealFolder(item.record) ? 1 : 0;
+    facts.firstName = items.front().record.name;
+    int answer = MsgCancel;
+    m_context.messages.showMessage(summaryText(facts, m_context.messages.confirmationMessages()),
+                                   ButtonsOkCancel, m_run.name, true, answer);
+    if (!folderAvailable(selected, folder, false)) {
+        m_run.outcome.checkFailed = true;
+        return StepCheckFailed;
+    }
+    if (answer != MsgOk) {
+        m_run.outcome.cancelled = true;
+        return StepSkipped;
+    }
+
+    BusyScope busy(m_context.progress);
+    m_context.progress.clearInterrupt();
+    m_run.outcome.started = true;
+    const QString status = runStatusText(m_compare, m_run.name, host.pathText(selected),
+                                         !host.twoWindowsShown(), QString(), false);
+    showStatus(status, 0, int(items.size()));
+    if (facts.items > HideListsOver)
+        hideLists(true, false);
+    m_context.progress.pumpEventsNow();
+
+    // The walk asks about protected items inside; without it a folder goes whole.
+    const quint32 hiddenMask = host.hiddenMask();
+    const bool walk =
+        m_fullSelection && (m_run.unconditional ||
+                            ((m_run.acceptedSource & ProtectedBits) == (gathered & ProtectedBits) &&
+                             (gathered & hiddenMask) == 0));
+    const bool selective = m_compare && m_allLevels;
+    Place place{folder, m_folders[opposite], m_run.attention[selected], 0};
+    int result = StepDone;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (pump()) {
+            result = StepCancelled;
+            break;
+        }
+        if (!host.listReady(selected)) {
+            ++m_run.outcome.skipped;
+            continue;
+        }
+        showStatus(status, int(i), int(items.size()));
+        ItemRecord record;
+        const QString path = folder + items[i].record.name;
+        const int rc = m_context.volumes.statPath(path, record);
+        if (rc != 0) {
+            ++m_run.outcome.skipped;
+            if (rc == ETIMEDOUT || rc == EIO || rc == ENOMEDIUM) {
+                result = StepCheckFailed;
+                break;
+            }
+            continue;
+        }
+        record.name = items[i].record.name;
+        const bool more = i + 1 < items.size();
+        const int r = isRealFolder(record)
+                          ? deleteOneFolder(place, record, more, walk, selective)
+                          : deleteOneFile(folder, record, place.sourceAttention, more);
+        if (r == StepCancelled || endsRun(r)) {
+            result = r;
+            break;
+        }
+    }
+    if (result == StepCheckFailed)
+        m_run.outcome.checkFailed = true;
+    if (result == StepCancelled)
+        m_run.outcome.cancelled = true;
+    finishRun(QString());
+    return result == StepCancelled || result == StepCheckFailed ? result : StepDone;
+}
+
+int FileOperations::deleteOneFile(const QString& folder, const ItemRecord& item, quint32 attention,
+                                  bool moreItems)
+{
+    const QString path = folder + item.name;
+    if (int r = askSource(path, false, attention | item.attributes, moreItems))
+        return r;
+    if (removeItem(path, false) != 0)
+        return StepSkipped;
+    ++m_run.itemsDeleted;
+    ++m_run.outcome.done;
+    m_run.changed = true;
+    notifyRemoved(folder, item.name, false);
+    return StepDone;
+}
+
+int FileOperations::deleteOneFolder(const Place& at, const ItemRecord& item, bool moreItems,
+                                    bool walk, bool selective)
+{
+    const QString path = at.source + item.name;
+    if (int r = askSource(path, true, at.sourceAttention | item.attributes, moreItems))
+        return r;
+    ItemRecord now;
+    if (m_context.volumes.statPath(path, now) != 0 || !isRealFolder(now)) {
+        ++m_run.outcome.skipped;
+        return StepSkipped;
+    }
+    const QString inside = path + QLatin1Char('/');
+    Place inner{inside, at.destination.isEmpty() ? QString() : at.destination + item.name + '/',
+                at.sourceAttention | item.attributes, 0};
+
+    if (selective) {
+        const int r = deleteSelectively(inner);
+        if (r == StepCancelled || endsRun(r))
+            return r;
+        // The folder itself goes only when its counterpart is missing and
+        // nothing inside stayed.
+        ItemRecord there;
+        if (!at.destination.isEmpty() && lookUp(at.destination, item.name, there))
+            return StepDone;
+        bool empty = true;
+        platform::listFolder(inside, [&empty](const ItemRecord&) { return empty = false; });
+        if (!empty)
+            return StepSkipped;
+    } else if (walk) {
+        const int before = m_run.outcome.skipped + m_run.outcome.failed;
+        std::vector<ItemRecord> entries;
+        if (int rc = listEntries(inside, m_context.host.hiddenMask(), entries)) {
+            if (rc == StepCancelled)
+                return rc;
+            ++m_run.outcome.failed;
+            showItemError(rc, inside, true);
+            return StepSkipped;
+        }
+        for (int pass = 0; pass < 2; ++pass) {
+            for (const ItemRecord& entry : entries) {
+                if (isRealFolder(entry) != (pass == 0))
+                    continue;
+                if (pump())
+                    return StepCancelled;
+                const int r = pass == 0 ? deleteOneFolder(inner, entry, true, true, false)
+                                        : deleteOneFile(inside, entry, inner.sourceAttention, true);
+                if (r == StepCancelled || endsRun(r))
+                    return r;
+            }
+        }
+        // Removing the folder now would take what the user chose to keep.
+        if (m_run.outcome.skipped + m_run.outcome.failed != before)
+            return StepSkipped;
+    } else {
+        const QString filter = m_context.host.listFilterExtensions();
+        if (!filter.trimmed().isEmpty()) {
+            bool listed = false;
+            platform::listFolder(inside, [&](const ItemRecord& r) {
+                listed = !r.isFolder() && extensionListed(filter, r.name);
+                return !listed;
+            });
+            if (listed) {
+                ++m_run.outcome.skipped;
+                return StepSkipped;
+            }
+        }
+    }
+    if (removeItem(path, true) != 0)
+        return StepSkipped;
+    ++m_run.itemsDeleted;
+    ++m_run.foldersDone;
+    ++m_run.outcome.done;
+    m_run.changed = true;
+    folderDeleted(at.source, item.name);
+    return StepDone;
+}
+
+int FileOperations::deleteSelectively(const Place& at)
+{
+    std::vector<ItemRecord> entries;
+    if (int rc = listEntries(at.source, m_context.host.hiddenMask(), entries)) {
+        if (rc == StepCancelled)
+            return rc;
+        ++m_run.outcome.failed;
+        showItemError(rc, at.source, true);
+        return StepSkipped;
+    }
+    for (const ItemRecord& entry : entries) {
+        if (pump())
+            return StepCancelled;
+        ItemRecord there;
+        const bool exists = !at.destination.isEmpty() && lookUp(at.destination, entry.name, there);
+        int r = StepDone;
+        if (isRealFolder(entry)) {
+            if (exists && !isRealFolder(there))
+                continue;
+            if (!exists && !m_flags.existence)
+                continue;
+            r = deleteOneFolder(at, entry, true, false, true);
+        } else {
+            bool remove = false;
+            if (!exists)
+                remove = m_flags.existence;
+            else if (isRealFolder(there))
+                remove = true;
+            else
+                remove = filePairDiffers(m_flags, localTimeSeconds(entry.writeTime),
+                                         localTimeSeconds(there.writeTime), entry.size, there.size,
+                                         entry.attributes & SettableBits,
+                                         there.attributes & SettableBits, entry.name != there.name);
+            if (!remove)
+                continue;
+            r = deleteOneFile(at.source, entry, at.sourceAttention, true);
+        }
+        if (r == StepCancelled || endsRun(r))
+            return r;
+    }
+    return StepDone;
+}
+
+int FileOperations::eraseTree(const QString& folder)
+{
+    std::vector<ItemRecord> entries;
+    const int listed = platform::listFolder(
+        folder,
+        [&entries](const ItemRecord& r) {
+            entries.push_back(r);
+            return true;
+        },
+        platform::ListOptions{false});
+    if (listed != 0)
+        return listed;
+    const QString inside = addSeparator(folder);
+    for (const ItemRecord& entry : entries) {
+        if (pump())
+            return ECANCELED;
+        // Links are removed as links: what they point at is never touched.
+        const int rc = isRealFolder(entry) ? eraseTree(inside + entry.name)
+                                           : platform::deleteFile(inside + entry.name);
+        if (rc != 0 && rc != ENOENT)
+            return rc;
+    }
+    return platform::deleteEmptyFolder(stripSeparator(folder));
+}
+
+int FileOperations::removeItem(const QString& path, bool isFolder)
+{
+    int rc = 0;
+    if (!m_run.erase)
+        rc = platform::moveToTrash(path);
+    else if (isFolder)
+        rc = eraseTree(path);
+    else
+        rc = platform::deleteFile(path);
+    if (rc == ECANCELED) {
+        m_context.progress.requestInterrupt();
+        return rc;
+    }
+    if (rc != 0) {
+        ++m_run.outcome.failed;
+        showItemError(rc, path, isFolder);
+    }
+    return rc;
+}
+
+void FileOperations::folderDeleted(const QString& parent, const QString& name)
+{
+    const QString path = parent + name;
+    notifyRemoved(parent, name, true);
+    for (WindowIndex w : {LeftWindow, RightWindow}) {
+        m_context.host.treeNodeRemoved(w, path);
+        if (!m_folders[w].isEmpty() && pathLiesWithin(stripSeparator(m_folders[w]), path))
+            m_context.host.markForRefresh(w);
+    }
+}
+
+// --- attributes -------------------------------------------------------------
+
+int FileOperations::changeAttributes(WindowIndex selected, int menuIndex)
+{
+    if (menuIndex < 0 || menuIndex > 7 || m_running)
+        return StepSkipped;
+    RunningScope running(m_running);
+    m_selected = selected;
+    OperationHost& host = m_context.host;
+    resetRun(OpAttributes);
+    const QString folder = m_folders[selected];
+    if (!folderAvailable(selected, folder, true)) {
+        m_run.outcome.checkFailed = true;
+        return StepCheckFailed;
+    }
+    const std::vector<Marked> items = markedItems(selected);
+    if (items.empty())
+        return StepSkipped;
+    int folders = 0;
+    for (const Marked& item : items)
+        folders += isRealFolder(item.record) ? 1 : 0;
+    const bool settable = host.folderAttributesSettable();
+    const QString text =
+        attributeSummaryText(menuIndex, int(items.size()), folders, items.front().record.name,
+                             m_allLevels, settable, m_context.messages.confirmationMessages());
+    int answer = MsgCancel;
+    m_context.messages.showMessage(text, ButtonsOkCancel, m_run.name, true, answer);
+    if (answer != MsgOk) {
+        m_run.outcome.cancelled = true;
+        return StepSkipped;
+    }
+    if (!folderAvailable(selected, folder, false)) {
+        m_run.outcome.checkFailed = true;
+        return StepCheckFailed;
+    }
+
+    BusyScope busy(m_context.progress);
+    m_context.progress.clearInterrupt();
+    m_run.outcome.started = true;
+    const QString status = QStringLiteral("指定選択項目の属性を変更中 ") + host.pathText(selected);
+    const int total = int(items.size()) - (settable ? 0 : folders);
+    showStatus(status, 0, total);
+    if (int(items.size()) > HideListsOver)
+        hideLists(true, false);
+    const quint32 bit = attributeBitOf(menuIndex);
+    const bool set = attributeSetBy(menuIndex);
+    int result = StepDone;
+    int count = 0;
+    for (const Marked& item : items) {
+        if (pump()) {
+            result = StepCancelled;
+            break;
+        }
+        ItemRecord record;
+        if (m_context.volumes.statPath(folder + item.record.name, record) != 0) {
+            ++m_run.outcome.skipped;
+            continue;
+        }
+        record.name = item.record.name;
+        changeOneAttribute(folder, record, bit, set);
+        showStatus(status, ++count, total);
+        if (m_allLevels && isRealFolder(record)) {
+            const int r = changeFolderContents(folder + record.name + QLatin1Char('/'), bit, set);
+            if (r < -9) {
+                result = r;
+                break;
+            }
+        }
+    }
+    if (result == StepCancelled)
+        m_run.outcome.cancelled = true;
+    finishRun(QString());
+    return result == StepCancelled ? result : StepDone;
+}
+
+int FileOperations::changeOneAttribute(const QString& folder, const ItemRecord& item, quint32 bit,
+                                       bool set)
+{
+    const QString path = folder + item.name;
+    if (isRealFolder(item) && !m_context.host.folderAttributesSettable()) {
+        ++m_run.outcome.skipped;
+        return StepSkipped;
+    }
+    quint32 current = 0;
+    int rc = platform::getAttributes(path, current);
+    if (rc == 0) {
+        const quint32 wanted = set ? (current | bit) : (current & ~bit);
+        if (wanted == current) {
+            ++m_run.outcome.done;
+            return StepDone;
+        }
+        rc = platform::setAttributes(path, wanted & SettableBits);
+    }
+    if (rc != 0) {
+        ++m_run.outcome.failed;
+        if (m_context.messages.confirmationMessages())
+            m_context.messages.showMessage(path + crlf + crlf +
+                                               QStringLiteral("は属性変更できませんでした。"),
+                                           ButtonsOk, m_run.name);
+        return StepSkipped;
+    }
+    m_run.changed = true;
+    ++m_run.outcome.done;
+    notifyAdded(folder, item.name, item.name, true);
+    return StepDone;
+}
+
+int FileOperations::changeFolderContents(const QString& folder, quint32 bit, bool set)
+{
+    std::vector<ItemRecord> entries;
+    if (int rc = listEntries(folder, m_context.host.hiddenMask(), entries))
+        return rc == StepCancelled ? rc : StepSkipped;
+    for (const ItemRecord& entry : entries) {
+        if (pump())
+            return StepCancelled;
+        changeOneAttribute(folder, entry, bit, set);
+        if (isRealFolder(entry)) {
+            const int r = changeFolderContents(folder + entry.name + QLatin1Char('/'), bit, set);
+            if (r < -9)
+                return r;
+        }
+    }
+    return StepDone;
+}
+
+} // namespace tovane

@@ -1,0 +1,159 @@
+#include "app/browsing.h"
+#include "app/mainwindow.h"
+#include "app/selecting.h"
+#include "app/windowpane.h"
+#include "core/scriptedservices.h"
+#include "core/settingsfile.h"
+#include "platform/filesystem.h"
+#include "support/tempdir.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QtTest>
+
+using namespace tovane;
+using tovane::test::TempDir;
+
+namespace {
+
+// Left folder l with a.txt and sub/inner, right folder r empty; the trash
+// lives in the test folder.
+struct Started {
+    explicit Started(TempDir& dir, bool allLevels = true)
+        : window(dir.filePath(QStringLiteral("cfg")))
+    {
+        qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toUtf8());
+        // Function mode 3 shows every attribute entry.
+        const QByteArray settings = "[Tovane]\r\nApType=x\r\nApMode=3\r\n[Position]\r\nPath=_," +
+                                    dir.filePath(QStringLiteral("l")).toUtf8() + ",_," +
+                                    dir.filePath(QStringLiteral("r")).toUtf8() + ",\r\n";
+        writeSettingsText(window.settingsFile(), QString::fromUtf8(settings));
+        window.setMessageService(&messages);
+        messages.setDefaultAnswer(AnswerYes);
+        window.startUp();
+        window.activateWindowIndex(LeftWindow, 0);
+        if (allLevels)
+            trigger("mnuSetProc", 0);
+    }
+    FileList& list(WindowIndex w) { return window.browsing()->list(w); }
+    int rowOf(WindowIndex w, const char* name)
+    {
+        return list(w).model()->rowOfName(QString::fromUtf8(name));
+    }
+    void mark(const char* name)
+    {
+        const int row = rowOf(LeftWindow, name);
+        QVERIFY(row >= 0);
+        list(LeftWindow).itemClicked(row, 0);
+    }
+    void trigger(const char* control, int index)
+    {
+        QAction* a = window.menus().action(control, index);
+        QVERIFY2(a && a->isEnabled(), control);
+        a->trigger();
+    }
+    MainWindow window;
+    ScriptedMessageService messages;
+};
+
+void prepare(TempDir& dir)
+{
+    for (const char* f : {"cfg", "data", "l", "l/sub", "r"})
+        QVERIFY(dir.makeFolder(f));
+    QVERIFY(dir.writeFile("l/a.txt", "alpha"));
+    QVERIFY(dir.writeFile("l/sub/inner", "inner"));
+}
+
+} // namespace
+
+class OperatingTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void copyAddsToTheOtherListAndKeepsMarks();
+    void moveTakesTheEntryAcross();
+    void deleteToTrashRemovesTheEntry();
+    void attributeMenuUpdatesTheList();
+    void copyOfACompareSelectionRenewsIt();
+};
+
+void OperatingTest::copyAddsToTheOtherListAndKeepsMarks()
+{
+    TempDir dir;
+    prepare(dir);
+    Started s(dir);
+    s.mark("a.txt");
+    s.mark("sub");
+    s.trigger("mnuFileItem", 4);
+    QVERIFY(platform::pathExists(dir.filePath(QStringLiteral("r/a.txt"))));
+    QVERIFY(platform::pathExists(dir.filePath(QStringLiteral("r/sub/inner"))));
+    // Shown without a refill: folders first, in name order.
+    QCOMPARE(s.rowOf(RightWindow, "sub"), 0);
+    QCOMPARE(s.rowOf(RightWindow, "a.txt"), 1);
+    QVERIFY(s.window.findChild<QLabel*>(QStringLiteral("lblListCount_1"))
+                ->text()
+                .contains(QStringLiteral("2 項目")));
+    QVERIFY(s.list(LeftWindow).model()->marked(s.rowOf(LeftWindow, "a.txt")));
+    QCOMPARE(s.window.selecting()->marks().counters(LeftWindow).marked.items, 2);
+}
+
+void OperatingTest::moveTakesTheEntryAcross()
+{
+    TempDir dir;
+    prepare(dir);
+    Started s(dir);
+    s.mark("a.txt");
+    s.trigger("mnuFileItem", 5);
+    QVERIFY(!platform::pathExists(dir.filePath(QStringLiteral("l/a.txt"))));
+    QVERIFY(platform::pathExists(dir.filePath(QStringLiteral("r/a.txt"))));
+    QCOMPARE(s.rowOf(LeftWindow, "a.txt"), -1);
+    QVERIFY(s.rowOf(RightWindow, "a.txt") >= 0);
+    QCOMPARE(s.window.selecting()->marks().counters(LeftWindow).marked.items, 0);
+}
+
+void OperatingTest::deleteToTrashRemovesTheEntry()
+{
+    TempDir dir;
+    prepare(dir);
+    Started s(dir);
+    s.mark("sub");
+    s.trigger("mnuFileItem", 6);
+    QVERIFY(!platform::pathExists(dir.filePath(QStringLiteral("l/sub"))));
+    // The walk sends the files first, then the emptied folder.
+    QVERIFY(platform::pathExists(dir.filePath(QStringLiteral("data/Trash/files/inner"))));
+    QVERIFY(platform::pathExists(dir.filePath(QStringLiteral("data/Trash/files/sub"))));
+    QCOMPARE(s.rowOf(LeftWindow, "sub"), -1);
+    QVERIFY(s.window.browsing()
+                ->navigator()
+                .model(LeftWindow)
+                .indexOf(dir.filePath(QStringLiteral("l/sub"))) == QModelIndex());
+}
+
+void OperatingTest::attributeMenuUpdatesTheList()
+{
+    TempDir dir;
+    prepare(dir);
+    Started s(dir);
+    s.mark("a.txt");
+    s.trigger("mnuFileAttr", 1); // read-only on
+    quint32 attributes = 0;
+    QCOMPARE(platform::getAttributes(dir.filePath(QStringLiteral("l/a.txt")), attributes), 0);
+    QVERIFY(attributes & AttrReadOnly);
+    const int row = s.rowOf(LeftWindow, "a.txt");
+    QVERIFY(s.list(LeftWindow).model()->cellText(row, 3).contains(u'R'));
+}
+
+void OperatingTest::copyOfACompareSelectionRenewsIt()
+{
+    TempDir dir;
+    prepare(dir);
+    Started s(dir);
+    s.trigger("mnuFileItem", 3); // compare: everything is missing on the right
+    QCOMPARE(s.window.selecting()->marks().counters(LeftWindow).marked.items, 2);
+    s.trigger("mnuFileItem", 4);
+    QVERIFY(platform::pathExists(dir.filePath(QStringLiteral("r/sub/inner"))));
+    // Compared again after the run: nothing differs now.
+    QCOMPARE(s.window.selecting()->marks().counters(LeftWindow).marked.items, 0);
+}
+
+QTEST_MAIN(OperatingTest)
+#include "tst_operating.moc"

@@ -1,0 +1,299 @@
+#include "support/tempdir.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
+#include <QtTest>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace tovane;
+using tovane::test::entries;
+using tovane::test::readAll;
+using tovane::test::TempDir;
+
+namespace {
+
+QString exe()
+{
+    return qEnvironmentVariable("TOVANE_BUILD_DIR") + QStringLiteral("/src/tovane-cli");
+}
+
+struct Run {
+    int exitCode = -1;
+    QString err;
+};
+
+Run run(const QStringList& args, const QByteArray& dataHome = QByteArray())
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!dataHome.isEmpty())
+        env.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromUtf8(dataHome));
+    p.setProcessEnvironment(env);
+    p.start(exe(), args);
+    p.waitForFinished(60000);
+    return Run{p.exitCode(), QString::fromUtf8(p.readAllStandardError())};
+}
+
+// A file of `mib` MiB written in 1 MiB blocks of changing bytes.
+bool writeBig(const QByteArray& path, int mib)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    bool ok = true;
+    for (int i = 0; i < mib && ok; ++i) {
+        block.fill(char('a' + i % 26));
+        ok = ::write(fd, block.constData(), size_t(block.size())) == block.size();
+    }
+    ::close(fd);
+    return ok;
+}
+
+bool hasTemporary(const QByteArray& folder)
+{
+    for (const QByteArray& n : entries(folder))
+        if (n.startsWith(".tovane-"))
+            return true;
+    return false;
+}
+
+} // namespace
+
+class OpsCommandsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(QFile::exists(exe())); }
+
+    void badUsage_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("copy without names") << QStringList{"copy", "/tmp", "/tmp"};
+        QTest::newRow("name with a slash") << QStringList{"copy", "/tmp", "/tmp", "a/b"};
+        QTest::newRow("dot dot") << QStringList{"move", "/tmp", "/tmp", ".."};
+        QTest::newRow("unknown option") << QStringList{"delete", "--frob", "/tmp", "x"};
+        QTest::newRow("erase is for delete") << QStringList{"copy", "--erase", "/a", "/b", "x"};
+        QTest::newRow("attr without change") << QStringList{"attr", "/tmp", "x"};
+        QTest::newRow("attr with a bad change") << QStringList{"attr", "+Q", "/tmp", "x"};
+    }
+    void badUsage()
+    {
+        QFETCH(QStringList, args);
+        QCOMPARE(run(args).exitCode, 2);
+    }
+
+    // Exit 0 when everything was done, 1 when something was skipped, 4 when
+    // a folder check failed; the destination is touched only when told.
+    void copyOutcomes_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("existing"); // R/e after the run
+        QTest::newRow("new file") << QStringList{} << "n" << 0 << QByteArray("old");
+        QTest::newRow("existing, default no-to-all")
+            << QStringList{} << "e" << 1 << QByteArray("old");
+        QTest::newRow("existing, --no-all")
+            << QStringList{"--no-all"} << "e" << 1 << QByteArray("old");
+        QTest::newRow("existing, --yes-all")
+            << QStringList{"--yes-all"} << "e" << 0 << QByteArray("new");
+        QTest::newRow("existing, --ask without a terminal")
+            << QStringList{"--ask"} << "e" << 1 << QByteArray("old");
+        QTest::newRow("missing name") << QStringList{} << "absent" << 1 << QByteArray("old");
+    }
+    void copyOutcomes()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, name);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, existing);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R"));
+        QVERIFY(dir.writeFile("L/n", "fresh") && dir.writeFile("L/e", "new"));
+        QVERIFY(dir.writeFile("R/e", "old"));
+        const Run r = run(QStringList{"copy"} + options +
+                          QStringList{dir.filePath("L"), dir.filePath("R"), name});
+        QCOMPARE(r.exitCode, exitCode);
+        QCOMPARE(readAll(dir.pathBytes() + "/R/e"), existing);
+        QCOMPARE(readAll(dir.pathBytes() + "/R/n"),
+                 name == "n" ? QByteArray("fresh") : QByteArray("<missing>"));
+        for (const QString& line : r.err.split(u'\n', Qt::SkipEmptyParts))
+            QVERIFY2(!line.startsWith(u'['), qPrintable(line));
+        QVERIFY(r.err.startsWith(QStringLiteral("コピー: ")));
+    }
+
+    void folderCheckFails()
+    {
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.writeFile("L/a", "a"));
+        QCOMPARE(run({"copy", dir.filePath("missing"), dir.filePath("L"), "a"}).exitCode, 4);
+        QCOMPARE(run({"move", dir.filePath("L"), dir.filePath("missing"), "a"}).exitCode, 4);
+        QCOMPARE(run({"delete", dir.filePath("missing"), "a"}).exitCode, 4);
+        QCOMPARE(readAll(dir.pathBytes() + "/L/a"), QByteArray("a"));
+    }
+
+    // Questions and messages as "title: text"; --quiet gives the short summary
+    // and no conflict notices.
+    void messagesOnStderr_data()
+    {
+        QTest::addColumn<bool>("quiet");
+        QTest::newRow("messages") << false;
+        QTest::newRow("quiet") << true;
+    }
+    void messagesOnStderr()
+    {
+        QFETCH(bool, quiet);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R") && dir.makeFolder("L/x"));
+        QVERIFY(dir.writeFile("R/x", "file"));
+        QStringList args{"move", "--all-levels"};
+        if (quiet)
+            args << "--quiet";
+        const Run r = run(args + QStringList{dir.filePath("L"), dir.filePath("R"), "x"});
+        QCOMPARE(r.exitCode, 1);
+        if (quiet) {
+            QCOMPARE(r.err, QStringLiteral("移動: コピー対象項目を移動します。\n"));
+        } else {
+            QVERIFY(
+                r.err.contains(QStringLiteral("\n移動: ") + dir.filePath("L/x") +
+                               QStringLiteral(" は\n\n（コピー／移動先となり得る）対象パスに")));
+        }
+    }
+
+    void moveDeleteAttr()
+    {
+        TempDir dir;
+        TempDir data;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R") && dir.makeFolder("L/F"));
+        QVERIFY(dir.writeFile("L/F/inside", "i") && dir.writeFile("L/g", "g"));
+        QCOMPARE(
+            run({"move", "--all-levels", dir.filePath("L"), dir.filePath("R"), "F", "g"}).exitCode,
+            0);
+        QCOMPARE(entries(dir.pathBytes() + "/L"), QList<QByteArray>{});
+        QCOMPARE(readAll(dir.pathBytes() + "/R/F/inside"), QByteArray("i"));
+        QCOMPARE(run({"attr", "+R", dir.filePath("R"), "g"}).exitCode, 0);
+        QCOMPARE(::access((dir.pathBytes() + "/R/g").constData(), W_OK) == 0 && ::geteuid() != 0,
+                 false);
+        QCOMPARE(run({"delete", dir.filePath("R"), "F"}, data.pathBytes()).exitCode, 0);
+        // The walk sends the file, then the emptied folder.
+        QCOMPARE(entries(data.pathBytes() + "/Trash/files"), (QList<QByteArray>{"F", "inside"}));
+        // Read-only now: --no-all declines the question, --yes-all erases.
+        QCOMPARE(run({"delete", "--erase", dir.filePath("R"), "g"}).exitCode, 1);
+        QCOMPARE(run({"delete", "--erase", "--yes-all", dir.filePath("R"), "g"}).exitCode, 0);
+        QCOMPARE(entries(dir.pathBytes() + "/R"), QList<QByteArray>{});
+    }
+
+    // --compare: what a compare selection marks is copied, and inside marked
+    // folders only the entries that differ.
+    void compareForm_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("updated"); // R/G/y afterwards
+        QTest::addColumn<QList<QByteArray>>("right");
+        const QList<QByteArray> all{"F", "G", "a", "b"};
+        QTest::newRow("defaults, no-to-all") << QStringList{} << 1 << QByteArray("old") << all;
+        QTest::newRow("defaults, yes-to-all")
+            << QStringList{"--yes-all"} << 0 << QByteArray("newer") << all;
+        QTest::newRow("existence only") << QStringList{"--exist"} << 0 << QByteArray("old") << all;
+        QTest::newRow("size only") << QStringList{"--size=larger", "--yes-all"} << 0
+                                   << QByteArray("newer") << QList<QByteArray>{"G", "b"};
+    }
+    void compareForm()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, updated);
+        QFETCH(QList<QByteArray>, right);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R") && dir.makeFolder("L/F"));
+        QVERIFY(dir.makeFolder("L/G") && dir.makeFolder("R/G"));
+        QVERIFY(dir.writeFile("L/a", "a") && dir.writeFile("L/F/x", "x"));
+        QVERIFY(dir.writeFile("L/b", "b") && dir.writeFile("R/b", "b"));
+        QVERIFY(dir.writeFile("L/G/y", "newer") && dir.writeFile("R/G/y", "old"));
+        const timespec older[2] = {{1000000000, 0}, {1000000000, 0}};
+        const timespec newer[2] = {{1000000100, 0}, {1000000100, 0}};
+        QVERIFY(::utimensat(AT_FDCWD, (dir.pathBytes() + "/R/G/y").constData(), older, 0) == 0);
+        QVERIFY(::utimensat(AT_FDCWD, (dir.pathBytes() + "/L/G/y").constData(), newer, 0) == 0);
+        for (const char* same : {"/L/b", "/R/b"})
+            QVERIFY(::utimensat(AT_FDCWD, (dir.pathBytes() + same).constData(), older, 0) == 0);
+        const Run r = run(QStringList{"copy", "--all-levels"} + options +
+                          QStringList{"--compare", dir.filePath("L"), dir.filePath("R")});
+        QCOMPARE(r.exitCode, exitCode);
+        QCOMPARE(readAll(dir.pathBytes() + "/R/G/y"), updated);
+        QCOMPARE(entries(dir.pathBytes() + "/R"), right);
+        QCOMPARE(readAll(dir.pathBytes() + "/L/G/y"), QByteArray("newer"));
+    }
+
+    void compareFormUsage_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("names with --compare") << QStringList{"copy", "--compare", "/a", "/b", "x"};
+        QTest::newRow("compare option without --compare")
+            << QStringList{"copy", "--exist", "/a", "/b", "x"};
+        QTest::newRow("bad date") << QStringList{"move", "--date=soon", "--compare", "/a", "/b"};
+        QTest::newRow("delete has no --compare") << QStringList{"delete", "--compare", "/a", "x"};
+    }
+    void compareFormUsage()
+    {
+        QFETCH(QStringList, args);
+        QCOMPARE(run(args).exitCode, 2);
+    }
+
+    // SIGINT while a big file is copied over an old one: the run stops
+    // (exit 3), the old file is intact and no temporary stays. kill -9 at the
+    // same point leaves the old file intact too.
+    void interruptedCopyKeepsOld_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("SIGINT") << int(SIGINT) << 3;
+        QTest::newRow("kill -9") << int(SIGKILL) << -1;
+    }
+    void interruptedCopyKeepsOld()
+    {
+        QFETCH(int, signalNumber);
+        QFETCH(int, exitCode);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R"));
+        QVERIFY(writeBig(dir.pathBytes() + "/L/big", 768));
+        QVERIFY(dir.writeFile("R/big", "old contents"));
+        QProcess p;
+        p.start(exe(), {"copy", "--yes-all", dir.filePath("L"), dir.filePath("R"), "big"});
+        QVERIFY(p.waitForStarted());
+        QElapsedTimer t;
+        t.start();
+        bool seen = false;
+        while (!seen && t.elapsed() < 20000 && p.state() == QProcess::Running) {
+            seen = hasTemporary(dir.pathBytes() + "/R");
+            if (!seen)
+                QThread::usleep(200);
+        }
+        if (!seen) {
+            p.waitForFinished();
+            QSKIP("the copy ended before it could be interrupted");
+        }
+        ::kill(pid_t(p.processId()), signalNumber);
+        QVERIFY(p.waitForFinished(20000));
+        if (signalNumber == SIGKILL) {
+            QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+        } else {
+            QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(p.exitCode(), exitCode);
+            QVERIFY(!hasTemporary(dir.pathBytes() + "/R"));
+        }
+        QCOMPARE(readAll(dir.pathBytes() + "/R/big"), QByteArray("old contents"));
+        // Whatever was left is under a temporary name, never a real one.
+        for (const QByteArray& n : entries(dir.pathBytes() + "/R"))
+            QVERIFY(n == "big" || n.startsWith(".tovane-"));
+    }
+};
+
+QTEST_GUILESS_MAIN(OpsCommandsTest)
+#include "tst_opscommands.moc"

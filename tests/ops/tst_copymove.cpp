@@ -1,0 +1,623 @@
+#include "core/scriptedservices.h"
+#include "fs/pathrules.h"
+#include "fs/volumesource.h"
+#include "list/filelistmodel.h"
+#include "ops/fileoperations.h"
+#include "ops/markedlist.h"
+#include "ops/operationhost.h"
+#include "platform/filesystem.h"
+#include "platform/names.h"
+#include "support/asuser.h"
+#include "support/tempdir.h"
+
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace tovane;
+using tovane::test::entries;
+using tovane::test::readAll;
+using tovane::test::TempDir;
+using tovane::test::writeBytes;
+
+namespace {
+
+class RecordingHost : public OperationHost {
+public:
+    FileListModel lists[2];
+    QString folders[2];
+    bool levels = true;
+    bool compare = false;
+    CompareFlags flags;
+    QStringList calls;
+
+    const FileListModel* listModel(WindowIndex w) const override { return &lists[w]; }
+    QString folderPath(WindowIndex w) const override { return folders[w]; }
+    bool allLevels(WindowIndex) const override { return levels; }
+    bool compareSelection(WindowIndex) const override { return compare; }
+    CompareFlags compareFlags(WindowIndex) const override { return flags; }
+    void setListHidden(WindowIndex w, bool hidden) override
+    {
+        calls << QStringLiteral("hidden %1 %2").arg(w).arg(hidden ? "true" : "false");
+    }
+    void listEntryRemoved(WindowIndex w, const QString& name, bool) override
+    {
+        calls << QStringLiteral("removed %1 %2").arg(w).arg(name);
+    }
+    void listEntryAdded(WindowIndex w, const ItemRecord& r) override
+    {
+        calls << QStringLiteral("added %1 %2").arg(w).arg(r.name);
+    }
+    void listEntryUpdated(WindowIndex w, const QString& old, const ItemRecord& r) override
+    {
+        calls << QStringLiteral("updated %1 %2 %3").arg(w).arg(old, r.name);
+    }
+};
+
+struct Env {
+    ScriptedMessageService messages;
+    ScriptedProgressService progress;
+    FakeVolumeSource volumes;
+    RecordingHost host;
+    FileOperations ops{OperationContext{messages, progress, volumes, nullptr, host}};
+
+    Env() { progress.setPumpInterval(0); }
+    // Left shows `left` with `marked` marked, right shows `right`.
+    void show(const QString& left, const QString& right, const QStringList& marked)
+    {
+        host.folders[0] = addSeparator(left);
+        host.folders[1] = addSeparator(right);
+        loadFolderModel(host.lists[0], left);
+        loadFolderModel(host.lists[1], right);
+        markNames(host.lists[0], marked);
+    }
+    // The confirmation kinds presented, in order (plain messages left out).
+    QList<int> kinds() const
+    {
+        QList<int> out;
+        for (const auto& p : messages.log())
+            if (p.kind > 0)
+                out << p.kind;
+        return out;
+    }
+    QStringList plainTexts() const
+    {
+        QStringList out;
+        for (const auto& p : messages.log())
+            if (p.kind == 0)
+                out << p.text;
+        return out;
+    }
+};
+
+QByteArray pattern(qsizetype size)
+{
+    QByteArray data(size, Qt::Uninitialized);
+    quint32 x = 12345;
+    for (qsizetype i = 0; i < size; ++i) {
+        x = x * 1103515245u + 12345u;
+        data[i] = char(x >> 16);
+    }
+    return data;
+}
+
+bool hasTemporaries(const QByteArray& folder)
+{
+    for (const QByteArray& n : entries(folder))
+        if (n.startsWith(".tovane-"))
+            return true;
+    return false;
+}
+
+ino_t inodeOf(const QByteArray& path)
+{
+    struct stat st;
+    return ::lstat(path.constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+bool isLink(const QByteArray& path)
+{
+    struct stat st;
+    return ::lstat(path.constData(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+QString q(const QByteArray& b)
+{
+    return platform::nameFromBytes(b);
+}
+
+} // namespace
+
+class CopyMoveTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // Trash tests elsewhere; a move that erases must never fill it.
+        QVERIFY(m_data.isValid());
+        qputenv("XDG_DATA_HOME", m_data.pathBytes());
+    }
+
+    // A folder copied or moved into itself or below is refused with kind 1,
+    // however the destination is spelled.
+    void destinationInsideSource_data()
+    {
+        QTest::addColumn<QByteArray>("destination"); // relative to the temp dir
+        QTest::addColumn<bool>("move");
+        QTest::addColumn<bool>("messagesOn");
+        QTest::newRow("subfolder") << QByteArray("L/A/sub") << false << true;
+        QTest::newRow("itself") << QByteArray("L/A") << false << true;
+        QTest::newRow("move into subfolder") << QByteArray("L/A/sub") << true << true;
+        QTest::newRow("through a link") << QByteArray("link") << false << true;
+        QTest::newRow("other spelling") << QByteArray("L/../L/A/sub") << true << true;
+        QTest::newRow("quiet") << QByteArray("L/A/sub") << false << false;
+    }
+    void destinationInsideSource()
+    {
+        QFETCH(QByteArray, destination);
+        QFETCH(bool, move);
+        QFETCH(bool, messagesOn);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("L/A") && dir.makeFolder("L/A/sub"));
+        QVERIFY(dir.writeFile("L/A/f.txt", "data"));
+        QVERIFY(::symlink("L/A/sub", (dir.pathBytes() + "/link").constData()) == 0);
+        Env env;
+        env.messages.setConfirmationMessages(messagesOn);
+        env.show(dir.filePath("L"), q(dir.pathBytes() + '/' + destination), {"A"});
+        QCOMPARE(env.ops.copyOrMove(LeftWindow, move), 0);
+        const QStringList texts = env.plainTexts();
+        QCOMPARE(texts.size(), messagesOn ? 2 : 1); // summary (+ conflict)
+        if (messagesOn)
+            QVERIFY(texts.last().contains(QStringLiteral("同じかまたは下位のフォルダなので")));
+        QCOMPARE(entries(dir.pathBytes() + "/L/A"), (QList<QByteArray>{"f.txt", "sub"}));
+        QCOMPARE(entries(dir.pathBytes() + "/L/A/sub"), QList<QByteArray>{});
+        QCOMPARE(env.ops.lastRun().outcome.skipped, 1);
+    }
+
+    // The answers for all items: yes-to-all silences overwrites but not a
+    // protected destination; no-to-all silences every later question.
+    void answersForAllItems_data()
+    {
+        QTest::addColumn<QByteArray>("readOnly"); // destination files made read-only
+        QTest::addColumn<QList<int>>("answers");
+        QTest::addColumn<QList<int>>("kinds");
+        QTest::addColumn<QByteArray>("replaced"); // files that got the new contents
+        QTest::newRow("yes-all, read-only still asks kind 2")
+            << QByteArray("c") << QList<int>{AnswerYesAll, AnswerYes} << QList<int>{11, 2}
+            << QByteArray("abc");
+        QTest::newRow("yes-all, read-only declined")
+            << QByteArray("c") << QList<int>{AnswerYesAll, AnswerNo} << QList<int>{11, 2}
+            << QByteArray("ab");
+        QTest::newRow("yes-all to read-only accepts it")
+            << QByteArray("ac") << QList<int>{AnswerYesAll} << QList<int>{12} << QByteArray("abc");
+        QTest::newRow("no-all") << QByteArray("") << QList<int>{AnswerNoAll} << QList<int>{11}
+                                << QByteArray("");
+        QTest::newRow("no-all to an attribute question silences overwrites")
+            << QByteArray("a") << QList<int>{AnswerNoAll} << QList<int>{12} << QByteArray("");
+        QTest::newRow("one by one") << QByteArray("") << QList<int>{AnswerYes, AnswerNo, AnswerYes}
+                                    << QList<int>{11, 11, 1} << QByteArray("ac");
+        QTest::newRow("cancel stops") << QByteArray("") << QList<int>{AnswerYes, AnswerCancel}
+                                      << QList<int>{11, 11} << QByteArray("a");
+    }
+    void answersForAllItems()
+    {
+        QFETCH(QByteArray, readOnly);
+        QFETCH(QList<int>, answers);
+        QFETCH(QList<int>, kinds);
+        QFETCH(QByteArray, replaced);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R"));
+        for (char c : QByteArray("abc")) {
+            const QByteArray name(1, c);
+            QVERIFY(dir.writeFile("L/" + name, "new " + name));
+            QVERIFY(dir.writeFile("R/" + name, "old"));
+            if (readOnly.contains(c))
+                QVERIFY(::chmod((dir.pathBytes() + "/R/" + name).constData(), 0444) == 0);
+        }
+        Env env;
+        env.messages.enqueue(AnswerYes); // the summary
+        for (int a : answers)
+            env.messages.enqueue(qint16(a));
+        env.show(dir.filePath("L"), dir.filePath("R"), {"a", "b", "c"});
+        env.ops.copyOrMove(LeftWindow, false);
+        QCOMPARE(env.kinds(), kinds);
+        for (char c : QByteArray("abc")) {
+            const QByteArray name(1, c);
+            QCOMPARE(readAll(dir.pathBytes() + "/R/" + name),
+                     replaced.contains(c) ? "new " + name : QByteArray("old"));
+        }
+        QVERIFY(!hasTemporaries(dir.pathBytes() + "/R"));
+    }
+
+    // Moving where the item is absent is one rename; onto an existing file it
+    // copies and then erases the source, which never goes to the trash.
+    void moveFile_data()
+    {
+        QTest::addColumn<bool>("destinationExists");
+        QTest::newRow("absent: one rename") << false;
+        QTest::newRow("existing: copy, then erase") << true;
+    }
+    void moveFile()
+    {
+        QFETCH(bool, destinationExists);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R"));
+        QVERIFY(dir.writeFile("L/f.txt", "moved"));
+        if (destinationExists)
+            QVERIFY(dir.writeFile("R/f.txt", "old"));
+        const ino_t before = inodeOf(dir.pathBytes() + "/L/f.txt");
+        Env env;
+        env.messages.setDefaultAnswer(AnswerYes);
+        env.show(dir.filePath("L"), dir.filePath("R"), {"f.txt"});
+        QCOMPARE(env.ops.copyOrMove(LeftWindow, true), 0);
+        QCOMPARE(entries(dir.pathBytes() + "/L"), QList<QByteArray>{});
+        QCOMPARE(readAll(dir.pathBytes() + "/R/f.txt"), QByteArray("moved"));
+        QCOMPARE(inodeOf(dir.pathBytes() + "/R/f.txt") == before, !destinationExists);
+        QCOMPARE(entries(m_data.pathBytes() + "/Trash/files"), QList<QByteArray>{});
+        QVERIFY(env.host.calls.contains(QStringLiteral("removed 0 f.txt")));
+        QVERIFY(env.host.calls.contains(destinationExists ? QStringLiteral("updated 1 f.txt f.txt")
+                                                          : QStringLiteral("added 1 f.txt")));
+        QCOMPARE(env.ops.lastRun().outcome.done, 1);
+    }
+
+    // An overwritten destination takes the source's name (letter case) and
+    // its attributes plus archive.
+    void overwriteTakesSourceName_data()
+    {
+        QTest::addColumn<QByteArray>("sourceName");
+        QTest::addColumn<QByteArray>("destinationName");
+        QTest::addColumn<quint32>("sourceAttributes");
+        QTest::newRow("other letter case")
+            << QByteArray("Readme.TXT") << QByteArray("README.txt") << quint32(AttrHidden);
+        QTest::newRow("same name") << QByteArray("a.txt") << QByteArray("a.txt") << quint32(0);
+        QTest::newRow("read-only source")
+            << QByteArray("b.txt") << QByteArray("B.TXT") << quint32(AttrReadOnly);
+    }
+    void overwriteTakesSourceName()
+    {
+        QFETCH(QByteArray, sourceName);
+        QFETCH(QByteArray, destinationName);
+        QFETCH(quint32, sourceAttributes);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R"));
+        QVERIFY(dir.writeFile("L/" + sourceName, "new"));
+        QVERIFY(dir.writeFile("R/" + destinationName, "old"));
+        const QString source = q(dir.pathBytes() + "/L/" + sourceName);
+        if (sourceAttributes && platform::setAttributes(source, sourceAttributes) != 0)
+            QSKIP("no attribute store on this file system");
+        Env env;
+        env.messages.setDefaultAnswer(AnswerYes);
+        env.show(dir.filePath("L"), dir.filePath("R"), {q(sourceName)});
+        env.ops.copyOrMove(LeftWindow, false);
+        QCOMPARE(env.kinds(), QList<int>{1});
+        QCOMPARE(entries(dir.pathBytes() + "/R"), QList<QByteArray>{sourceName});
+        QCOMPARE(readAll(dir.pathBytes() + "/R/" + sourceName), QByteArray("new"));
+        quint32 attributes = 0;
+        QCOMPARE(platform::getAttributes(q(dir.pathBytes() + "/R/" + sourceName), attributes), 0);
+        QCOMPARE(attributes & (AttrReadOnly | AttrHidden | AttrSystem | AttrArchive),
+                 sourceAttributes | AttrArchive);
+    }
+
+    // 確認メッセージ 不要: the short summary, conflicts skipped silently.
+    void quietMode_data()
+    {
+        QTest::addColumn<bool>("messagesOn");
+        QTest::newRow("messages on") << true;
+        QTest::newRow("messages off") << false;
+    }
+    void quietMode()
+    {
+        QFETCH(bool, messagesOn);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R") && dir.makeFolder("L/x"));
+        QVERIFY(dir.writeFile("R/x", "a file"));
+        QVERIFY(dir.writeFile("L/y", "copied"));
+        Env env;
+        env.messages.setConfirmationMessages(messagesOn);
+        env.show(dir.filePath("L"), dir.filePath("R"), {"x", "y"});
+        env.ops.copyOrMove(LeftWindow, false);
+        const QStringList texts = env.plainTexts();
+        if (messagesOn) {
+            QCOMPARE(texts.size(), 2);
+            QVERIFY(texts[1].contains(QStringLiteral("種類の異なる同名項目があるので")));
+        } else {
+            QCOMPARE(texts, QStringList{QStringLiteral("コピー対象項目をコピーします。")});
+        }
+        QCOMPARE(readAll(dir.pathBytes() + "/R/x"), QByteArray("a file"));
+        QCOMPARE(readAll(dir.pathBytes() + "/R/y"), QByteArray("copied"));
+    }
+
+    // The interrupt request in the middle of a big file: the old destination
+    // (or nothing) stays under the real name, no temporary is left.
+    void interruptMidFile_data()
+    {
+        QTest::addColumn<bool>("destinationExists");
+        QTest::addColumn<bool>("move");
+        QTest::newRow("overwrite") << true << false;
+        QTest::newRow("new file") << false << false;
+        QTest::newRow("move onto existing") << true << true;
+    }
+    void interruptMidFile()
+    {
+        QFETCH(bool, destinationExists);
+        QFETCH(bool, move);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R"));
+        const QByteArray big = pattern(8 << 20);
+        QVERIFY(writeBytes(dir.pathBytes() + "/L/big", big));
+        if (destinationExists)
+            QVERIFY(dir.writeFile("R/big", "old contents"));
+        Env env;
+        env.messages.setDefaultAnswer(AnswerYes);
+        env.show(dir.filePath("L"), dir.filePath("R"), {"big"});
+        // A few chunks in: after the summary and the start, inside the file.
+        int chunks = 0;
+        env.progress.onPump = [&] {
+            if (++chunks == 6)
+                env.progress.requestInterrupt();
+        };
+        QCOMPARE(env.ops.copyOrMove(LeftWindow, move), int(StepCancelled));
+        QVERIFY(env.ops.lastRun().outcome.cancelled);
+        QCOMPARE(readAll(dir.pathBytes() + "/R/big"),
+                 destinationExists ? QByteArray("old contents") : QByteArray("<missing>"));
+        QCOMPARE(readAll(dir.pathBytes() + "/L/big"), big);
+        QVERIFY(!hasTemporaries(dir.pathBytes() + "/R"));
+    }
+
+    // Another volume (tmpfs at /dev/shm when it is one): copy, check, then
+    // remove the source; folders are moved piece by piece.
+    void moveAcrossVolumes()
+    {
+        if (FakeVolumeSource().volumeOf(QStringLiteral("/dev/shm")).mountPoint.isEmpty() ||
+            ::access("/dev/shm", W_OK) != 0)
+            QSKIP("no /dev/shm");
+        struct stat a, b;
+        if (::stat("/dev/shm", &a) != 0 || ::stat("/tmp", &b) != 0 || a.st_dev == b.st_dev)
+            QSKIP("/dev/shm is on the same volume as /tmp");
+        TempDir dir;
+        QByteArray shm = "/dev/shm/tovane-ops-XXXXXX";
+        QVERIFY(::mkdtemp(shm.data()));
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("L/tree") && dir.makeFolder("L/tree/sub"));
+        QVERIFY(dir.writeFile("L/tree/one", "1") && dir.writeFile("L/tree/sub/two", "22"));
+        QVERIFY(dir.writeFile("L/single", pattern(3 << 20)));
+        Env env;
+        env.show(dir.filePath("L"), q(shm), {"tree", "single"});
+        QCOMPARE(env.ops.copyOrMove(LeftWindow, true), 0);
+        QCOMPARE(entries(dir.pathBytes() + "/L"), QList<QByteArray>{});
+        QCOMPARE(readAll(shm + "/tree/sub/two"), QByteArray("22"));
+        QCOMPARE(readAll(shm + "/single"), pattern(3 << 20));
+        QCOMPARE(env.ops.lastRun().outcome.failed, 0);
+        tovane::test::removeTree(shm);
+    }
+
+    // Links are copied as links and never walked; a link loop ends.
+    void linksCopiedAsLinks()
+    {
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R") && dir.makeFolder("L/A"));
+        QVERIFY(dir.makeFolder("outside") && dir.writeFile("outside/secret", "s"));
+        QVERIFY(::symlink("../../outside", (dir.pathBytes() + "/L/A/toFolder").constData()) == 0);
+        QVERIFY(::symlink("..", (dir.pathBytes() + "/L/A/loop").constData()) == 0);
+        Env env;
+        env.show(dir.filePath("L"), dir.filePath("R"), {"A"});
+        QCOMPARE(env.ops.copyOrMove(LeftWindow, false), 0);
+        QVERIFY(isLink(dir.pathBytes() + "/R/A/toFolder"));
+        QVERIFY(isLink(dir.pathBytes() + "/R/A/loop"));
+        QCOMPARE(env.ops.lastRun().filesCopied, 2);
+    }
+
+    // Names that are not UTF-8 arrive byte for byte.
+    void invalidUtf8Names()
+    {
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R") && dir.makeFolder("L/d\xfe"));
+        QVERIFY(dir.writeFile("L/d\xfe/caf\xe9", "latin-1"));
+        Env env;
+        env.show(dir.filePath("L"), dir.filePath("R"), {q("d\xfe")});
+        QCOMPARE(env.ops.copyOrMove(LeftWindow, false), 0);
+        QCOMPARE(readAll(dir.pathBytes() + "/R/d\xfe/caf\xe9"), QByteArray("latin-1"));
+    }
+
+    // Two names that differ only in letter case stay two files; neither
+    // overwrites the copy of the other.
+    void namesDifferingInCase_data()
+    {
+        QTest::addColumn<bool>("insideFolder");
+        QTest::newRow("marked items") << false;
+        QTest::newRow("inside a marked folder") << true;
+    }
+    void namesDifferingInCase()
+    {
+        QFETCH(bool, insideFolder);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R") && dir.makeFolder("L/F"));
+        const QByteArray at = insideFolder ? "L/F/" : "L/";
+        QVERIFY(dir.writeFile(at + "A", "upper") && dir.writeFile(at + "a", "lower"));
+        Env env;
+        env.show(dir.filePath("L"), dir.filePath("R"),
+                 insideFolder ? QStringList{"F"} : QStringList{"A", "a"});
+        env.ops.copyOrMove(LeftWindow, false);
+        const QByteArray to = dir.pathBytes() + (insideFolder ? "/R/F/" : "/R/");
+        QCOMPARE(readAll(to + "A"), QByteArray("upper"));
+        QCOMPARE(readAll(to + "a"), QByteArray("lower"));
+        QCOMPARE(env.kinds(), QList<int>{});
+    }
+
+    // A source that vanished after the list was filled is skipped silently;
+    // the run goes on.
+    void sourceVanished()
+    {
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R"));
+        QVERIFY(dir.writeFile("L/a", "a") && dir.writeFile("L/b", "b"));
+        Env env;
+        env.show(dir.filePath("L"), dir.filePath("R"), {"a", "b"});
+        QVERIFY(::unlink((dir.pathBytes() + "/L/a").constData()) == 0);
+        QCOMPARE(env.ops.copyOrMove(LeftWindow, false), 0);
+        QCOMPARE(env.plainTexts().size(), 1);
+        QCOMPARE(entries(dir.pathBytes() + "/R"), QList<QByteArray>{"b"});
+        QCOMPARE(env.ops.lastRun().outcome.skipped, 1);
+    }
+
+    // A file that cannot be read gives its message and the run goes on; the
+    // old destination stays. As an unprivileged user, since root reads all.
+    void unreadableSourceReported()
+    {
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R"));
+        QVERIFY(dir.writeFile("L/a", "new a") && dir.writeFile("L/b", "new b"));
+        QVERIFY(dir.writeFile("R/a", "old a"));
+        QVERIFY(::chmod((dir.pathBytes() + "/L/a").constData(), 0) == 0);
+        QVERIFY(::chmod(dir.pathBytes().constData(), 0777) == 0);
+        QVERIFY(::chmod((dir.pathBytes() + "/R").constData(), 0777) == 0);
+        QVERIFY(::chmod((dir.pathBytes() + "/R/a").constData(), 0666) == 0);
+        const int status = tovane::test::asUnprivileged([&] {
+            Env env;
+            env.messages.setDefaultAnswer(AnswerYes);
+            env.show(dir.filePath("L"), dir.filePath("R"), {"a", "b"});
+            env.ops.copyOrMove(LeftWindow, false);
+            if (env.ops.lastRun().outcome.failed != 1)
+                return 10;
+            const QStringList texts = env.plainTexts();
+            if (texts.size() != 2 ||
+                !texts[1].endsWith(QStringLiteral("ファイル ") + dir.filePath("L/a") +
+                                   QStringLiteral(" について")))
+                return 11;
+            if (readAll(dir.pathBytes() + "/R/a") != "old a")
+                return 12;
+            if (readAll(dir.pathBytes() + "/R/b") != "new b")
+                return 13;
+            return hasTemporaries(dir.pathBytes() + "/R") ? 14 : 0;
+        });
+        QCOMPARE(status, 0);
+    }
+
+    // A write that fails midway (the file size limit here, as a full disk
+    // would) is reported; the old destination and a moved source stay, the
+    // next item is still done.
+    void writeFailureKeepsOld_data()
+    {
+        QTest::addColumn<bool>("move");
+        QTest::newRow("copy") << false;
+        QTest::newRow("move") << true;
+    }
+    void writeFailureKeepsOld()
+    {
+        QFETCH(bool, move);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R"));
+        const QByteArray big = pattern(4 << 20);
+        QVERIFY(writeBytes(dir.pathBytes() + "/L/big", big));
+        QVERIFY(dir.writeFile("L/small", "s") && dir.writeFile("R/big", "old"));
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const struct rlimit limit {
+                1 << 20, 1 << 20
+            };
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            Env env;
+            env.messages.setDefaultAnswer(AnswerYes);
+            env.show(dir.filePath("L"), dir.filePath("R"), {"big", "small"});
+            env.ops.copyOrMove(LeftWindow, move);
+            const QStringList texts = env.plainTexts();
+            int code = 0;
+            if (env.ops.lastRun().outcome.failed != 1 || texts.size() != 2)
+                code = 10;
+            else if (!texts[1].endsWith(dir.filePath("L/big") + QStringLiteral(" について")))
+                code = 11;
+            ::_exit(code);
+        }
+        int status = 0;
+        QVERIFY(::waitpid(pid, &status, 0) == pid);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(readAll(dir.pathBytes() + "/R/big"), QByteArray("old"));
+        QCOMPARE(readAll(dir.pathBytes() + "/L/big"), big);
+        QCOMPARE(readAll(dir.pathBytes() + "/R/small"), QByteArray("s"));
+        QCOMPARE(entries(dir.pathBytes() + "/L"),
+                 move ? QList<QByteArray>{"big"} : (QList<QByteArray>{"big", "small"}));
+        QVERIFY(!hasTemporaries(dir.pathBytes() + "/R"));
+    }
+
+    // The selective folder copy of a compare selection copies only what the
+    // stored flags call different.
+    void selectiveFolderCopy_data()
+    {
+        QTest::addColumn<bool>("existence");
+        QTest::addColumn<bool>("larger");
+        QTest::addColumn<QList<QByteArray>>("expected");
+        QTest::newRow("existence only")
+            << true << false << QList<QByteArray>{"d", "new", "same", "size"};
+        QTest::newRow("larger only") << false << true << QList<QByteArray>{"same", "size"};
+        QTest::newRow("both") << true << true << QList<QByteArray>{"d", "new", "same", "size"};
+    }
+    void selectiveFolderCopy()
+    {
+        QFETCH(bool, existence);
+        QFETCH(bool, larger);
+        QFETCH(QList<QByteArray>, expected);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R") && dir.makeFolder("L/F"));
+        QVERIFY(dir.makeFolder("R/F") && dir.makeFolder("L/F/d"));
+        QVERIFY(dir.writeFile("L/F/new", "n") && dir.writeFile("L/F/d/x", "x"));
+        QVERIFY(dir.writeFile("L/F/same", "s") && dir.writeFile("R/F/same", "s"));
+        QVERIFY(dir.writeFile("L/F/size", "larger") && dir.writeFile("R/F/size", "l"));
+        Env env;
+        env.host.compare = true;
+        env.host.flags.existence = existence;
+        env.host.flags.larger = larger;
+        env.show(dir.filePath("L"), dir.filePath("R"), {"F"});
+        env.messages.setDefaultAnswer(AnswerYes);
+        env.ops.copyOrMove(LeftWindow, false);
+        QCOMPARE(entries(dir.pathBytes() + "/R/F"), expected);
+        QCOMPARE(readAll(dir.pathBytes() + "/R/F/size"),
+                 larger ? QByteArray("larger") : QByteArray("l"));
+    }
+
+    // One level copies a marked folder as itself only.
+    void oneLevelCopiesFolderOnly()
+    {
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R") && dir.makeFolder("L/F"));
+        QVERIFY(dir.writeFile("L/F/inside", "i"));
+        Env env;
+        env.host.levels = false;
+        env.show(dir.filePath("L"), dir.filePath("R"), {"F"});
+        env.ops.copyOrMove(LeftWindow, false);
+        QCOMPARE(entries(dir.pathBytes() + "/R"), QList<QByteArray>{"F"});
+        QCOMPARE(entries(dir.pathBytes() + "/R/F"), QList<QByteArray>{});
+        QVERIFY(env.plainTexts().first().contains(QStringLiteral("それ自身だけをコピーします。")));
+    }
+
+    // More than 29 participants hide the lists for the run.
+    void manyItemsHideLists()
+    {
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R"));
+        QStringList names;
+        for (int i = 0; i < 30; ++i) {
+            const QByteArray name = "f" + QByteArray::number(i);
+            QVERIFY(dir.writeFile("L/" + name, name));
+            names << QString::fromLatin1(name);
+        }
+        Env env;
+        env.show(dir.filePath("L"), dir.filePath("R"), names);
+        env.ops.copyOrMove(LeftWindow, true);
+        QCOMPARE(env.host.calls.count(QStringLiteral("hidden 0 true")), 1);
+        QCOMPARE(env.host.calls.count(QStringLiteral("hidden 1 true")), 1);
+        QCOMPARE(env.host.calls.last(), QStringLiteral("hidden 1 false"));
+        QCOMPARE(entries(dir.pathBytes() + "/R").size(), 30);
+    }
+
+private:
+    TempDir m_data;
+};
+
+QTEST_GUILESS_MAIN(CopyMoveTest)
+#include "tst_copymove.moc"
