@@ -25,6 +25,7 @@ namespace tovane::platform {
 namespace {
 
 constexpr size_t ChunkSize = 1 << 20;
+constexpr quint64 SmallFileBytes = 64 * 1024;
 
 struct SplitPath {
     QByteArray folder;
@@ -130,17 +131,26 @@ bool fallsBackToReadWrite(int error)
 
 // Copies the data of `in` to the empty file `out`, keeping holes that the
 // source reports through SEEK_DATA/SEEK_HOLE.
-int copyData(int in, int out, quint64 size, const Internal& ctx)
+int copyData(int in, int out, quint64 size, dev_t sourceDevice, const Internal& ctx)
 {
     if (int r = ctx.report(0, size))
         return r;
     if (size == 0)
         return 0;
-    if (::ioctl(out, FICLONE, in) == 0)
-        return ctx.report(size, size);
+    // A file system that cannot share blocks says so for every file. Those
+    // answers only come when both files are on one file system (another one
+    // gives EXDEV, which is not kept), so the source's device is the key.
+    thread_local std::vector<dev_t> noClone;
+    if (std::find(noClone.begin(), noClone.end(), sourceDevice) == noClone.end()) {
+        if (::ioctl(out, FICLONE, in) == 0)
+            return ctx.report(size, size);
+        if (errno == EOPNOTSUPP || errno == ENOTTY || errno == ENOSYS || errno == EINVAL)
+            noClone.push_back(sourceDevice);
+    }
 
     bool useCopyRange = true;
-    bool seekHoles = true;
+    // Holes in a file of a few blocks are not worth two seeks.
+    bool seekHoles = size > SmallFileBytes;
     std::unique_ptr<char[]> buffer;
     off_t pos = 0;
     off_t end = off_t(size);
@@ -249,11 +259,17 @@ void copyXattrs(int in, int out)
 }
 
 // vfat keeps R/H/S/A in the directory entry rather than in an xattr.
-void copyFatAttributes(int in, int out)
+void copyFatAttributes(int in, int out, dev_t sourceDevice)
 {
+    // Only FAT answers; other file systems are asked once.
+    thread_local std::vector<dev_t> notFat;
+    if (std::find(notFat.begin(), notFat.end(), sourceDevice) != notFat.end())
+        return;
     quint32 attributes = 0;
     if (::ioctl(in, FAT_IOCTL_GET_ATTRIBUTES, &attributes) == 0)
         ::ioctl(out, FAT_IOCTL_SET_ATTRIBUTES, &attributes);
+    else if (errno == ENOTTY)
+        notFat.push_back(sourceDevice);
 }
 
 bool ignorableMetadataError(int error)
@@ -287,7 +303,7 @@ int applyMetadata(int in, int out, const struct stat& source, const Internal& ct
     }
     if (ctx.options.copyAttributes && in >= 0) {
         copyXattrs(in, out);
-        copyFatAttributes(in, out);
+        copyFatAttributes(in, out, source.st_dev);
     }
     if (::fchmod(out, mode) != 0 && !ignorableMetadataError(errno))
         return errno;
@@ -357,7 +373,7 @@ int copyRegularAt(int srcDir, const QByteArray& srcName, int dstDir, const QByte
         return r;
     guard.armed = true;
 
-    if (int r = copyData(in.get(), out.get(), quint64(st.st_size), ctx))
+    if (int r = copyData(in.get(), out.get(), quint64(st.st_size), st.st_dev, ctx))
         return r;
     if (int r = applyMetadata(in.get(), out.get(), st, ctx, false))
         return r;
