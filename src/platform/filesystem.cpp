@@ -5,6 +5,7 @@
 #include "platform/posixutil.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -288,50 +289,210 @@ int statPath(const QString& path, ItemRecord& out, const ListOptions& options)
     return 0;
 }
 
+namespace {
+
+// A name that arrived as text may spell its bytes another way than the
+// disk does (escaped bytes forming valid UTF-8, a lone surrogate); only
+// then is the decoded form worth its cost.
+QString diskSpelling(const QString& name, const QByteArray& bytes)
+{
+    const qsizetype n = name.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = name[i].unicode();
+        if (!QChar::isSurrogate(u))
+            continue;
+        if (QChar::isHighSurrogate(u) && i + 1 < n &&
+            QChar::isLowSurrogate(name[i + 1].unicode())) {
+            ++i;
+            continue;
+        }
+        return nameFromBytes(bytes);
+    }
+    return name;
+}
+
+// Letter case folded code point by code point (simple folding): equal keys
+// exactly when QString::compare with Qt::CaseInsensitive finds the names equal.
+// (QString::toCaseFolded would turn escaped bytes into U+FFFD and so make
+// different names equal.)
+QString caseKey(const QString& name)
+{
+    const qsizetype n = name.size();
+    QString key;
+    bool changed = false;
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t c = name[i].unicode();
+        qsizetype width = 1;
+        if (QChar::isHighSurrogate(c) && i + 1 < n &&
+            QChar::isLowSurrogate(name[i + 1].unicode())) {
+            c = QChar::surrogateToUcs4(char16_t(c), name[i + 1].unicode());
+            width = 2;
+        }
+        const char32_t folded = QChar::isSurrogate(c) ? c : QChar::toCaseFolded(c);
+        if (!changed && folded != c) {
+            changed = true;
+            key.reserve(n);
+            key.append(QStringView(name).left(i));
+        }
+        if (changed) {
+            if (QChar::requiresSurrogates(folded)) {
+                key.append(QChar(QChar::highSurrogate(folded)));
+                key.append(QChar(QChar::lowSurrogate(folded)));
+            } else {
+                key.append(QChar(char16_t(folded)));
+            }
+        }
+        i += width - 1;
+    }
+    return changed ? key : name;
+}
+
+} // namespace
+
+struct FolderLookup::State {
+    ListOptions options;
+    bool pathValid = false;
+    int error = 0;
+    UniqueFd fd;
+    StoreKind kind = StoreKind::Generic;
+    QByteArray path; // "folder/", each entry's name appended in place for the store
+    qsizetype prefix = 0;
+    bool indexed = false;
+    // Case key -> the first entry in directory order with that key.
+    QHash<QString, QByteArray> firstVariant;
+
+    int fill(const char* entry, ItemRecord& out)
+    {
+        const char* fullPath = nullptr;
+        if (options.readAttributeStore) {
+            path.truncate(prefix);
+            path.append(entry);
+            fullPath = path.constData();
+        }
+        return recordOf(fd.get(), entry, fullPath, kind, options, isDotName(entry), out);
+    }
+
+    int buildIndex()
+    {
+        firstVariant.clear();
+        indexed = false;
+        if (::lseek(fd.get(), 0, SEEK_SET) < 0)
+            return lastErrno();
+        const int e = readEntries(fd.get(), [&](const char* entry, unsigned char) {
+            QByteArray& first = firstVariant[caseKey(nameFromBytes(entry))];
+            if (first.isEmpty())
+                first = entry;
+            return true;
+        });
+        indexed = e == 0;
+        return e;
+    }
+
+    // The first entry equal to `name` but for letter case; one that vanished
+    // since the index was read makes us read it again, once.
+    int variant(const QString& name, ItemRecord& out)
+    {
+        const QString key = caseKey(name);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            if (!indexed || attempt > 0) {
+                if (int e = buildIndex())
+                    return e;
+            }
+            const auto it = firstVariant.constFind(key);
+            if (it == firstVariant.cend())
+                return ENOENT;
+            const int e = fill(it->constData(), out);
+            if (e == 0)
+                out.name = nameFromBytes(*it);
+            if (e != ENOENT)
+                return e;
+        }
+        return ENOENT;
+    }
+
+    // The same search without an index, for a single question: it stops at
+    // the first match.
+    int scan(const QString& name, ItemRecord& out)
+    {
+        const QString key = caseKey(name);
+        int found = ENOENT;
+        const int e = readEntries(fd.get(), [&](const char* entry, unsigned char) {
+            const QString decoded = nameFromBytes(entry);
+            if (caseKey(decoded) != key)
+                return true;
+            const int r = fill(entry, out);
+            if (r == ENOENT)
+                return true;
+            found = r;
+            if (r == 0)
+                out.name = decoded;
+            return false;
+        });
+        return e ? e : found;
+    }
+
+    int lookup(const QString& name, ItemRecord& out, bool once)
+    {
+        if (!pathValid)
+            return EINVAL;
+        const QByteArray nameBytes = nameToBytes(name);
+        if (nameBytes == "." || nameBytes == "..")
+            return ENOENT; // never reported by listings either
+        if (!isPlainName(nameBytes))
+            return EINVAL;
+        if (error)
+            return error;
+        // Exact names always go to the kernel: the index may be older.
+        const int e = fill(nameBytes.constData(), out);
+        if (e == 0) {
+            out.name = diskSpelling(name, nameBytes);
+            return 0;
+        }
+        if (e != ENOENT)
+            return e;
+        return once ? scan(name, out) : variant(name, out);
+    }
+};
+
+FolderLookup::FolderLookup(const QString& folder, const ListOptions& options)
+    : d(std::make_unique<State>())
+{
+    d->options = options;
+    QByteArray folderBytes;
+    d->pathValid = toKernelPath(folder, folderBytes);
+    if (!d->pathValid) {
+        d->error = EINVAL;
+        return;
+    }
+    if ((d->error = openFolder(folderBytes, d->fd)))
+        return;
+    if (options.readAttributeStore)
+        d->kind = storeKindOfFd(d->fd.get());
+    d->path = folderBytes;
+    if (!d->path.endsWith('/'))
+        d->path += '/';
+    d->prefix = d->path.size();
+}
+
+FolderLookup::~FolderLookup() = default;
+FolderLookup::FolderLookup(FolderLookup&& other) noexcept = default;
+FolderLookup& FolderLookup::operator=(FolderLookup&& other) noexcept = default;
+
+int FolderLookup::error() const
+{
+    return d ? d->error : EBADF;
+}
+
+int FolderLookup::lookup(const QString& name, ItemRecord& out)
+{
+    return d ? d->lookup(name, out, false) : EBADF;
+}
+
 int lookupEntry(const QString& folder, const QString& name, ItemRecord& out,
                 const ListOptions& options)
 {
-    QByteArray folderBytes;
-    if (!toKernelPath(folder, folderBytes))
-        return EINVAL;
-    const QByteArray nameBytes = nameToBytes(name);
-    if (nameBytes == "." || nameBytes == "..")
-        return ENOENT; // never reported by listings either
-    if (!isPlainName(nameBytes))
-        return EINVAL;
-    UniqueFd fd;
-    if (int e = openFolder(folderBytes, fd))
-        return e;
-    const StoreKind kind =
-        options.readAttributeStore ? storeKindOfFd(fd.get()) : StoreKind::Generic;
-
-    const auto fill = [&](const char* entry) {
-        const QByteArray full = joinPath(folderBytes, entry);
-        return recordOf(fd.get(), entry, full.constData(), kind, options, isDotName(entry), out);
-    };
-    int e = fill(nameBytes.constData());
-    if (e == 0) {
-        out.name = name;
-        return 0;
-    }
-    if (e != ENOENT)
-        return e;
-
-    // No exact match: the first entry equal but for letter case.
-    int found = ENOENT;
-    e = readEntries(fd.get(), [&](const char* entry, unsigned char) {
-        const QString decoded = nameFromBytes(entry);
-        if (decoded.compare(name, Qt::CaseInsensitive) != 0)
-            return true;
-        const int r = fill(entry);
-        if (r == ENOENT)
-            return true;
-        found = r;
-        if (r == 0)
-            out.name = decoded;
-        return false;
-    });
-    return e ? e : found;
+    FolderLookup lookup(folder, options);
+    return lookup.d->lookup(name, out, true);
 }
 
 bool pathExists(const QString& path)

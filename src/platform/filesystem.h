@@ -12,6 +12,7 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 namespace tovane::platform {
 
@@ -38,6 +39,31 @@ int statPath(const QString& path, ItemRecord& out, const ListOptions& options = 
 int lookupEntry(const QString& folder, const QString& name, ItemRecord& out,
                 const ListOptions& options = {});
 
+// Many lookups in one folder, as lookupEntry gives them: the folder is opened
+// once and an exact name costs one statx. The first name without an exact
+// match reads the folder once into an index of case-folded names, so later
+// misses need no further reads. A case variant created after that read is
+// not seen; exact names always are. Movable, not copyable.
+class FolderLookup {
+public:
+    explicit FolderLookup(const QString& folder, const ListOptions& options = {});
+    ~FolderLookup();
+    FolderLookup(FolderLookup&& other) noexcept;
+    FolderLookup& operator=(FolderLookup&& other) noexcept;
+    FolderLookup(const FolderLookup&) = delete;
+    FolderLookup& operator=(const FolderLookup&) = delete;
+
+    // 0, or the errno of opening the folder (EBADF once moved from).
+    int error() const;
+    // lookupEntry's answer for `name` in this folder.
+    int lookup(const QString& name, ItemRecord& out);
+
+private:
+    struct State;
+    std::unique_ptr<State> d;
+    friend int lookupEntry(const QString&, const QString&, ItemRecord&, const ListOptions&);
+};
+
 bool pathExists(const QString& path); // lstat succeeds
 
 // Attributes (Attribute bits). get: as listings report them. set: R, H, S, A
@@ -60,10 +86,11 @@ int getTimes(const QString& path, FileTimes& out);
 // still applied first).
 int setTimes(const QString& path, const FileTimes& times, unsigned which);
 
-int createFolder(const QString& path);     // mode 0777 & ~umask; EEXIST when present
+int createFolder(const QString& path);    // mode 0777 & ~umask; EEXIST when present
 int createEmptyFile(const QString& path); // mode 0666 & ~umask; EEXIST when present
-int renameItem(const QString& from, const QString& to, bool replace = false); // RENAME_NOREPLACE unless replace
-int deleteFile(const QString& path);        // files and symbolic links
+int renameItem(const QString& from, const QString& to,
+               bool replace = false); // RENAME_NOREPLACE unless replace
+int deleteFile(const QString& path);  // files and symbolic links
 int deleteEmptyFolder(const QString& path);
 
 } // namespace tovane::platform

@@ -13,6 +13,7 @@
 #include "selection/selectionhost.h"
 
 #include <QScopedValueRollback>
+#include <optional>
 
 namespace tovane {
 
@@ -43,6 +44,8 @@ struct CompareSelection::Pass {
     quint32 hiddenMask = 0;
     QString destination; // the opposite folder, trailing "/"
     platform::ListOptions options;
+    // The destination opened once for all rows of the pass.
+    std::optional<platform::FolderLookup> lookup;
 };
 
 CompareSelection::CompareSelection(SelectionContext context, DesignatedSelection& marks)
@@ -190,6 +193,7 @@ int CompareSelection::walk(Pass& pass)
     if (comparable) {
         host.setStatusText(host.windowLabel(w) + QStringLiteral("比較選択中 "));
         pass.destination = addSeparator(pass.destination);
+        pass.lookup.emplace(pass.destination, pass.options);
         const int n = list->model()->count();
         for (int row = 0; row < n; ++row) {
             if (m_context.progress.pumpEvents() || !compareRow(pass, row)) {
@@ -237,8 +241,8 @@ bool CompareSelection::compareRow(Pass& pass, int row)
 
     ItemRecord other;
     ++m_lookups;
-    const bool found = platform::lookupEntry(pass.destination, x.name, other, pass.options) == 0 &&
-                       !hiddenByMask(other.attributes, pass.hiddenMask);
+    const bool found =
+        pass.lookup->lookup(x.name, other) == 0 && !hiddenByMask(other.attributes, pass.hiddenMask);
 
     const CompareFlags& f = pass.flags;
     bool marked = false;
@@ -284,6 +288,8 @@ bool CompareSelection::foldersDiffer(Pass& pass, const QString& source, const QS
 {
     const CompareFlags& f = pass.flags;
     bool differs = false;
+    // Opened at the first entry: an empty source needs no destination.
+    std::optional<platform::FolderLookup> lookup;
     const ListFolderResult listed = listFolder(
         source, pass.hiddenMask,
         [&](const ItemRecord& entry) {
@@ -291,9 +297,10 @@ bool CompareSelection::foldersDiffer(Pass& pass, const QString& source, const QS
                 return true;
             ItemRecord other;
             ++m_lookups;
-            const bool found =
-                platform::lookupEntry(destination, entry.name, other, pass.options) == 0 &&
-                !hiddenByMask(other.attributes, pass.hiddenMask);
+            if (!lookup)
+                lookup.emplace(destination, pass.options);
+            const bool found = lookup->lookup(entry.name, other) == 0 &&
+                               !hiddenByMask(other.attributes, pass.hiddenMask);
             if (!found) {
                 differs = f.existence;
             } else if (entry.isFolder() && other.isFolder()) {

@@ -12,6 +12,9 @@
 #include "selection/selectionhost.h"
 #include "tree/treerules.h"
 
+#include <QScopedValueRollback>
+#include <optional>
+
 namespace tovane {
 
 SelectionHost::~SelectionHost() = default;
@@ -33,6 +36,20 @@ platform::ListOptions quickOptions()
 }
 
 } // namespace
+
+struct DesignatedSelection::TargetLookup {
+    QString folder;
+    std::optional<platform::FolderLookup> lookup;
+
+    int find(const QString& target, const QString& name, ItemRecord& out)
+    {
+        if (!lookup || folder != target) {
+            folder = target;
+            lookup.emplace(target, quickOptions());
+        }
+        return lookup->lookup(name, out);
+    }
+};
 
 DesignatedSelection::DesignatedSelection(SelectionContext context) : m_context(context) {}
 
@@ -140,7 +157,10 @@ void DesignatedSelection::bookNewMark(WindowIndex w, int row)
     bool copyTarget = false;
     if (isFolderPath(target)) {
         ItemRecord counterpart;
-        const bool found = platform::lookupEntry(target, name, counterpart, quickOptions()) == 0;
+        const int e = m_targetLookup
+                          ? m_targetLookup->find(target, name, counterpart)
+                          : platform::lookupEntry(target, name, counterpart, quickOptions());
+        const bool found = e == 0;
         const int conflict =
             copyTargetConflict(path, folder, target, found ? &counterpart : nullptr, false);
         copyTarget = conflict == ConflictNone;
@@ -236,6 +256,8 @@ int DesignatedSelection::processNewMarks(WindowIndex w, int onlyRow, bool backwa
             examine(onlyRow);
         return ResultDone;
     }
+    TargetLookup walkLookup;
+    QScopedValueRollback<TargetLookup*> scope(m_targetLookup, &walkLookup);
     for (int i = 0; i < n; ++i) {
         const int row = backward ? n - 1 - i : i;
         if (examine(row) && m_context.progress.pumpEvents())
@@ -248,6 +270,8 @@ int DesignatedSelection::processRange(WindowIndex w, int first, int last)
 {
     if (first > last)
         std::swap(first, last);
+    TargetLookup walkLookup;
+    QScopedValueRollback<TargetLookup*> scope(m_targetLookup, &walkLookup);
     for (int row = first; row <= last; ++row) {
         processNewMarks(w, row);
         if (m_context.progress.pumpEvents())

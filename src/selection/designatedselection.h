@@ -184,6 +184,9 @@ private:
     std::array<WindowSelection, 2> m_windows;
     std::array<QString, 2> m_destinationOverride;
     qint64 m_processed = 0;
+    // While a walk books marks, the destination it checks against, opened once.
+    struct TargetLookup;
+    TargetLookup* m_targetLookup = nullptr;
 };
 
 } // namespace tovane

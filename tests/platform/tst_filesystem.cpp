@@ -35,6 +35,37 @@ QMap<QByteArray, ItemRecord> listAll(const QString& folder, int* error = nullptr
     return out;
 }
 
+// What a case-ignoring lookup must give, from the listing itself: the exact
+// name when present, else the first case variant in directory order.
+QByteArray expectedMatch(const QString& folder, const QString& query)
+{
+    const QByteArray bytes = nameToBytes(query);
+    const QString disk = nameFromBytes(bytes);
+    QByteArray exact, first;
+    listFolder(
+        folder,
+        [&](const ItemRecord& rec) {
+            if (nameToBytes(rec.name) == bytes)
+                exact = bytes;
+            else if (first.isEmpty() && rec.name.compare(disk, Qt::CaseInsensitive) == 0)
+                first = nameToBytes(rec.name);
+            return true;
+        },
+        ListOptions{false});
+    return exact.isEmpty() ? first : exact;
+}
+
+void compareRecords(const ItemRecord& a, const ItemRecord& b)
+{
+    QCOMPARE(a.name, b.name);
+    QCOMPARE(a.size, b.size);
+    QCOMPARE(a.mode, b.mode);
+    QCOMPARE(a.attributes, b.attributes);
+    QCOMPARE(a.isSymlink, b.isSymlink);
+    QCOMPARE(a.linkToFolder, b.linkToFolder);
+    QCOMPARE(a.writeTime, b.writeTime);
+}
+
 } // namespace
 
 class FileSystemTest : public QObject {
@@ -277,6 +308,215 @@ private Q_SLOTS:
         QVERIFY(dir.writeFile("file", ""));
         ItemRecord rec;
         QCOMPARE(platform::lookupEntry(pathOf(dir, folder), "x", rec), error);
+    }
+
+    void folderLookupAgrees_data()
+    {
+        QTest::addColumn<QByteArrayList>("present"); // "name>target" makes a link
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<int>("error");
+        QTest::newRow("exact") << QByteArrayList{"a.txt", "b.txt"} << "a.txt" << 0;
+        QTest::newRow("case variant") << QByteArrayList{"Readme.md"} << "README.MD" << 0;
+        QTest::newRow("exact beats variant")
+            << QByteArrayList{"A.TXT", "a.txt", "A.txt"} << "A.txt" << 0;
+        QTest::newRow("two variants") << QByteArrayList{"a.txt", "A.TXT"} << "a.TXT" << 0;
+        // Enough other names that directory order is not creation order.
+        QByteArrayList crowd;
+        for (int i = 0; i < 200; ++i)
+            crowd << "filler-" + QByteArray::number(i);
+        crowd << "NOTE"
+              << "Note"
+              << "nOtE"
+              << "NoTe";
+        QTest::newRow("four variants among many") << crowd << "note" << 0;
+        QTest::newRow("non-ascii variant") << QByteArrayList{"\xc3\x84pfel"} << "\u00e4PFEL" << 0;
+        QTest::newRow("full-width variant") << QByteArrayList{"\xef\xbd\x81"} << "\uff21" << 0;
+        QTest::newRow("missing") << QByteArrayList{"a.txt", "A.TXT"} << "b.txt" << ENOENT;
+        QTest::newRow("prefix of a name") << QByteArrayList{"abc"} << "AB" << ENOENT;
+        QTest::newRow("dot") << QByteArrayList{"x"} << "." << ENOENT;
+        QTest::newRow("dot dot") << QByteArrayList{"x"} << ".." << ENOENT;
+        QTest::newRow("separator inside") << QByteArrayList{"a", "a/b"} << "a/b" << EINVAL;
+        QTest::newRow("separator at end") << QByteArrayList{"a"} << "a/" << EINVAL;
+        QTest::newRow("empty name") << QByteArrayList{"a"} << "" << EINVAL;
+        QTest::newRow("nul inside")
+            << QByteArrayList{"a"} << QString::fromLatin1("a\0b", 3) << EINVAL;
+        QTest::newRow("invalid bytes, exact")
+            << QByteArrayList{"x\xff", "x\xfe"} << nameFromBytes("x\xff") << 0;
+        QTest::newRow("invalid bytes, variant")
+            << QByteArrayList{"X\xfe", "X\xff"} << nameFromBytes("x\xff") << 0;
+        QTest::newRow("invalid bytes are no letters")
+            << QByteArrayList{"x\xfe"} << nameFromBytes("x\xff") << ENOENT;
+        QTest::newRow("invalid bytes beside a letter to fold")
+            << QByteArrayList{"X\xfe", "x\xfd"} << nameFromBytes("X\xff") << ENOENT;
+        // Escaped bytes that form valid UTF-8 name the decoded entry.
+        QTest::newRow("escaped spelling")
+            << QByteArrayList{"\xc3\xa4"} << (QString(QChar(0xDCC3)) + QChar(0xDCA4)) << 0;
+        QTest::newRow("link to folder")
+            << QByteArrayList{"target/", "Linked>target"} << "LINKED" << 0;
+        QTest::newRow("folder variant") << QByteArrayList{"Sub/"} << "sub" << 0;
+    }
+    void folderLookupAgrees()
+    {
+        QFETCH(QByteArrayList, present);
+        QFETCH(QString, query);
+        QFETCH(int, error);
+        TempDir dir;
+        for (const QByteArray& entry : present) {
+            if (entry.contains('/') && !entry.endsWith('/'))
+                continue; // cannot exist: only the query has it
+            if (entry.endsWith('/'))
+                QVERIFY(dir.makeFolder(entry.chopped(1)));
+            else if (entry.contains('>'))
+                QVERIFY(::symlink(entry.mid(entry.indexOf('>') + 1).constData(),
+                                  joined(dir, entry.left(entry.indexOf('>'))).constData()) == 0);
+            else
+                QVERIFY(dir.writeFile(entry, entry)); // sizes tell the entries apart
+        }
+
+        ItemRecord single;
+        QCOMPARE(lookupEntry(dir.path(), query, single), error);
+        // A fresh lookup and one whose index is already built.
+        FolderLookup fresh(dir.path());
+        FolderLookup indexed(dir.path());
+        QCOMPARE(fresh.error(), 0);
+        ItemRecord scratch;
+        QCOMPARE(indexed.lookup("no such name", scratch), ENOENT);
+        for (FolderLookup* lookup : {&fresh, &indexed}) {
+            ItemRecord rec;
+            QCOMPARE(lookup->lookup(query, rec), error);
+            if (error == 0) {
+                QCOMPARE(nameToBytes(rec.name), expectedMatch(dir.path(), query));
+                compareRecords(rec, single);
+            }
+            // Asking again gives the same answer.
+            ItemRecord again;
+            QCOMPARE(lookup->lookup(query, again), error);
+            if (error == 0)
+                QCOMPARE(again.name, rec.name);
+        }
+        if (query == "LINKED") {
+            QVERIFY(single.isSymlink);
+            QVERIFY(single.linkToFolder);
+            QVERIFY(!single.isFolder());
+        }
+    }
+
+    void folderLookupAfterChanges_data()
+    {
+        QTest::addColumn<QByteArray>("change"); // "+name" creates, "-name" removes, "a>b" renames
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("created later, exact")
+            << QByteArray("+later") << "later" << 0 << QByteArray("later");
+        QTest::newRow("removed later, exact")
+            << QByteArray("-Alpha") << "Alpha" << ENOENT << QByteArray();
+        QTest::newRow("removed later, variant")
+            << QByteArray("-Alpha") << "ALPHA" << ENOENT << QByteArray();
+        QTest::newRow("renamed to another case")
+            << QByteArray("Alpha>ALPHA") << "alpha" << 0 << QByteArray("ALPHA");
+        QTest::newRow("first variant removed")
+            << QByteArray("-Beta") << "beta" << 0 << QByteArray("BETA");
+    }
+    void folderLookupAfterChanges()
+    {
+        QFETCH(QByteArray, change);
+        QFETCH(QString, query);
+        QFETCH(int, error);
+        QFETCH(QByteArray, expected);
+        TempDir dir;
+        QVERIFY(dir.writeFile("Alpha", "1"));
+        QVERIFY(dir.writeFile("Beta", "22"));
+        QVERIFY(dir.writeFile("BETA", "333"));
+        FolderLookup lookup(dir.path());
+        ItemRecord rec;
+        QCOMPARE(lookup.lookup("ALPHA", rec), 0); // a miss: the index is read now
+        QCOMPARE(rec.name, QString("Alpha"));
+
+        if (change.startsWith('+'))
+            QVERIFY(dir.writeFile(change.mid(1), "new"));
+        else if (change.startsWith('-'))
+            QVERIFY(::unlink(joined(dir, change.mid(1)).constData()) == 0);
+        else
+            QVERIFY(::rename(joined(dir, change.left(change.indexOf('>'))).constData(),
+                             joined(dir, change.mid(change.indexOf('>') + 1)).constData()) == 0);
+
+        QCOMPARE(lookup.lookup(query, rec), error);
+        if (error == 0) {
+            QCOMPARE(nameToBytes(rec.name), expected);
+            ItemRecord single;
+            QCOMPARE(lookupEntry(dir.path(), query, single), 0);
+            compareRecords(rec, single);
+        }
+    }
+
+    void folderLookupInBadFolder_data()
+    {
+        QTest::addColumn<QByteArray>("folder");
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<int>("openError");
+        QTest::addColumn<int>("error");
+        QTest::newRow("missing folder") << QByteArray("nope") << "x" << ENOENT << ENOENT;
+        QTest::newRow("folder is a file") << QByteArray("file") << "x" << ENOTDIR << ENOTDIR;
+        QTest::newRow("below a file") << QByteArray("file/sub") << "x" << ENOTDIR << ENOTDIR;
+        QTest::newRow("dangling link") << QByteArray("dangling") << "x" << ENOENT << ENOENT;
+        QTest::newRow("bad name before bad folder")
+            << QByteArray("nope") << "a/b" << ENOENT << EINVAL;
+        QTest::newRow("dot in missing folder") << QByteArray("nope") << "." << ENOENT << ENOENT;
+        QTest::newRow("nul in folder path")
+            << QByteArray("sub\0x", 5) << "file" << EINVAL << EINVAL;
+    }
+    void folderLookupInBadFolder()
+    {
+        QFETCH(QByteArray, folder);
+        QFETCH(QString, query);
+        QFETCH(int, openError);
+        QFETCH(int, error);
+        TempDir dir;
+        QVERIFY(dir.writeFile("file", ""));
+        QVERIFY(dir.makeFolder("sub"));
+        QVERIFY(dir.writeFile("sub/file", ""));
+        QVERIFY(::symlink("missing", joined(dir, "dangling").constData()) == 0);
+        const QString path = dir.path() + '/' + nameFromBytes(folder);
+        FolderLookup lookup(path);
+        QCOMPARE(lookup.error(), openError);
+        ItemRecord rec;
+        QCOMPARE(lookup.lookup(query, rec), error);
+        QCOMPARE(lookupEntry(path, query, rec), error);
+    }
+
+    void folderLookupMoves()
+    {
+        TempDir dir;
+        QVERIFY(dir.writeFile("File", "abc"));
+        FolderLookup first(dir.path());
+        FolderLookup second(std::move(first));
+        ItemRecord rec;
+        QCOMPARE(second.lookup("file", rec), 0);
+        QCOMPARE(rec.name, QString("File"));
+        QCOMPARE(first.error(), EBADF); // NOLINT(bugprone-use-after-move)
+        QCOMPARE(first.lookup("File", rec), EBADF);
+        FolderLookup third(dir.filePath("nope"));
+        third = std::move(second);
+        QCOMPARE(third.error(), 0);
+        QCOMPARE(third.lookup("FILE", rec), 0);
+        QCOMPARE(rec.size, quint64(3));
+    }
+
+    void folderLookupDeniedFolder()
+    {
+        TempDir dir;
+        QVERIFY(::chmod(dir.pathBytes().constData(), 0755) == 0);
+        QVERIFY(dir.makeFolder("locked"));
+        QVERIFY(dir.writeFile("locked/x", ""));
+        QVERIFY(::chmod(joined(dir, "locked").constData(), 0) == 0);
+        const QString locked = dir.filePath("locked");
+        QCOMPARE(asUnprivileged([&] {
+                     FolderLookup lookup(locked);
+                     ItemRecord rec;
+                     return lookup.lookup("x", rec) == lookup.error() ? lookup.error() : -1;
+                 }),
+                 EACCES);
     }
 
     void listErrors_data()

@@ -286,6 +286,60 @@ private Q_SLOTS:
         QCOMPARE(env.markedNames(LeftWindow), QStringList{"c"});
     }
 
+    void caseVariantsAmongMissing_data()
+    {
+        QTest::addColumn<bool>("allLevels");
+        QTest::addColumn<bool>("letterCase");
+        QTest::addColumn<QStringList>("marked");
+        QStringList missing;
+        for (int i = 0; i < 40; ++i)
+            missing << "gone" + QString::number(i);
+        QTest::newRow("one level, case ignored") << false << false << missing;
+        QTest::newRow("one level, case compared") << false << true
+                                                  << (QStringList(missing) << "Keep"
+                                                                           << "Twice");
+        QTest::newRow("all levels, case ignored") << true << false << missing;
+        QTest::newRow("all levels, case compared") << true << true
+                                                   << (QStringList(missing) << "Keep"
+                                                                            << "Twice"
+                                                                            << "sub");
+    }
+    void caseVariantsAmongMissing()
+    {
+        // Most names miss on the other side; the few that differ only in
+        // letter case must still be found as counterparts.
+        QFETCH(bool, allLevels);
+        QFETCH(bool, letterCase);
+        QFETCH(QStringList, marked);
+        SelectionEnv env;
+        for (int i = 0; i < 40; ++i)
+            QVERIFY(env.file(LeftWindow, "gone" + QByteArray::number(i)));
+        QVERIFY(env.file(LeftWindow, "Keep") && env.file(RightWindow, "keep"));
+        QVERIFY(env.file(LeftWindow, "Twice") && env.file(RightWindow, "TWICE") &&
+                env.file(RightWindow, "twice"));
+        QVERIFY(env.file(LeftWindow, "same") && env.file(RightWindow, "same"));
+        QVERIFY(env.folder(LeftWindow, "sub") && env.folder(RightWindow, "sub"));
+        for (int i = 0; i < 20; ++i) {
+            const QByteArray name = "sub/n" + QByteArray::number(i);
+            QVERIFY(env.file(LeftWindow, name) && env.file(RightWindow, name));
+        }
+        QVERIFY(env.file(LeftWindow, "sub/Inner") && env.file(RightWindow, "sub/INNER"));
+        env.fillBoth();
+        env.host.levels = {allLevels, false};
+        QList<int> boxes{BoxExistence, BoxDate, BoxSize};
+        if (letterCase)
+            boxes << BoxLetterCase;
+        CompareConditions c;
+        for (int b : boxes)
+            c.setBox(b, true);
+        c.sizeDetail = 2;
+        QCOMPARE(env.compareWith(c), 0);
+        QStringList got = env.markedNames(LeftWindow);
+        got.sort();
+        marked.sort();
+        QCOMPARE(got, marked);
+    }
+
     void crossCheck_data()
     {
         QTest::addColumn<bool>("rebuildRepairs");

@@ -267,6 +267,44 @@ private Q_SLOTS:
         QCOMPARE(env.marks->selectionPresent(LeftWindow), items > 0);
     }
 
+    void copyTargetsAgainstCaseVariants_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<qint64>("copyTargets");
+        // 23 files; the destination holds folders spelled like two of them.
+        QTest::newRow("select all") << "all" << qint64(21);
+        QTest::newRow("shift range over the list") << "range" << qint64(21);
+        QTest::newRow("other destination") << "other" << qint64(22);
+    }
+    void copyTargetsAgainstCaseVariants()
+    {
+        QFETCH(QString, how);
+        QFETCH(qint64, copyTargets);
+        SelectionEnv env;
+        for (int i = 0; i < 20; ++i)
+            QVERIFY(env.file(LeftWindow, "m" + QByteArray::number(i)));
+        QVERIFY(env.file(LeftWindow, "clash1") && env.file(LeftWindow, "clash2") &&
+                env.file(LeftWindow, "ok"));
+        QVERIFY(env.folder(RightWindow, "CLASH1") && env.folder(RightWindow, "Clash2") &&
+                env.file(RightWindow, "OK"));
+        QVERIFY(env.folder(RightWindow, "alt") && env.folder(RightWindow, "alt/Ok") &&
+                env.file(RightWindow, "alt/CLASH1"));
+        env.fillBoth();
+        env.host.confirm = false;
+        FileListModel& m = env.model(LeftWindow);
+        if (how == "range") {
+            env.lists[0]->itemClicked(0, 0);
+            env.lists[0]->itemClicked(m.count() - 1, 1);
+        } else {
+            QCOMPARE(env.marks->fileSelCommand(LeftWindow, 0), 0);
+        }
+        if (how == "other")
+            env.marks->evaluateCopyTargets(LeftWindow, env.side(RightWindow) + "/alt");
+        const SelectionCounters& c = env.marks->counters(LeftWindow);
+        QCOMPARE(c.marked.items, qint64(23));
+        QCOMPARE(c.copyTargets.items, copyTargets);
+    }
+
     void copyTargetMessages_data()
     {
         QTest::addColumn<QString>("name");
