@@ -6,6 +6,7 @@
 #include "core/settingsfile.h"
 #include "platform/filesystem.h"
 #include "support/tempdir.h"
+#include "tree/treenavigator.h"
 
 #include <QAction>
 #include <QLabel>
@@ -74,6 +75,7 @@ private Q_SLOTS:
     void deleteToTrashRemovesTheEntry();
     void attributeMenuUpdatesTheList();
     void copyOfACompareSelectionRenewsIt();
+    void destinationListCopiesIntoTheNode();
 };
 
 void OperatingTest::copyAddsToTheOtherListAndKeepsMarks()
@@ -153,6 +155,31 @@ void OperatingTest::copyOfACompareSelectionRenewsIt()
     QVERIFY(platform::pathExists(dir.filePath(QStringLiteral("r/sub/inner"))));
     // Compared again after the run: nothing differs now.
     QCOMPARE(s.window.selecting()->marks().counters(LeftWindow).marked.items, 0);
+}
+
+void OperatingTest::destinationListCopiesIntoTheNode()
+{
+    TempDir dir;
+    prepare(dir);
+    QVERIFY(dir.makeFolder("r/target"));
+    Started s(dir);
+    s.mark("a.txt");
+    TreeNavigator& navigator = s.window.browsing()->navigator();
+    const QString key = dir.filePath(QStringLiteral("r/target"));
+    // The right window's tree must hold the node; the list shows its parent.
+    QVERIFY(navigator.model(RightWindow).indexOf(dir.filePath(QStringLiteral("r"))).isValid());
+    navigator.trees().addSubfolders(RightWindow, dir.filePath(QStringLiteral("r")));
+    QVERIFY(navigator.model(RightWindow).indexOf(key).isValid());
+    navigator.mouseDown(RightWindow, TreeButton::Right, 0);
+    navigator.mouseUp(RightWindow, TreeButton::Right);
+    navigator.nodeClick(RightWindow, key, TreeButton::Right);
+    QVERIFY(navigator.destinationListOpen());
+    QWidget* listF = s.window.findChild<QWidget*>(QStringLiteral("ListF"));
+    QVERIFY(listF && listF->isVisible());
+    navigator.destinationChosen(0); // " コピー"
+    QVERIFY(platform::pathExists(dir.filePath(QStringLiteral("r/target/a.txt"))));
+    QVERIFY(!navigator.destinationListOpen());
+    QVERIFY(!platform::pathExists(dir.filePath(QStringLiteral("r/a.txt"))));
 }
 
 QTEST_MAIN(OperatingTest)
