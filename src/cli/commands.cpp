@@ -41,27 +41,30 @@ void writeErr(const QString& text)
 QString usage()
 {
     return QStringLiteral(
-        "usage: tovane-cli [--answers=no-to-all|yes-to-all|ask] [--verbose] COMMAND [ARGS]\n"
-        "options:\n"
-        "  --answers=POLICY  how questions are answered (default no-to-all: nothing is\n"
-        "                    ever overwritten or deleted without being told to)\n"
-        "  --verbose         write progress texts to stderr\n"
-        "commands:\n"
-        "  volumes        list the volumes (mount point, type, file system, label, sizes)\n"
-        "  stat PATH...   show the item record of each path\n"
-        "  version        print the version\n") + listUsage() + compareUsage() + opsUsage();
+               "usage: tovane-cli [--answers=no-to-all|yes-to-all|ask] [--verbose] COMMAND [ARGS]\n"
+               "options:\n"
+               "  --answers=POLICY  how questions are answered (default no-to-all: nothing is\n"
+               "                    ever overwritten or deleted without being told to)\n"
+               "  --verbose         write progress texts to stderr\n"
+               "commands:\n"
+               "  volumes        list the volumes (mount point, type, file system, label, sizes)\n"
+               "  stat PATH...   show the item record of each path\n"
+               "  version        print the version\n") +
+           listUsage() + compareUsage() + opsUsage();
 }
 
 int commandVolumes()
 {
-    static const char* typeNames[] = {"unknown", "removable", "fixed", "network", "cdrom", "ramdisk"};
+    static const char* typeNames[] = {"unknown", "removable", "fixed",
+                                      "network", "cdrom",     "ramdisk"};
     for (const platform::VolumeInfo& v : platform::listVolumes()) {
         platform::VolumeSpace space;
         const int rc = platform::volumeSpace(v.mountPoint, space);
         const QString type = QString::fromLatin1(typeNames[qBound(0, v.driveType, 5)]);
         QString line = v.mountPoint + u'\t' + type + u'\t' + v.fileSystem + u'\t' + v.label + u'\t';
         if (rc == 0)
-            line += QString::number(qint64(space.totalBytes)) + u'\t' + QString::number(qint64(space.availableBytes));
+            line += QString::number(qint64(space.totalBytes)) + u'\t' +
+                    QString::number(qint64(space.availableBytes));
         else
             line += QStringLiteral("-\t-");
         line += v.readOnly ? QStringLiteral("\tro") : QStringLiteral("\trw");
@@ -85,9 +88,9 @@ int commandStat(const QStringList& paths)
             result = ExitFailed;
             continue;
         }
-        writeOut(path + u'\t' + QString::number(rec.size) + u'\t' + fileTimeText(rec.writeTime) + u'\t'
-                 + fileTimeText(rec.creationTime) + u'\t' + attributeLetters(rec.attributes)
-                 + (rec.isSymlink ? QStringLiteral("\tlink") : QString()) + u'\n');
+        writeOut(path + u'\t' + QString::number(rec.size) + u'\t' + fileTimeText(rec.writeTime) +
+                 u'\t' + fileTimeText(rec.creationTime) + u'\t' + attributeLetters(rec.attributes) +
+                 (rec.isSymlink ? QStringLiteral("\tlink") : QString()) + u'\n');
     }
     return result;
 }
@@ -103,7 +106,8 @@ int run(const QStringList& arguments)
         const QString option = args.first();
         if (option.startsWith(QLatin1String("--answers="))) {
             if (!parseAnswerPolicy(option.mid(10), policy)) {
-                writeErr(QStringLiteral("tovane-cli: unknown answer policy ") + option.mid(10) + u'\n');
+                writeErr(QStringLiteral("tovane-cli: unknown answer policy ") + option.mid(10) +
+                         u'\n');
                 return ExitUsage;
             }
         } else if (option == QLatin1String("--verbose")) {
@@ -119,7 +123,8 @@ int run(const QStringList& arguments)
     Services services{messages, progress};
     (void)services; // the commands that ask questions or show progress take them
 
-    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
+    if (args.isEmpty() || args.first() == QLatin1String("--help") ||
+        args.first() == QLatin1String("-h")) {
         writeOut(usage());
         return args.isEmpty() ? ExitUsage : ExitOk;
     }

@@ -1,5 +1,6 @@
 #include "cli/comparecommand.h"
 
+#include "cli/clisupport.h"
 #include "cli/commands.h"
 #include "core/appsettings.h"
 #include "core/consoleservices.h"
@@ -23,26 +24,6 @@
 namespace tovane::cli {
 
 namespace {
-
-// Keeps what the engines would show, for stderr.
-class CapturingMessages : public MessageService {
-public:
-    QStringList texts;
-
-protected:
-    qint16 present(DialogRequest& request) override
-    {
-        texts.append(request.text);
-        return AnswerYes;
-    }
-};
-
-class NoWindowHost : public ListHost {
-public:
-    void openFolder(WindowIndex, const QString&) override {}
-    void openFile(WindowIndex, const QString&) override {}
-    void driveChosen(WindowIndex, const QString&) override {}
-};
 
 struct CompareOptions {
     CompareConditions conditions;
@@ -261,13 +242,7 @@ int runCompareCommand(const QStringList& args, ProgressService& progress)
         }
     }
 
-    AppSettings settings;
-    settings.setSwitch(FlagHideReadOnly, o.hide & AttrReadOnly);
-    settings.setSwitch(FlagHideHidden, o.hide & AttrHidden);
-    settings.setSwitch(FlagHideSystem, o.hide & AttrSystem);
-    settings.setSwitch(FlagHideCompressed, o.hide & AttrCompressed);
-    settings.setSwitch(FlagFolderSize, false);
-    settings.setSwitch(FlagCountSize, false);
+    AppSettings settings = listSettings(o.hide);
     settings.setSwitch(FlagCompareBoth, o.both);
     o.conditions.writeTo(settings);
     MainState state;

@@ -1,5 +1,6 @@
 #include "cli/listcommand.h"
 
+#include "cli/clisupport.h"
 #include "cli/commands.h"
 #include "core/appsettings.h"
 #include "core/consoleservices.h"
@@ -21,27 +22,6 @@
 namespace tovane::cli {
 
 namespace {
-
-// Keeps what a check would show, so it can go to stderr as it stands.
-class CapturingMessages : public MessageService {
-public:
-    QStringList texts;
-
-protected:
-    qint16 present(DialogRequest& request) override
-    {
-        texts.append(request.text);
-        return AnswerYes;
-    }
-};
-
-// Nothing to open or select without a window.
-class NoWindowHost : public ListHost {
-public:
-    void openFolder(WindowIndex, const QString&) override {}
-    void openFile(WindowIndex, const QString&) override {}
-    void driveChosen(WindowIndex, const QString&) override {}
-};
 
 void writeBytes(std::FILE* stream, const QByteArray& bytes)
 {
@@ -185,13 +165,7 @@ int runListCommand(const QStringList& args, ProgressService& progress)
         return ExitPathUnavailable;
     }
 
-    AppSettings settings;
-    settings.setSwitch(FlagHideReadOnly, o.hide & AttrReadOnly);
-    settings.setSwitch(FlagHideHidden, o.hide & AttrHidden);
-    settings.setSwitch(FlagHideSystem, o.hide & AttrSystem);
-    settings.setSwitch(FlagHideCompressed, o.hide & AttrCompressed);
-    settings.setSwitch(FlagFolderSize, o.folderSizes);
-    settings.setSwitch(FlagCountSize, false);
+    AppSettings settings = listSettings(o.hide, o.folderSizes);
     settings.sort[0] = sortValue(o.sortColumn, o.descending);
     settings.dispExtList[ListFilterList] = o.filter;
     MainState state;

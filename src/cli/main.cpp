@@ -16,6 +16,7 @@ int main(int argc, char** argv)
     // Arguments are paths: decode them losslessly, not through the locale.
     QStringList args;
     for (int i = 1; i < argc; ++i)
-        args << tovane::platform::nameFromBytes(QByteArrayView(argv[i], qsizetype(std::strlen(argv[i]))));
+        args << tovane::platform::nameFromBytes(
+            QByteArrayView(argv[i], qsizetype(std::strlen(argv[i]))));
     return tovane::cli::run(args);
 }

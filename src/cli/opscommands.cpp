@@ -1,5 +1,6 @@
 #include "cli/opscommands.h"
 
+#include "cli/clisupport.h"
 #include "cli/commands.h"
 #include "core/appsettings.h"
 #include "core/consoleservices.h"
@@ -286,13 +287,6 @@ protected:
     qint16 present(DialogRequest&) override { return AnswerYes; }
 };
 
-class NoWindowHost : public ListHost {
-public:
-    void openFolder(WindowIndex, const QString&) override {}
-    void openFile(WindowIndex, const QString&) override {}
-    void driveChosen(WindowIndex, const QString&) override {}
-};
-
 // Both lists as the comparison and the copy see them: left selected.
 class CompareHost : public SelectionHost, public OperationHost {
 public:
@@ -355,13 +349,7 @@ int runCompareTransfer(bool move, const Parsed& p, ProgressService& progress)
         if (checker.checkPath(w, folders[size_t(w)], QString(), true) != CheckAvailable)
             return ExitPathUnavailable;
     }
-    AppSettings settings;
-    settings.setSwitch(FlagHideReadOnly, p.hide & AttrReadOnly);
-    settings.setSwitch(FlagHideHidden, p.hide & AttrHidden);
-    settings.setSwitch(FlagHideSystem, p.hide & AttrSystem);
-    settings.setSwitch(FlagHideCompressed, p.hide & AttrCompressed);
-    settings.setSwitch(FlagFolderSize, false);
-    settings.setSwitch(FlagCountSize, false);
+    AppSettings settings = listSettings(p.hide);
     settings.setSwitch(FlagCompareBoth, p.both);
     p.conditions.writeTo(settings);
     MainState state;
