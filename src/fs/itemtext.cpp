@@ -120,12 +120,17 @@ QString sizeText(quint64 bytes, bool kilobyteMode)
     return formatCount(bytes);
 }
 
-QString fileTimeText(qint64 ns)
+qint64 localTimeSeconds(qint64 ns)
 {
     // Floor division: -0.5 s is 1969-12-31 23:59:59, not 1970-01-01 00:00:00.
     const qint64 seconds = floorDiv(ns, NanosecondsPerSecond);
     thread_local LocalOffsets offsets;
-    const qint64 local = seconds + offsets.at(seconds);
+    return seconds + offsets.at(seconds);
+}
+
+QString fileTimeText(qint64 ns)
+{
+    const qint64 local = localTimeSeconds(ns);
     const qint64 secondOfDay = local - floorDiv(local, 86400) * 86400;
     const QDate date = QDate::fromJulianDay(floorDiv(local, 86400) + 2440588); // 1970-01-01
     if (!date.isValid())

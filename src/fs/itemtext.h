@@ -52,6 +52,8 @@ QString sizeText(quint64 bytes, bool kilobyteMode);
 // offset is the one in force at that instant (summer time included), and
 // fractions of a second are dropped towards the past.
 QString fileTimeText(qint64 nanosecondsSince1970);
+// The seconds of that local time text (what two times are compared by).
+qint64 localTimeSeconds(qint64 nanosecondsSince1970);
 
 // The letters "RHSAC " for the set bits, in table order; a folder ends with
 // a space ("RA" for a read-only archived file, " " for a plain folder).

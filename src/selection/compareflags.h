@@ -2,6 +2,8 @@
 // The conditions of one comparison, fixed when it starts and kept per window
 // so that a re-run and the selective folder copy apply exactly the same rules.
 
+#include "fs/itemtext.h" // localTimeSeconds gives the seconds compared
+
 #include <QtGlobal>
 
 namespace tovane {
@@ -23,10 +25,5 @@ struct CompareFlags {
 bool filePairDiffers(const CompareFlags& flags, qint64 sourceSeconds, qint64 destinationSeconds,
                      quint64 sourceSize, quint64 destinationSize, quint32 sourceAttributes,
                      quint32 destinationAttributes, bool namesDifferInCase);
-
-// The seconds of the local time text of a time in nanoseconds since 1970 UTC
-// (the seconds the list shows, counted as if local time were UTC): the value
-// filePairDiffers compares. Cheap enough for one call per compared file.
-qint64 localTimeSeconds(qint64 nanosecondsSince1970);
 
 } // namespace tovane
