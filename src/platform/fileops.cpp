@@ -153,6 +153,7 @@ int copyData(int in, int out, quint64 size, dev_t sourceDevice, const Internal& 
     bool seekHoles = size > SmallFileBytes;
     std::unique_ptr<char[]> buffer;
     off_t pos = 0;
+    off_t writtenEnd = 0;
     off_t end = off_t(size);
     while (pos < end) {
         off_t segmentEnd = end;
@@ -213,12 +214,13 @@ int copyData(int in, int out, quint64 size, dev_t sourceDevice, const Internal& 
                     return r;
             }
             pos += n;
+            writtenEnd = pos;
             if (int r = ctx.report(quint64(pos), size))
                 return r;
         }
     }
     // Trailing holes leave the size short of the source's.
-    if (::ftruncate(out, end) != 0)
+    if (writtenEnd != end && ::ftruncate(out, end) != 0)
         return errno;
     return 0;
 }
@@ -356,11 +358,9 @@ int copyRegularAt(int srcDir, const QByteArray& srcName, int dstDir, const QByte
     struct stat st;
     if (::fstat(in.get(), &st) != 0)
         return errno;
+    // O_NONBLOCK does nothing to a regular file, so it may stay set.
     if (!S_ISREG(st.st_mode))
         return EINVAL;
-    const int flags = ::fcntl(in.get(), F_GETFL);
-    if (flags >= 0)
-        ::fcntl(in.get(), F_SETFL, flags & ~O_NONBLOCK);
 
     bool targetExists = false;
     if (int r = checkTarget(dstDir, dstName, ctx.options.replaceExisting, targetExists))
