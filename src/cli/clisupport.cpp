@@ -1,6 +1,11 @@
 #include "cli/clisupport.h"
 
+#include "core/consoleservices.h"
+#include "fs/pathrules.h"
 #include "platform/itemrecord.h"
+#include "platform/names.h"
+
+#include <QDir>
 
 namespace tovane::cli {
 
@@ -14,6 +19,102 @@ AppSettings listSettings(quint32 hide, bool folderSizes)
     settings.setSwitch(FlagFolderSize, folderSizes);
     settings.setSwitch(FlagCountSize, false);
     return settings;
+}
+
+void writeBytes(std::FILE* stream, const QByteArray& bytes)
+{
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+void writeErrorLine(const QString& text)
+{
+    writeBytes(stderr, platform::nameToBytes(consoleText(text) + u'\n'));
+}
+
+QString absolutePath(const QString& path)
+{
+    return path.startsWith(u'/') ? path : addSeparator(QDir::currentPath()) + path;
+}
+
+bool parseHideLetters(QStringView value, quint32& mask)
+{
+    for (QStringView letter : value.split(u',', Qt::SkipEmptyParts)) {
+        const QStringView l = letter.trimmed();
+        if (l.compare(u"R", Qt::CaseInsensitive) == 0)
+            mask |= AttrReadOnly;
+        else if (l.compare(u"H", Qt::CaseInsensitive) == 0)
+            mask |= AttrHidden;
+        else if (l.compare(u"S", Qt::CaseInsensitive) == 0)
+            mask |= AttrSystem;
+        else if (l.compare(u"C", Qt::CaseInsensitive) == 0)
+            mask |= AttrCompressed;
+        else
+            return false;
+    }
+    return true;
+}
+
+namespace {
+
+// 0-2 for first / second / any, -1 when the word is none of them.
+int detailOf(QStringView value, QStringView first, QStringView second)
+{
+    if (value == first)
+        return DetailFirst;
+    if (value == second)
+        return DetailSecond;
+    return value == u"any" ? DetailAny : -1;
+}
+
+} // namespace
+
+void CompareOptionSet::applyDefaults()
+{
+    if (anyCondition)
+        return;
+    conditions.setBox(BoxExistence, true);
+    conditions.setBox(BoxDate, true);
+    conditions.setOptionButton(0);
+}
+
+int parseCompareOption(const QString& arg, CompareOptionSet& o, QString& error)
+{
+    const QStringView a(arg);
+    if (arg == QLatin1String("--exist")) {
+        o.conditions.setBox(BoxExistence, true);
+    } else if (a.startsWith(u"--date=")) {
+        const int detail = detailOf(a.mid(7), u"newer", u"older");
+        if (detail < 0) {
+            error = QStringLiteral("--date takes newer, older or any");
+            return -1;
+        }
+        o.conditions.setBox(BoxDate, true);
+        o.conditions.setOptionButton(detail);
+    } else if (a.startsWith(u"--size=")) {
+        const int detail = detailOf(a.mid(7), u"larger", u"smaller");
+        if (detail < 0) {
+            error = QStringLiteral("--size takes larger, smaller or any");
+            return -1;
+        }
+        o.conditions.setBox(BoxSize, true);
+        o.conditions.setOptionButton(3 + detail);
+    } else if (arg == QLatin1String("--attr")) {
+        o.conditions.setBox(BoxAttributes, true);
+    } else if (arg == QLatin1String("--case")) {
+        o.conditions.setBox(BoxLetterCase, true);
+    } else if (arg == QLatin1String("--both")) {
+        o.both = true;
+        return 0;
+    } else if (a.startsWith(u"--hide=")) {
+        if (parseHideLetters(a.mid(7), o.hide))
+            return 0;
+        error = QStringLiteral("--hide takes letters of R,H,S,C");
+        return -1;
+    } else {
+        return 1;
+    }
+    o.anyCondition = true;
+    return 0;
 }
 
 } // namespace tovane::cli

@@ -4,8 +4,11 @@
 #include "core/appsettings.h"
 #include "core/messageservice.h"
 #include "list/listhost.h"
+#include "selection/compareconditions.h"
 
 #include <QStringList>
+
+#include <cstdio>
 
 namespace tovane::cli {
 
@@ -33,5 +36,29 @@ public:
 // Settings of a list without a window: the attributes in `hide` are not
 // listed, no size totals, folder sizes only when asked.
 AppSettings listSettings(quint32 hide, bool folderSizes = false);
+
+// Bytes as they are; names were turned back into the bytes they were read as.
+void writeBytes(std::FILE* stream, const QByteArray& bytes);
+// A message on stderr in the console's form, one line.
+void writeErrorLine(const QString& text);
+
+// A path made absolute against the working folder (no "/" added or taken).
+QString absolutePath(const QString& path);
+
+// "R,H,S,C" letters into attribute bits; false for any other letter.
+bool parseHideLetters(QStringView value, quint32& mask);
+
+// The compare conditions of the command line, shared by compare, copy and move.
+struct CompareOptionSet {
+    CompareConditions conditions;
+    bool anyCondition = false;
+    bool both = false;
+    quint32 hide = 0;
+    // Without a condition: 存在 and 日付 新しい, as the settings start.
+    void applyDefaults();
+};
+// --exist, --date=, --size=, --attr, --case, --both, --hide=: 0 when taken,
+// 1 when `arg` is none of them, -1 for a bad value (`error` says which).
+int parseCompareOption(const QString& arg, CompareOptionSet& o, QString& error);
 
 } // namespace tovane::cli

@@ -25,12 +25,8 @@ namespace tovane::cli {
 
 namespace {
 
-struct CompareOptions {
-    CompareConditions conditions;
-    bool anyCondition = false;
+struct CompareOptions : CompareOptionSet {
     bool allLevels = false;
-    bool both = false;
-    quint32 hide = 0;
     QStringList folders;
 };
 
@@ -71,46 +67,6 @@ private:
     MainState& m_state;
 };
 
-void writeBytes(std::FILE* stream, const QByteArray& bytes)
-{
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-}
-
-void writeError(const QString& text)
-{
-    writeBytes(stderr, platform::nameToBytes(consoleText(text) + u'\n'));
-}
-
-bool parseHide(QStringView value, quint32& mask)
-{
-    for (QStringView letter : value.split(u',', Qt::SkipEmptyParts)) {
-        const QStringView l = letter.trimmed();
-        if (l.compare(u"R", Qt::CaseInsensitive) == 0)
-            mask |= AttrReadOnly;
-        else if (l.compare(u"H", Qt::CaseInsensitive) == 0)
-            mask |= AttrHidden;
-        else if (l.compare(u"S", Qt::CaseInsensitive) == 0)
-            mask |= AttrSystem;
-        else if (l.compare(u"C", Qt::CaseInsensitive) == 0)
-            mask |= AttrCompressed;
-        else
-            return false;
-    }
-    return true;
-}
-
-// 0-2 for first / second / any, -1 when the word is none of them.
-int detailOf(QStringView value, QStringView first, QStringView second)
-{
-    if (value == first)
-        return DetailFirst;
-    if (value == second)
-        return DetailSecond;
-    if (value == u"any")
-        return DetailAny;
-    return -1;
-}
-
 QString parse(const QStringList& args, CompareOptions& o)
 {
     bool optionsEnd = false;
@@ -122,53 +78,23 @@ QString parse(const QStringList& args, CompareOptions& o)
         const QStringView a(arg);
         if (arg == QLatin1String("--")) {
             optionsEnd = true;
-        } else if (arg == QLatin1String("--exist")) {
-            o.conditions.setBox(BoxExistence, true);
-            o.anyCondition = true;
-        } else if (a.startsWith(u"--date=")) {
-            const int detail = detailOf(a.mid(7), u"newer", u"older");
-            if (detail < 0)
-                return QStringLiteral("--date takes newer, older or any");
-            o.conditions.setBox(BoxDate, true);
-            o.conditions.setOptionButton(detail);
-            o.anyCondition = true;
-        } else if (a.startsWith(u"--size=")) {
-            const int detail = detailOf(a.mid(7), u"larger", u"smaller");
-            if (detail < 0)
-                return QStringLiteral("--size takes larger, smaller or any");
-            o.conditions.setBox(BoxSize, true);
-            o.conditions.setOptionButton(3 + detail);
-            o.anyCondition = true;
-        } else if (arg == QLatin1String("--attr")) {
-            o.conditions.setBox(BoxAttributes, true);
-            o.anyCondition = true;
-        } else if (arg == QLatin1String("--case")) {
-            o.conditions.setBox(BoxLetterCase, true);
-            o.anyCondition = true;
         } else if (arg == QLatin1String("--all-levels")) {
             o.allLevels = true;
         } else if (arg == QLatin1String("--both")) {
             o.both = true;
-        } else if (a.startsWith(u"--hide=")) {
-            if (!parseHide(a.mid(7), o.hide))
-                return QStringLiteral("--hide takes letters of R,H,S,C");
         } else {
-            return QStringLiteral("unknown option ") + arg;
+            QString error;
+            const int r = parseCompareOption(arg, o, error);
+            if (r < 0)
+                return error;
+            if (r > 0)
+                return QStringLiteral("unknown option ") + arg;
         }
     }
     if (o.folders.size() != 2)
         return QStringLiteral("two folders are compared: LEFT RIGHT");
-    if (!o.anyCondition) {
-        o.conditions.setBox(BoxExistence, true);
-        o.conditions.setBox(BoxDate, true);
-        o.conditions.setOptionButton(0);
-    }
+    o.applyDefaults();
     return QString();
-}
-
-QString absoluteFolder(const QString& path)
-{
-    return addSeparator(path.startsWith(u'/') ? path : addSeparator(QDir::currentPath()) + path);
 }
 
 void appendMarked(QString& out, QChar side, const FileListModel& model,
@@ -217,7 +143,7 @@ int runCompareCommand(const QStringList& args, ProgressService& progress)
     CompareOptions o;
     const QString complaint = parse(args, o);
     if (!complaint.isEmpty()) {
-        writeError(QStringLiteral("tovane-cli compare: ") + complaint + u'\n' + compareUsage());
+        writeErrorLine(QStringLiteral("tovane-cli compare: ") + complaint + u'\n' + compareUsage());
         return ExitUsage;
     }
 
@@ -228,16 +154,16 @@ int runCompareCommand(const QStringList& args, ProgressService& progress)
                                      [] { return LeftWindow; }});
     std::array<QString, 2> folders;
     for (WindowIndex w : {LeftWindow, RightWindow}) {
-        folders[size_t(w)] = absoluteFolder(o.folders[w]);
+        folders[size_t(w)] = addSeparator(absolutePath(o.folders[w]));
         if (checker.checkPath(w, folders[size_t(w)], QString(), true) != CheckAvailable) {
             for (const QString& text : std::as_const(messages.texts))
-                writeError(text);
+                writeErrorLine(text);
             return ExitPathUnavailable;
         }
         ItemRecord record;
         if (volumes.statPath(stripSeparator(folders[size_t(w)]), record) != 0 ||
             !record.isFolder()) {
-            writeError(PathChecker::pathMissingText(folders[size_t(w)]));
+            writeErrorLine(PathChecker::pathMissingText(folders[size_t(w)]));
             return ExitPathUnavailable;
         }
     }
@@ -262,7 +188,7 @@ int runCompareCommand(const QStringList& args, ProgressService& progress)
     messages.texts.clear();
     const int code = compare.compareSelect(CompareConditions::fromSettings(settings));
     for (const QString& text : std::as_const(messages.texts))
-        writeError(text);
+        writeErrorLine(text);
     if (code != 0) {
         if (code > 0)
             return ExitPathUnavailable;

@@ -23,16 +23,6 @@ namespace tovane::cli {
 
 namespace {
 
-void writeBytes(std::FILE* stream, const QByteArray& bytes)
-{
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-}
-
-void writeError(const QString& text)
-{
-    writeBytes(stderr, platform::nameToBytes(consoleText(text) + u'\n'));
-}
-
 struct ListOptions {
     bool kilobytes = false;
     bool folderSizes = false;
@@ -42,24 +32,6 @@ struct ListOptions {
     QString filter; // " ext," form
     QString folder;
 };
-
-bool parseHide(QStringView value, quint32& mask)
-{
-    for (QStringView letter : value.split(u',', Qt::SkipEmptyParts)) {
-        const QStringView l = letter.trimmed();
-        if (l.compare(u"R", Qt::CaseInsensitive) == 0)
-            mask |= AttrReadOnly;
-        else if (l.compare(u"H", Qt::CaseInsensitive) == 0)
-            mask |= AttrHidden;
-        else if (l.compare(u"S", Qt::CaseInsensitive) == 0)
-            mask |= AttrSystem;
-        else if (l.compare(u"C", Qt::CaseInsensitive) == 0)
-            mask |= AttrCompressed;
-        else
-            return false;
-    }
-    return true;
-}
 
 bool parseSort(QStringView value, int& column)
 {
@@ -101,7 +73,7 @@ QString parse(const QStringList& args, ListOptions& o)
             } else if (arg == QLatin1String("--desc")) {
                 o.descending = true;
             } else if (arg.startsWith(QLatin1String("--hide="))) {
-                if (!parseHide(QStringView(arg).mid(7), o.hide))
+                if (!parseHideLetters(QStringView(arg).mid(7), o.hide))
                     return QStringLiteral("--hide takes letters of R,H,S,C");
             } else if (arg.startsWith(QLatin1String("--sort="))) {
                 if (!parseSort(QStringView(arg).mid(7), o.sortColumn))
@@ -122,13 +94,6 @@ QString parse(const QStringList& args, ListOptions& o)
     return QString();
 }
 
-QString absoluteFolder(const QString& path)
-{
-    if (path.startsWith(u'/'))
-        return path;
-    return addSeparator(QDir::currentPath()) + path;
-}
-
 } // namespace
 
 QString listUsage()
@@ -145,10 +110,10 @@ int runListCommand(const QStringList& args, ProgressService& progress)
     ListOptions o;
     const QString complaint = parse(args, o);
     if (!complaint.isEmpty()) {
-        writeError(QStringLiteral("tovane-cli list: ") + complaint + u'\n' + listUsage());
+        writeErrorLine(QStringLiteral("tovane-cli list: ") + complaint + u'\n' + listUsage());
         return ExitUsage;
     }
-    const QString folder = absoluteFolder(o.folder);
+    const QString folder = absolutePath(o.folder);
 
     CapturingMessages messages;
     PlatformVolumeSource volumes;
@@ -156,12 +121,12 @@ int runListCommand(const QStringList& args, ProgressService& progress)
                                      [] { return LeftWindow; }});
     if (checker.checkPath(LeftWindow, folder, QString(), true) != CheckAvailable) {
         for (const QString& text : std::as_const(messages.texts))
-            writeError(text);
+            writeErrorLine(text);
         return ExitPathUnavailable;
     }
     ItemRecord record;
     if (volumes.statPath(stripSeparator(folder), record) != 0 || !record.isFolder()) {
-        writeError(PathChecker::pathMissingText(addSeparator(folder)));
+        writeErrorLine(PathChecker::pathMissingText(addSeparator(folder)));
         return ExitPathUnavailable;
     }
 

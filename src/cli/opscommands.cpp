@@ -115,7 +115,7 @@ public:
     bool allLevels(WindowIndex) const override { return levels; }
 };
 
-struct Parsed {
+struct Parsed : CompareOptionSet {
     bool allLevels = false;
     bool quiet = false;
     bool erase = false;
@@ -124,72 +124,7 @@ struct Parsed {
     QStringList words; // folders, then names
     // --compare: the marks of a compare selection instead of names
     bool compare = false;
-    bool anyCondition = false;
-    bool both = false;
-    quint32 hide = 0;
-    CompareConditions conditions;
 };
-
-bool parseHide(QStringView value, quint32& mask)
-{
-    for (QStringView letter : value.split(u',', Qt::SkipEmptyParts)) {
-        const QStringView l = letter.trimmed();
-        if (l.compare(u"R", Qt::CaseInsensitive) == 0)
-            mask |= AttrReadOnly;
-        else if (l.compare(u"H", Qt::CaseInsensitive) == 0)
-            mask |= AttrHidden;
-        else if (l.compare(u"S", Qt::CaseInsensitive) == 0)
-            mask |= AttrSystem;
-        else if (l.compare(u"C", Qt::CaseInsensitive) == 0)
-            mask |= AttrCompressed;
-        else
-            return false;
-    }
-    return true;
-}
-
-int detailOf(QStringView value, QStringView first, QStringView second)
-{
-    if (value == first)
-        return DetailFirst;
-    if (value == second)
-        return DetailSecond;
-    return value == u"any" ? DetailAny : -1;
-}
-
-// The options of tovane-cli compare; 0 taken, 1 not one of them, -1 bad value.
-int parseCompareOption(const QString& arg, Parsed& p)
-{
-    const QStringView a(arg);
-    if (arg == QLatin1String("--exist")) {
-        p.conditions.setBox(BoxExistence, true);
-    } else if (a.startsWith(u"--date=")) {
-        const int detail = detailOf(a.mid(7), u"newer", u"older");
-        if (detail < 0)
-            return -1;
-        p.conditions.setBox(BoxDate, true);
-        p.conditions.setOptionButton(detail);
-    } else if (a.startsWith(u"--size=")) {
-        const int detail = detailOf(a.mid(7), u"larger", u"smaller");
-        if (detail < 0)
-            return -1;
-        p.conditions.setBox(BoxSize, true);
-        p.conditions.setOptionButton(3 + detail);
-    } else if (arg == QLatin1String("--attr")) {
-        p.conditions.setBox(BoxAttributes, true);
-    } else if (arg == QLatin1String("--case")) {
-        p.conditions.setBox(BoxLetterCase, true);
-    } else if (arg == QLatin1String("--both")) {
-        p.both = true;
-        return 0;
-    } else if (a.startsWith(u"--hide=")) {
-        return parseHide(a.mid(7), p.hide) ? 0 : -1;
-    } else {
-        return 1;
-    }
-    p.anyCondition = true;
-    return 0;
-}
 
 int attributeIndexOf(const QString& word)
 {
@@ -232,7 +167,7 @@ QString parse(const QString& command, const QStringList& args, Parsed& p)
                 p.compare = true;
             else if (!transfer)
                 return QStringLiteral("unknown option ") + arg;
-            else if (const int r = parseCompareOption(arg, p)) {
+            else if (QString error; const int r = parseCompareOption(arg, p, error)) {
                 return r < 0 ? QStringLiteral("bad value in ") + arg
                              : QStringLiteral("unknown option ") + arg;
             }
@@ -243,11 +178,7 @@ QString parse(const QString& command, const QStringList& args, Parsed& p)
     if (p.compare) {
         if (p.words.size() != 2)
             return QStringLiteral("--compare takes LEFT RIGHT and no names");
-        if (!p.anyCondition) {
-            p.conditions.setBox(BoxExistence, true);
-            p.conditions.setBox(BoxDate, true);
-            p.conditions.setOptionButton(0);
-        }
+        p.applyDefaults();
         return QString();
     }
     if (p.anyCondition || p.both || p.hide)
@@ -262,12 +193,6 @@ QString parse(const QString& command, const QStringList& args, Parsed& p)
             return QStringLiteral("a NAME is an item of the folder, not a path: ") + name;
     }
     return QString();
-}
-
-QString absoluteFolder(const QString& path)
-{
-    const QString full = path.startsWith(u'/') ? path : addSeparator(QDir::currentPath()) + path;
-    return addSeparator(full);
 }
 
 int exitCodeOf(int result, const OperationOutcome& outcome, int missing)
@@ -345,7 +270,7 @@ int runCompareTransfer(bool move, const Parsed& p, ProgressService& progress)
                                      [] { return LeftWindow; }});
     std::array<QString, 2> folders;
     for (WindowIndex w : {LeftWindow, RightWindow}) {
-        folders[size_t(w)] = absoluteFolder(p.words.at(w));
+        folders[size_t(w)] = addSeparator(absolutePath(p.words.at(w)));
         if (checker.checkPath(w, folders[size_t(w)], QString(), true) != CheckAvailable)
             return ExitPathUnavailable;
     }
@@ -418,8 +343,8 @@ int runOpsCommand(const QString& command, const QStringList& args, ProgressServi
     PathChecker checker(CheckContext{messages, progress, volumes, QStringLiteral("tovane"),
                                      [] { return LeftWindow; }});
     CliHost host;
-    host.folders[0] = absoluteFolder(p.words.at(0));
-    host.folders[1] = transfer ? absoluteFolder(p.words.at(1)) : QString();
+    host.folders[0] = addSeparator(absolutePath(p.words.at(0)));
+    host.folders[1] = transfer ? addSeparator(absolutePath(p.words.at(1))) : QString();
     host.levels = command == QLatin1String("delete") || p.allLevels;
     const QStringList names = p.words.mid(transfer ? 2 : 1);
 
