@@ -123,6 +123,24 @@ FileOperations::FileOperations(OperationContext context) : m_context(context) {}
 
 // --- shared -----------------------------------------------------------------
 
+int FileOperations::confirmSummary(const SummaryFacts& facts,
+                                   const std::function<bool()>& foldersStillThere)
+{
+    int answer = MsgCancel;
+    m_context.messages.showMessage(summaryText(facts, m_context.messages.confirmationMessages()),
+                                   ButtonsOkCancel, m_run.name, true, answer);
+    // The folders are checked again: the question may have been open a while.
+    if (!foldersStillThere()) {
+        m_run.outcome.checkFailed = true;
+        return StepCheckFailed;
+    }
+    if (answer != MsgOk) {
+        m_run.outcome.cancelled = true;
+        return StepSkipped;
+    }
+    return 0;
+}
+
 bool FileOperations::folderAvailable(WindowIndex w, const QString& folder, bool show)
 {
     if (folder.isEmpty())
@@ -381,17 +399,11 @@ int FileOperations::copyOrMove(WindowIndex selected, bool move, const QString& d
         facts.items = int(items.size());
         facts.firstName = items.front().record.name;
     }
-    int answer = MsgCancel;
-    m_context.messages.showMessage(summaryText(facts, m_context.messages.confirmationMessages()),
-                                   ButtonsOkCancel, m_run.name, true, answer);
-    if (!folderAvailable(selected, source, false) || !folderAvailable(opposite, target, false)) {
-        m_run.outcome.checkFailed = true;
-        return StepCheckFailed;
-    }
-    if (answer != MsgOk) {
-        m_run.outcome.cancelled = true;
-        return StepSkipped;
-    }
+    if (const int r = confirmSummary(facts, [&] {
+            return folderAvailable(selected, source, false) &&
+                   folderAvailable(opposite, target, false);
+        }))
+        return r;
 
     BusyScope busy(m_context.progress);
     m_context.progress.clearInterrupt();
@@ -830,17 +842,9 @@ int FileOperations::deleteItems(WindowIndex selected, int modifiers)
     for (const Marked& item : items)
         facts.folders += isRealFolder(item.record) ? 1 : 0;
     facts.firstName = items.front().record.name;
-    int answer = MsgCancel;
-    m_context.messages.showMessage(summaryText(facts, m_context.messages.confirmationMessages()),
-                                   ButtonsOkCancel, m_run.name, true, answer);
-    if (!folderAvailable(selected, folder, false)) {
-        m_run.outcome.checkFailed = true;
-        return StepCheckFailed;
-    }
-    if (answer != MsgOk) {
-        m_run.outcome.cancelled = true;
-        return StepSkipped;
-    }
+    if (const int r =
+            confirmSummary(facts, [&] { return folderAvailable(selected, folder, false); }))
+        return r;
 
     BusyScope busy(m_context.progress);
     m_context.progress.clearInterrupt();

@@ -22,6 +22,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 namespace tovane {
@@ -33,6 +34,7 @@ class ProgressService;
 class VolumeSource;
 struct DialogRequest;
 struct ItemRecord;
+struct SummaryFacts;
 
 struct OperationContext {
     MessageService& messages;
@@ -68,6 +70,8 @@ private:
     struct Place;
 
     bool folderAvailable(WindowIndex w, const QString& folder, bool show);
+    // The summary question of a run; 0 to go on, else the run's result.
+    int confirmSummary(const SummaryFacts& facts, const std::function<bool()>& foldersStillThere);
     std::vector<Marked> markedItems(WindowIndex w) const;
     void resetRun(int code);
     void hideLists(bool hideSelected, bool hideOpposite);
