@@ -169,23 +169,7 @@ void DesignatedSelection::bookNewMark(WindowIndex w, int row)
                                            DesignatedTitle);
     }
 
-    ++c.marked.items;
-    ++(folder ? c.marked.folders : c.marked.files);
-    c.marked.bytes += bytes;
-    c.lastMarked = row;
-    (folder ? c.lastMarkedFolder : c.lastMarkedFile) = row;
-    if (copyTarget) {
-        ++c.copyTargets.items;
-        ++(folder ? c.copyTargets.folders : c.copyTargets.files);
-        c.copyTargets.bytes += bytes;
-        c.lastCopyTarget = row;
-    }
-    s.counted.insert(name, CountedMark{bytes, copyTarget});
-
-    if (!folder && extensionOf(name).compare(u"lnk", Qt::CaseInsensitive) == 0)
-        ++c.shortcuts;
-    else if (c.firstName.isEmpty())
-        c.firstName = name;
+    addToCounters(s, row, name, folder, copyTarget, bytes);
 
     if (!s.invalidNameSeen && nameHasInvalidCharacters(name)) {
         s.invalidNameSeen = true;
@@ -286,11 +270,17 @@ void DesignatedSelection::countMark(WindowIndex w, int row, bool copyTarget, dou
     if (!m || row < 0 || row >= m->count())
         return;
     WindowSelection& s = state(w);
-    SelectionCounters& c = s.counters;
     const FileListModel::Row& r = m->rowAt(row);
     const bool folder = r.record.isFolder();
     m->setMarked(row, true);
     setSnapshotBit(w, row, true);
+    addToCounters(s, row, r.record.name, folder, copyTarget, bytes);
+}
+
+void DesignatedSelection::addToCounters(WindowSelection& s, int row, const QString& name,
+                                        bool folder, bool copyTarget, double bytes)
+{
+    SelectionCounters& c = s.counters;
     ++c.marked.items;
     ++(folder ? c.marked.folders : c.marked.files);
     c.marked.bytes += bytes;
@@ -302,11 +292,11 @@ void DesignatedSelection::countMark(WindowIndex w, int row, bool copyTarget, dou
         c.copyTargets.bytes += bytes;
         c.lastCopyTarget = row;
     }
-    s.counted.insert(r.record.name, CountedMark{bytes, copyTarget});
-    if (!folder && extensionOf(r.record.name).compare(u"lnk", Qt::CaseInsensitive) == 0)
+    s.counted.insert(name, CountedMark{bytes, copyTarget});
+    if (!folder && extensionOf(name).compare(u"lnk", Qt::CaseInsensitive) == 0)
         ++c.shortcuts;
     else if (c.firstName.isEmpty())
-        c.firstName = r.record.name;
+        c.firstName = name;
 }
 
 void DesignatedSelection::clearSelectionState(WindowIndex w, int depth)

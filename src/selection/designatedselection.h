@@ -176,6 +176,9 @@ private:
     void setSnapshotBit(WindowIndex w, int row, bool on);
     void bookNewMark(WindowIndex w, int row);
     void bookRemovedMark(WindowIndex w, int row);
+    // Counts one marked row (what unmarking it takes back is kept by name).
+    void addToCounters(WindowSelection& s, int row, const QString& name, bool folder,
+                       bool copyTarget, double bytes);
     int prepareCommand(WindowIndex w);
     void showClickSelStatus(WindowIndex w);
     void finishCommand(WindowIndex w);
