@@ -332,16 +332,20 @@ int FileListModel::upsertRow(const QString& oldName, Row row)
     if (at >= 0) {
         Row& r = m_rows[size_t(at)];
         row.marked = r.marked;
-        if (r.record.name != row.record.name)
-            invalidateNames();
+        // The name index follows in place: operations update rows one by one.
+        if (r.record.name != row.record.name && m_namesValid) {
+            m_rowOfName.remove(r.record.name);
+            m_rowOfName.insert(row.record.name, at);
+        }
         r = std::move(row);
         Q_EMIT dataChanged(index(at, 0), index(at, columnCount() - 1));
         return at;
     }
     const int end = int(m_rows.size());
     beginInsertRows(QModelIndex(), end, end);
+    if (m_namesValid)
+        m_rowOfName.insert(row.record.name, end);
     m_rows.push_back(std::move(row));
-    invalidateNames();
     endInsertRows();
     return end;
 }
