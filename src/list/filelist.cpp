@@ -195,6 +195,9 @@ bool FileList::fillFolder(const QString& folder)
 
     std::vector<FileListModel::Row> rows;
     ItemCounts counts;
+    // Taken before reading: a change while we read moves the folder's times.
+    platform::FolderStamp stamp;
+    platform::folderStamp(folder, stamp);
     const ListFolderResult listed = listFolder(
         folder, mask,
         [&](const ItemRecord& record) {
@@ -221,6 +224,9 @@ bool FileList::fillFolder(const QString& folder)
         &m_context.progress);
     counts.items = counts.folders + counts.files;
     m_counts = counts;
+    m_stamp = stamp;
+    m_stamp.trusted = stamp.trusted && !listed.interrupted && listed.error == 0;
+    m_stampMask = mask;
 
     m_model.setKilobytes(m_sizeUnitKB);
     m_model.resetFolderItems(folder, std::move(rows), newColumns ? &headers : nullptr);
@@ -245,6 +251,7 @@ bool FileList::fillDrives(const QString& previousPath)
     QList<DriveRow> rows = readDriveRows(m_context.volumes, &m_context.progress, check);
     m_counts = ItemCounts();
     m_counts.items = rows.size();
+    m_stamp = platform::FolderStamp();
     m_model.setSixDigits(m_driveDigitsSix);
     m_model.resetDrives(std::move(rows), &headers);
     m_columnsCreated = false; // the folder columns are created again after the drives
@@ -321,6 +328,7 @@ bool FileList::removeListItem(const QString& name, int kind)
     const int row = m_model.rowOfName(name);
     if (row < 0)
         return false;
+    m_stamp.trusted = false;
     const double bytes =
         double(m_model.data(m_model.index(row, 0), FileListModel::SizeBytesRole).toULongLong());
     if (!m_model.removeName(name))
@@ -343,6 +351,7 @@ bool FileList::removeListItem(const QString& name, int kind)
 
 bool FileList::addOrUpdateItem(const QString& oldName, const ItemRecord& record)
 {
+    m_stamp.trusted = false;
     if (m_model.layout() != ListLayout::FolderItems || (record.attributes & hiddenMask()))
         return false;
     FileListModel::Row row;
@@ -365,8 +374,24 @@ bool FileList::addOrUpdateItem(const QString& oldName, const ItemRecord& record)
     return true;
 }
 
+bool FileList::listingUnchanged(quint32 mask) const
+{
+    if (!m_stamp.trusted || mask != m_stampMask || m_model.layout() != ListLayout::FolderItems)
+        return false;
+    platform::FolderStamp now;
+    return platform::folderStamp(m_model.folder(), now) == 0 &&
+           platform::folderUnchanged(m_stamp, now);
+}
+
+void FileList::countsConfirmed(const platform::FolderStamp& stamp, quint32 mask)
+{
+    m_stamp = stamp;
+    m_stampMask = mask;
+}
+
 void FileList::renewImages()
 {
+    m_stamp.trusted = false; // the rules decide which files are listed
     m_images = FileImageRules(m_context.settings.dispExtList);
     if (m_model.layout() != ListLayout::FolderItems)
         return;

@@ -12,6 +12,7 @@
 #include "list/fileimages.h"
 #include "list/filelistmodel.h"
 #include "list/listlabels.h"
+#include "platform/filesystem.h"
 
 #include <QObject>
 #include <QString>
@@ -89,6 +90,13 @@ public:
     // The category images of the file rows again (the extension lists changed).
     void renewImages();
 
+    // Whether the folder still holds the entries the last fill counted, as
+    // far as its stamp can tell without reading it. Any row changed since
+    // the fill, or another hidden mask, voids that.
+    bool listingUnchanged(quint32 mask) const;
+    // A fresh count taken after `stamp` agreed with the list.
+    void countsConfirmed(const platform::FolderStamp& stamp, quint32 mask);
+
     // --- labels ---
     const ItemCounts& listCounts() const { return m_counts; }
     // The list total as the labels show it; below 0 when not computed.
@@ -162,6 +170,8 @@ private:
     bool m_filling = false;
 
     ItemCounts m_counts;
+    platform::FolderStamp m_stamp; // of the folder the counts are of
+    quint32 m_stampMask = 0;
     double m_listTotal = -1;
     ItemCounts m_selection;
     bool m_compareSelection = false;

@@ -12,9 +12,13 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/sysmacros.h>
+#include <thread>
+#include <time.h>
 #include <unistd.h>
 
 namespace tovane::platform {
@@ -170,6 +174,26 @@ int openFolder(const QByteArray& path, UniqueFd& fd)
 {
     fd.reset(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return fd.isValid() ? 0 : lastErrno();
+}
+
+// Local file systems whose folder times change with every entry change and
+// carry sub-second stamps. Network and FUSE file systems take their times
+// from elsewhere; FAT keeps two-second steps.
+bool fineLocalTimes(int fd)
+{
+    struct statfs sfs;
+    if (::fstatfs(fd, &sfs) != 0)
+        return false;
+    switch (static_cast<unsigned long>(sfs.f_type)) {
+    case EXT4_SUPER_MAGIC: // ext2 and ext3 too
+    case BTRFS_SUPER_MAGIC:
+    case XFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+    case F2FS_SUPER_MAGIC:
+        return true;
+    default:
+        return false;
+    }
 }
 
 // The store of an item: a folder (possibly a mount point) is asked itself,
@@ -361,13 +385,16 @@ struct FolderLookup::State {
     // Case key -> the first entry in directory order with that key.
     QHash<QString, QByteArray> firstVariant;
 
-    int fill(const char* entry, ItemRecord& out)
+    int fill(const char* entry, ItemRecord& out) { return fillWith(path, entry, out); }
+
+    // `buffer` starts as "folder/"; one per thread.
+    int fillWith(QByteArray& buffer, const char* entry, ItemRecord& out) const
     {
         const char* fullPath = nullptr;
         if (options.readAttributeStore) {
-            path.truncate(prefix);
-            path.append(entry);
-            fullPath = path.constData();
+            buffer.truncate(prefix);
+            buffer.append(entry);
+            fullPath = buffer.constData();
         }
         return recordOf(fd.get(), entry, fullPath, kind, options, isDotName(entry), out);
     }
@@ -431,8 +458,11 @@ struct FolderLookup::State {
         return e ? e : found;
     }
 
-    int lookup(const QString& name, ItemRecord& out, bool once)
+    // The exact name only; `searchVariant` tells whether a letter-case
+    // variant may still answer.
+    int exact(const QString& name, QByteArray& buffer, ItemRecord& out, bool& searchVariant) const
     {
+        searchVariant = false;
         if (!pathValid)
             return EINVAL;
         const QByteArray nameBytes = nameToBytes(name);
@@ -443,12 +473,18 @@ struct FolderLookup::State {
         if (error)
             return error;
         // Exact names always go to the kernel: the index may be older.
-        const int e = fill(nameBytes.constData(), out);
-        if (e == 0) {
+        const int e = fillWith(buffer, nameBytes.constData(), out);
+        if (e == 0)
             out.name = diskSpelling(name, nameBytes);
-            return 0;
-        }
-        if (e != ENOENT)
+        searchVariant = e == ENOENT;
+        return e;
+    }
+
+    int lookup(const QString& name, ItemRecord& out, bool once)
+    {
+        bool searchVariant = false;
+        const int e = exact(name, path, out, searchVariant);
+        if (!searchVariant)
             return e;
         return once ? scan(name, out) : variant(name, out);
     }
@@ -486,6 +522,72 @@ int FolderLookup::error() const
 int FolderLookup::lookup(const QString& name, ItemRecord& out)
 {
     return d ? d->lookup(name, out, false) : EBADF;
+}
+
+void FolderLookup::lookupMany(const QStringList& names, std::vector<ItemRecord>& out,
+                              std::vector<int>& codes)
+{
+    const size_t n = size_t(names.size());
+    out.assign(n, ItemRecord{});
+    codes.assign(n, EBADF);
+    if (!d)
+        return;
+    std::vector<char> searchVariant(n, 0);
+    const State& state = *d;
+    const auto work = [&](size_t from, size_t to) {
+        QByteArray buffer = state.path;
+        buffer.reserve(state.prefix + 256);
+        for (size_t i = from; i < to; ++i) {
+            bool search = false;
+            codes[i] = state.exact(names[qsizetype(i)], buffer, out[i], search);
+            searchVariant[i] = search;
+        }
+    };
+    // A thread costs tens of microseconds to start: only worth it for a batch.
+    constexpr size_t kPerThread = 64;
+    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const size_t threads = std::min({cores, size_t(4), std::max<size_t>(1, n / kPerThread)});
+    std::vector<std::thread> helpers;
+    const size_t share = (n + threads - 1) / threads;
+    for (size_t t = 1; t < threads; ++t)
+        helpers.emplace_back(work, std::min(n, t * share), std::min(n, (t + 1) * share));
+    work(0, std::min(n, share));
+    for (std::thread& h : helpers)
+        h.join();
+    // Variants read the shared index: one thread.
+    for (size_t i = 0; i < n; ++i) {
+        if (searchVariant[i])
+            codes[i] = d->variant(names[qsizetype(i)], out[i]);
+    }
+}
+
+int folderStamp(const QString& folder, FolderStamp& out, qint64 settleNanos)
+{
+    out = FolderStamp{};
+    QByteArray bytes;
+    if (!toKernelPath(folder, bytes))
+        return EINVAL;
+    UniqueFd fd;
+    if (int e = openFolder(bytes, fd))
+        return e;
+    struct statx sx;
+    if (::statx(fd.get(), "", AT_EMPTY_PATH, kStatxMask, &sx) != 0)
+        return lastErrno();
+    const auto nanos = [](const struct statx_timestamp& t) {
+        return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+    };
+    out.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    out.inode = sx.stx_ino;
+    out.writeTime = nanos(sx.stx_mtime);
+    out.changeTime = nanos(sx.stx_ctime);
+    out.trusted = fineLocalTimes(fd.get());
+    if (out.trusted) {
+        struct timespec now;
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        const qint64 nowNanos = qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+        out.trusted = std::max(out.writeTime, out.changeTime) < nowNanos - settleNanos;
+    }
+    return 0;
 }
 
 int lookupEntry(const QString& folder, const QString& name, ItemRecord& out,

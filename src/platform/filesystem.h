@@ -11,8 +11,10 @@
 #include "platform/itemrecord.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace tovane::platform {
 
@@ -57,12 +59,44 @@ public:
     int error() const;
     // lookupEntry's answer for `name` in this folder.
     int lookup(const QString& name, ItemRecord& out);
+    // lookup() for each of `names` (codes[i], out[i]); the exact names are
+    // asked on several threads at once, as the kernel's answers per name
+    // are what such a batch waits for.
+    void lookupMany(const QStringList& names, std::vector<ItemRecord>& out,
+                    std::vector<int>& codes);
 
 private:
     struct State;
     std::unique_ptr<State> d;
     friend int lookupEntry(const QString&, const QString&, ItemRecord&, const ListOptions&);
 };
+
+// A folder's identity and times at one moment, to tell cheaply that no
+// entry was added, removed or renamed since: each of those moves the
+// folder's times. Trusted only on local file systems with fine time stamps,
+// and only when the last change lies far enough back that a later change
+// cannot fall into the same clock tick and leave the times as they were.
+struct FolderStamp {
+    bool trusted = false;
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 writeTime = 0; // nanoseconds since 1970 UTC
+    qint64 changeTime = 0;
+
+    bool sameAs(const FolderStamp& o) const
+    {
+        return device == o.device && inode == o.inode && writeTime == o.writeTime &&
+               changeTime == o.changeTime;
+    }
+};
+// Two seconds cover the coarsest clock tick of the trusted file systems.
+constexpr qint64 FolderSettleNanos = qint64(2) * 1000000000;
+int folderStamp(const QString& folder, FolderStamp& out, qint64 settleNanos = FolderSettleNanos);
+// Whether `later` shows the folder of `earlier` with the same entries.
+inline bool folderUnchanged(const FolderStamp& earlier, const FolderStamp& later)
+{
+    return earlier.trusted && later.trusted && earlier.sameAs(later);
+}
 
 bool pathExists(const QString& path); // lstat succeeds
 

@@ -13,6 +13,8 @@
 #include "selection/selectionhost.h"
 
 #include <QScopedValueRollback>
+#include <QStringList>
+#include <algorithm>
 #include <optional>
 
 namespace tovane {
@@ -46,6 +48,10 @@ struct CompareSelection::Pass {
     platform::ListOptions options;
     // The destination opened once for all rows of the pass.
     std::optional<platform::FolderLookup> lookup;
+    // Counterparts of the rows from batchStart on, looked up together.
+    int batchStart = -1;
+    std::vector<ItemRecord> batchRecords;
+    std::vector<int> batchCodes;
 };
 
 CompareSelection::CompareSelection(SelectionContext context, DesignatedSelection& marks)
@@ -194,13 +200,27 @@ int CompareSelection::walk(Pass& pass)
         host.setStatusText(host.windowLabel(w) + QStringLiteral("比較選択中 "));
         pass.destination = addSeparator(pass.destination);
         pass.lookup.emplace(pass.destination, pass.options);
-        const int n = list->model()->count();
-        for (int row = 0; row < n; ++row) {
-            if (m_context.progress.pumpEvents() || !compareRow(pass, row)) {
-                host.setStatusText(QString());
-                return ResultCancelled;
+        const FileListModel* model = list->model();
+        const int n = model->count();
+        // Small enough that a batch never keeps the events waiting.
+        constexpr int Batch = 2048;
+        for (int start = 0; start < n; start += Batch) {
+            const int end = std::min(n, start + Batch);
+            QStringList names;
+            names.reserve(end - start);
+            for (int row = start; row < end; ++row)
+                names.append(model->rowAt(row).record.name);
+            pass.lookup->lookupMany(names, pass.batchRecords, pass.batchCodes);
+            pass.batchStart = start;
+            for (int row = start; row < end; ++row) {
+                if (m_context.progress.pumpEvents() || !compareRow(pass, row)) {
+                    pass.batchStart = -1;
+                    host.setStatusText(QString());
+                    return ResultCancelled;
+                }
             }
         }
+        pass.batchStart = -1;
         host.setStatusText(QString());
     }
     m_marks.snapshotChecks(w, true);
@@ -241,8 +261,15 @@ bool CompareSelection::compareRow(Pass& pass, int row)
 
     ItemRecord other;
     ++m_lookups;
-    const bool found =
-        pass.lookup->lookup(x.name, other) == 0 && !hiddenByMask(other.attributes, pass.hiddenMask);
+    int code = 0;
+    const int slot = row - pass.batchStart;
+    if (pass.batchStart >= 0 && slot < int(pass.batchCodes.size())) {
+        code = pass.batchCodes[size_t(slot)];
+        other = std::move(pass.batchRecords[size_t(slot)]);
+    } else {
+        code = pass.lookup->lookup(x.name, other);
+    }
+    const bool found = code == 0 && !hiddenByMask(other.attributes, pass.hiddenMask);
 
     const CompareFlags& f = pass.flags;
     bool marked = false;

@@ -556,16 +556,28 @@ int DesignatedSelection::crossCheckItemCounts(WindowIndex w, bool both)
         const QString path = m_context.host.windowPath(win);
         if (!list || list->showsDriveList() || !isFolderPath(path) || path == ComputerText)
             continue;
-        const ListingCounts found =
-            countFolderItems(path, mask, &m_context.progress, [&rules](const ItemRecord& record) {
+        // A folder whose entries cannot have changed since the list was
+        // filled needs no count; a hundred thousand entries take a while.
+        if (list->listingUnchanged(mask))
+            continue;
+        platform::FolderStamp stamp;
+        platform::folderStamp(path, stamp);
+        ++m_foldersCounted;
+        ListFolderResult read;
+        const ListingCounts found = countFolderItems(
+            path, mask, &m_context.progress,
+            [&rules](const ItemRecord& record) {
                 return record.isFolder() || rules.fileImage(record.name) != NotListed;
-            });
+            },
+            &read);
         const ItemCounts& listed = list->listCounts();
         if (found.folders != listed.folders)
             code += 4 * (win + 1);
         if (found.files != listed.files)
             code += win + 1;
         mismatch[size_t(win)] = found.folders != listed.folders || found.files != listed.files;
+        if (!mismatch[size_t(win)] && !read.interrupted && read.error == 0)
+            list->countsConfirmed(stamp, mask);
     }
     if (code == 0)
         return 0;

@@ -166,6 +166,8 @@ public:
     // Bookkeeping runs since start (items examined), for tests and the
     // benchmark: one click must cost one item.
     qint64 itemsProcessed() const { return m_processed; }
+    // Folders read in full by the item-count cross-check.
+    qint64 foldersCounted() const { return m_foldersCounted; }
 
     static bool nameHasInvalidCharacters(QStringView name);
     static QString invalidNameText(const QString& name);
@@ -187,6 +189,7 @@ private:
     std::array<WindowSelection, 2> m_windows;
     std::array<QString, 2> m_destinationOverride;
     qint64 m_processed = 0;
+    qint64 m_foldersCounted = 0;
     // While a walk books marks, the destination it checks against, opened once.
     struct TargetLookup;
     TargetLookup* m_targetLookup = nullptr;

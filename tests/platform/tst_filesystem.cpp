@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -399,6 +400,112 @@ private Q_SLOTS:
             QVERIFY(single.linkToFolder);
             QVERIFY(!single.isFolder());
         }
+
+        // The same question inside a batch large enough to be shared out
+        // among threads, first and last, among names that exist and not.
+        QStringList batch{query};
+        for (int i = 0; i < 300; ++i)
+            batch << (i % 2 ? "missing-" + QString::number(i)
+                            : nameFromBytes(present[i % present.size()]));
+        batch << query;
+        FolderLookup many(dir.path());
+        std::vector<ItemRecord> records;
+        std::vector<int> codes;
+        many.lookupMany(batch, records, codes);
+        QCOMPARE(int(codes.size()), batch.size());
+        QCOMPARE(int(records.size()), batch.size());
+        for (int i = 0; i < batch.size(); ++i) {
+            ItemRecord alone;
+            QCOMPARE(codes[size_t(i)], lookupEntry(dir.path(), batch[i], alone));
+            if (codes[size_t(i)] == 0)
+                compareRecords(records[size_t(i)], alone);
+        }
+        QCOMPARE(codes.front(), error);
+        QCOMPARE(codes.back(), error);
+    }
+
+    void folderStampTellsEntryChanges_data()
+    {
+        QTest::addColumn<QByteArray>("change");
+        QTest::addColumn<bool>("unchanged");
+        QTest::newRow("nothing") << QByteArray() << true;
+        QTest::newRow("file added") << QByteArray("add") << false;
+        QTest::newRow("file removed") << QByteArray("remove") << false;
+        QTest::newRow("file renamed") << QByteArray("rename") << false;
+        QTest::newRow("folder added") << QByteArray("mkdir") << false;
+        // Tools that copy times set a folder's write time back after filling it.
+        QTest::newRow("file added, write time put back") << QByteArray("add+restore") << false;
+        QTest::newRow("content of a file rewritten") << QByteArray("rewrite") << true;
+        QTest::newRow("file added one level down") << QByteArray("deeper") << true;
+    }
+    void folderStampTellsEntryChanges()
+    {
+        QFETCH(QByteArray, change);
+        QFETCH(bool, unchanged);
+        TempDir dir;
+        QVERIFY(dir.writeFile("kept", "1"));
+        QVERIFY(dir.makeFolder("sub"));
+        struct stat before;
+        QVERIFY(::stat(dir.pathBytes().constData(), &before) == 0);
+        FolderStamp first;
+        QCOMPARE(folderStamp(dir.path(), first, 0), 0);
+        if (!first.trusted)
+            QSKIP("the times of this file system are not trusted");
+        // Any later change must fall into another tick of the clock.
+        QTest::qWait(20);
+
+        if (change.startsWith("add"))
+            QVERIFY(dir.writeFile("new", "2"));
+        if (change == "add+restore") {
+            const struct timespec times[2] = {before.st_atim, before.st_mtim};
+            QVERIFY(::utimensat(AT_FDCWD, dir.pathBytes().constData(), times, 0) == 0);
+        }
+        if (change == "remove")
+            QVERIFY(::unlink(joined(dir, "kept").constData()) == 0);
+        if (change == "rename")
+            QVERIFY(::rename(joined(dir, "kept").constData(), joined(dir, "Kept").constData()) ==
+                    0);
+        if (change == "mkdir")
+            QVERIFY(dir.makeFolder("sub2"));
+        if (change == "rewrite")
+            QVERIFY(dir.writeFile("kept", "longer content"));
+        if (change == "deeper")
+            QVERIFY(dir.writeFile("sub/inner", "3"));
+
+        FolderStamp later;
+        QCOMPARE(folderStamp(dir.path(), later, 0), 0);
+        QCOMPARE(folderUnchanged(first, later), unchanged);
+    }
+
+    void folderStampTrust_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<qint64>("settle");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("trusted");
+        QTest::newRow("just changed, default settling") << "" << FolderSettleNanos << 0 << false;
+        QTest::newRow("settled") << "" << qint64(0) << 0 << true;
+        QTest::newRow("missing folder") << "nope" << qint64(0) << ENOENT << false;
+        QTest::newRow("a file") << "file" << qint64(0) << ENOTDIR << false;
+    }
+    void folderStampTrust()
+    {
+        QFETCH(QString, folder);
+        QFETCH(qint64, settle);
+        QFETCH(int, error);
+        QFETCH(bool, trusted);
+        TempDir dir;
+        QVERIFY(dir.writeFile("file", "x"));
+        FolderStamp probe;
+        QCOMPARE(folderStamp(dir.path(), probe, 0), 0);
+        if (!probe.trusted && trusted)
+            QSKIP("the times of this file system are not trusted");
+        FolderStamp stamp;
+        QCOMPARE(folderStamp(folder.isEmpty() ? dir.path() : dir.filePath(folder), stamp, settle),
+                 error);
+        QCOMPARE(stamp.trusted, trusted);
+        // An untrusted stamp never vouches for a folder, not even against itself.
+        QCOMPARE(folderUnchanged(stamp, stamp), trusted);
     }
 
     void folderLookupAfterChanges_data()

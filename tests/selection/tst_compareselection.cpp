@@ -386,6 +386,47 @@ private Q_SLOTS:
             QCOMPARE(env.markedNames(LeftWindow), QStringList{});
     }
 
+    // A folder untouched since its list was filled needs no count; one
+    // changed behind the list's back, or a list changed by an operation,
+    // is counted again.
+    void crossCheckCountsOnlyWhatMayHaveChanged()
+    {
+        SelectionEnv env;
+        QVERIFY(env.file(LeftWindow, "a") && env.file(RightWindow, "a"));
+        QVERIFY(env.file(LeftWindow, "b"));
+        platform::FolderStamp probe;
+        QCOMPARE(platform::folderStamp(env.side(LeftWindow), probe, 0), 0);
+        if (!probe.trusted)
+            QSKIP("the times of this file system are not trusted");
+        QTest::qWait(int(platform::FolderSettleNanos / 1000000) + 100);
+        env.fillBoth();
+        const auto run = [&env]() {
+            const qint64 before = env.marks->foldersCounted();
+            env.compareWith(conditionsOf({BoxExistence, BoxDate}));
+            return env.marks->foldersCounted() - before;
+        };
+
+        QCOMPARE(run(), qint64(0));
+        QCOMPARE(env.markedNames(LeftWindow), QStringList{"b"});
+
+        // An operation wrote a row of the left list.
+        ItemRecord record;
+        QCOMPARE(platform::statPath(env.side(LeftWindow) + "/a", record), 0);
+        QVERIFY(env.lists[0]->addOrUpdateItem("a", record));
+        QCOMPARE(run(), qint64(1));
+        // The count agreed: the left folder is trusted again.
+        QCOMPARE(run(), qint64(0));
+
+        // A file appears on the right behind the list's back.
+        QVERIFY(env.file(RightWindow, "b"));
+        QVERIFY(env.messages.texts().isEmpty());
+        QVERIFY(run() >= 1);
+        QCOMPARE(env.host.rebuilds[1], 1);
+        QCOMPARE(env.messages.texts().size(), 1);
+        QVERIFY(env.messages.texts().first().startsWith(QStringLiteral("右側の窓の")));
+        QCOMPARE(env.markedNames(LeftWindow), QStringList{});
+    }
+
     void crossCheckCode_data()
     {
         QTest::addColumn<QByteArray>("leftExtra");
