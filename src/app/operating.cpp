@@ -107,6 +107,8 @@ quint32 Operating::hiddenMask() const
 void Operating::setListHidden(WindowIndex w, bool hidden)
 {
     m_window.pane(w)->list()->setVisible(!hidden);
+    // Nobody sees the rows meanwhile: they go together at the end.
+    m_browsing.list(w).holdRemovals(hidden);
 }
 
 void Operating::listEntryRemoved(WindowIndex w, const QString& name, bool isFolder)
@@ -143,6 +145,7 @@ void Operating::runFinished(const OperationRun& run)
     for (const WindowIndex w : {LeftWindow, RightWindow}) {
         FileList& list = m_browsing.list(w);
         m_window.pane(w)->list()->setVisible(true);
+        list.holdRemovals(false);
         if (m_added[w & 1]) {
             m_added[w & 1] = false;
             list.sortList(); // the marks' snapshot follows through FileList::sorted

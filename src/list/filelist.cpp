@@ -229,6 +229,7 @@ bool FileList::fillFolder(const QString& folder)
     m_stampMask = mask;
 
     m_model.setKilobytes(m_sizeUnitKB);
+    m_pendingRemovals.clear();
     m_model.resetFolderItems(folder, std::move(rows), newColumns ? &headers : nullptr);
     if (newColumns) {
         m_columnsCreated = true;
@@ -253,6 +254,7 @@ bool FileList::fillDrives(const QString& previousPath)
     m_counts.items = rows.size();
     m_stamp = platform::FolderStamp();
     m_model.setSixDigits(m_driveDigitsSix);
+    m_pendingRemovals.clear();
     m_model.resetDrives(std::move(rows), &headers);
     m_columnsCreated = false; // the folder columns are created again after the drives
     Q_EMIT columnsCreated(ListLayout::Drives);
@@ -264,6 +266,7 @@ bool FileList::fillDrives(const QString& previousPath)
 
 void FileList::sortList()
 {
+    removePending();
     if (m_model.layout() == ListLayout::FolderItems)
         m_model.sortRows(sortColumn(), sortDescending());
     updateHeaderMarks();
@@ -326,17 +329,21 @@ bool FileList::removeListItem(const QString& name, int kind)
         return true;
     }
     const int row = m_model.rowOfName(name);
-    if (row < 0)
+    if (row < 0 || m_pendingRemovals.contains(name))
         return false;
     m_stamp.trusted = false;
     const double bytes =
         double(m_model.data(m_model.index(row, 0), FileListModel::SizeBytesRole).toULongLong());
-    if (!m_model.removeName(name))
-        return false;
-    if (m_currentRow == row)
-        m_currentRow = -1;
-    else if (m_currentRow > row)
-        --m_currentRow;
+    if (m_holdRemovals && m_model.layout() == ListLayout::FolderItems) {
+        m_pendingRemovals.insert(name);
+    } else {
+        if (!m_model.removeName(name))
+            return false;
+        if (m_currentRow == row)
+            m_currentRow = -1;
+        else if (m_currentRow > row)
+            --m_currentRow;
+    }
     m_counts.items = qMax<qint64>(0, m_counts.items - 1);
     if (kind == 0)
         m_counts.folders = qMax<qint64>(0, m_counts.folders - 1);
@@ -349,8 +356,33 @@ bool FileList::removeListItem(const QString& name, int kind)
     return true;
 }
 
+void FileList::holdRemovals(bool hold)
+{
+    m_holdRemovals = hold;
+    if (!hold)
+        removePending();
+}
+
+void FileList::removePending()
+{
+    if (m_pendingRemovals.isEmpty())
+        return;
+    const std::vector<int> removed = m_model.removeNames(m_pendingRemovals);
+    m_pendingRemovals.clear();
+    if (m_currentRow >= 0) {
+        const auto before = std::lower_bound(removed.begin(), removed.end(), m_currentRow);
+        if (before != removed.end() && *before == m_currentRow)
+            m_currentRow = -1;
+        else
+            m_currentRow -= int(before - removed.begin());
+    }
+}
+
 bool FileList::addOrUpdateItem(const QString& oldName, const ItemRecord& record)
 {
+    // A name removed a moment ago may be written again.
+    if (m_pendingRemovals.contains(oldName) || m_pendingRemovals.contains(record.name))
+        removePending();
     m_stamp.trusted = false;
     if (m_model.layout() != ListLayout::FolderItems || (record.attributes & hiddenMask()))
         return false;

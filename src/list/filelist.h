@@ -15,6 +15,7 @@
 #include "platform/filesystem.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <array>
@@ -87,6 +88,10 @@ public:
     // new record, or a row is added (at the end until the next sortList).
     // False when the list shows no folder items or the item is not listed.
     bool addOrUpdateItem(const QString& oldName, const ItemRecord& record);
+    // While held, removed items keep their rows (the counts drop at once)
+    // and go in one pass when released: removing thousands of rows one by
+    // one would move the rows behind each of them every time.
+    void holdRemovals(bool hold);
     // The category images of the file rows again (the extension lists changed).
     void renewImages();
 
@@ -168,6 +173,10 @@ private:
     int m_listForm = 1;
     bool m_columnsCreated = false;
     bool m_filling = false;
+
+    bool m_holdRemovals = false;
+    QSet<QString> m_pendingRemovals;
+    void removePending();
 
     ItemCounts m_counts;
     platform::FolderStamp m_stamp; // of the folder the counts are of

@@ -293,6 +293,7 @@ QString FileListModel::cellText(int row, int column) const
 int FileListModel::rowOfName(const QString& name) const
 {
     if (!m_namesValid) {
+        ++m_indexBuilds;
         m_rowOfName.clear();
         m_rowOfName.reserve(count());
         for (int r = 0, n = count(); r < n; ++r)
@@ -322,6 +323,53 @@ bool FileListModel::removeName(const QString& name)
     invalidateNames();
     endRemoveRows();
     return true;
+}
+
+std::vector<int> FileListModel::removeNames(const QSet<QString>& names)
+{
+    std::vector<int> rows;
+    if (m_layout != ListLayout::FolderItems)
+        return rows;
+    for (const QString& name : names) {
+        const int row = rowOfName(name);
+        if (row >= 0)
+            rows.push_back(row);
+    }
+    if (rows.empty())
+        return rows;
+    std::sort(rows.begin(), rows.end());
+    std::vector<std::pair<int, int>> ranges; // first, last
+    for (int row : rows) {
+        if (!ranges.empty() && ranges.back().second + 1 == row)
+            ranges.back().second = row;
+        else
+            ranges.emplace_back(row, row);
+    }
+    // A few ranges keep the view where it is; many would make it relayout
+    // once per range, and moving the rows behind each range adds up.
+    constexpr size_t FewRanges = 8;
+    if (ranges.size() <= FewRanges) {
+        for (auto it = ranges.rbegin(); it != ranges.rend(); ++it) {
+            beginRemoveRows(QModelIndex(), it->first, it->second);
+            m_rows.erase(m_rows.begin() + it->first, m_rows.begin() + it->second + 1);
+            endRemoveRows();
+        }
+    } else {
+        beginResetModel();
+        std::vector<Row> kept;
+        kept.reserve(m_rows.size() - rows.size());
+        size_t next = 0;
+        for (size_t r = 0; r < m_rows.size(); ++r) {
+            if (next < rows.size() && size_t(rows[next]) == r)
+                ++next;
+            else
+                kept.push_back(std::move(m_rows[r]));
+        }
+        m_rows = std::move(kept);
+        endResetModel();
+    }
+    invalidateNames();
+    return rows;
 }
 
 int FileListModel::upsertRow(const QString& oldName, Row row)

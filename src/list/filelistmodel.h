@@ -87,6 +87,11 @@ public:
 
     // Removes the row of `name`; false when there is none.
     bool removeName(const QString& name);
+    // Folder rows of these names, in one pass over the rows; the rows that
+    // were removed, in ascending order.
+    std::vector<int> removeNames(const QSet<QString>& names);
+    // Times the name index was built (it is built again after removals).
+    qint64 nameIndexBuilds() const { return m_indexBuilds; }
     // Replaces the record of the row known as `oldName` (its mark stays), or
     // appends `row` when there is none. Returns the row, -1 outside folder
     // items.
@@ -126,6 +131,7 @@ private:
     bool m_sixDigits = false;
     mutable QHash<QString, int> m_rowOfName;
     mutable bool m_namesValid = false;
+    mutable qint64 m_indexBuilds = 0;
 };
 
 // Orders two names as the name column does: letter case ignored first, then

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QTreeView>
 #include <QtTest>
 
 using namespace tovane;
@@ -73,6 +74,7 @@ private Q_SLOTS:
     void copyAddsToTheOtherListAndKeepsMarks();
     void moveTakesTheEntryAcross();
     void deleteToTrashRemovesTheEntry();
+    void manyDeletedItemsLeaveTheListTogether();
     void attributeMenuUpdatesTheList();
     void copyOfACompareSelectionRenewsIt();
     void destinationListCopiesIntoTheNode();
@@ -128,6 +130,32 @@ void OperatingTest::deleteToTrashRemovesTheEntry()
                 ->navigator()
                 .model(LeftWindow)
                 .indexOf(dir.filePath(QStringLiteral("l/sub"))) == QModelIndex());
+}
+
+void OperatingTest::manyDeletedItemsLeaveTheListTogether()
+{
+    TempDir dir;
+    prepare(dir);
+    // More than the run shows in its lists, so the lists are hidden meanwhile.
+    for (int i = 0; i < 40; ++i)
+        QVERIFY(dir.writeFile("l/m" + QByteArray::number(100 + i), "x"));
+    QVERIFY(dir.writeFile("l/keep", "k"));
+    Started s(dir);
+    for (int i = 0; i < 40; ++i)
+        s.mark(QByteArray("m" + QByteArray::number(100 + i)).constData());
+    s.trigger("mnuFileItem", 6);
+    QVERIFY(!platform::pathExists(dir.filePath(QStringLiteral("l/m120"))));
+    const FileListModel* model = s.list(LeftWindow).model();
+    QStringList names;
+    for (int r = 0; r < model->count(); ++r)
+        names << model->nameAt(r);
+    QCOMPARE(names, (QStringList{"sub", "a.txt", "keep"}));
+    QCOMPARE(s.rowOf(LeftWindow, "keep"), 2);
+    QVERIFY(s.window.pane(LeftWindow)->list()->isVisibleTo(&s.window));
+    QVERIFY(s.window.findChild<QLabel*>(QStringLiteral("lblListCount_0"))
+                ->text()
+                .contains(QStringLiteral("3 項目")));
+    QCOMPARE(s.window.selecting()->marks().counters(LeftWindow).marked.items, 0);
 }
 
 void OperatingTest::attributeMenuUpdatesTheList()

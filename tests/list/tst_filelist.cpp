@@ -703,6 +703,83 @@ private Q_SLOTS:
         QCOMPARE(f.model().rowOfName("b"), 0);
     }
 
+    void heldRemovals_data()
+    {
+        QTest::addColumn<QList<int>>("removed"); // of the rows f000..f199
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("currentAfter");
+        QList<int> all, everyOther, threeRanges;
+        for (int i = 0; i < 200; ++i) {
+            all << i;
+            if (i % 2 == 0)
+                everyOther << i;
+            if (i < 10 || (i >= 50 && i < 60) || i >= 190)
+                threeRanges << i;
+        }
+        QTest::newRow("every row, from the top") << all << 5 << -1;
+        QTest::newRow("every other row") << everyOther << 101 << 50;
+        QTest::newRow("three ranges") << threeRanges << 100 << 80;
+        QTest::newRow("current row removed") << threeRanges << 55 << -1;
+        QTest::newRow("one row") << QList<int>{199} << 0 << 0;
+    }
+    void heldRemovals()
+    {
+        QFETCH(QList<int>, removed);
+        QFETCH(int, current);
+        QFETCH(int, currentAfter);
+        TempDir dir;
+        QStringList expected;
+        const auto nameOf = [](int i) {
+            return QStringLiteral("f%1").arg(i, 3, 10, QLatin1Char('0'));
+        };
+        for (int i = 0; i < 200; ++i) {
+            QVERIFY(dir.writeFile(nameOf(i).toUtf8(), "x"));
+            if (!removed.contains(i))
+                expected << nameOf(i);
+        }
+        Fixture f;
+        QCOMPARE(f.list->fill(dir.path()), 0);
+        for (int i = 0; i < 200; i += 3)
+            f.model().setMarked(i, true);
+        f.list->setCurrent(current);
+        const qint64 builds = f.model().nameIndexBuilds();
+
+        f.list->holdRemovals(true);
+        for (int i : removed)
+            QVERIFY(f.list->removeListItem(nameOf(i), 1));
+        QVERIFY(!f.list->removeListItem(nameOf(removed.first()), 1)); // once only
+        QCOMPARE(f.model().count(), 200);                             // still shown
+        QCOMPARE(f.list->listCounts().files, qint64(expected.size()));
+        f.list->holdRemovals(false);
+
+        QCOMPARE(f.names(), expected);
+        QCOMPARE(f.list->currentRow(), currentAfter);
+        for (int r = 0; r < f.model().count(); ++r) {
+            const int original = f.model().nameAt(r).mid(1).toInt();
+            QCOMPARE(f.model().marked(r), original % 3 == 0);
+            QCOMPARE(f.model().rowOfName(f.model().nameAt(r)), r);
+        }
+        // Not once per removed row.
+        QVERIFY(f.model().nameIndexBuilds() - builds <= 2);
+    }
+
+    void heldRemovalThenWrittenAgain()
+    {
+        TempDir dir;
+        QVERIFY(dir.writeFile("a", "1") && dir.writeFile("b", "2"));
+        Fixture f;
+        QCOMPARE(f.list->fill(dir.path()), 0);
+        f.list->holdRemovals(true);
+        QVERIFY(f.list->removeListItem("a", 1));
+        ItemRecord record;
+        record.name = QStringLiteral("a");
+        record.size = 7;
+        QVERIFY(f.list->addOrUpdateItem("a", record));
+        f.list->holdRemovals(false);
+        QCOMPARE(f.names(), (QStringList{"b", "a"}));
+        QCOMPARE(f.list->listCounts().files, qint64(2));
+    }
+
     void folderSizes_data()
     {
         QTest::addColumn<bool>("hideHidden");
