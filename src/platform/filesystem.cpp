@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -232,49 +233,53 @@ quint32 initialStoreBits(const struct stat& st)
 
 } // namespace
 
-int listFolder(const QString& folder, const EntryCallback& onEntry, const ListOptions& options)
-{
-    QByteArray folderBytes;
-    if (!toKernelPath(folder, folderBytes))
-        return EINVAL;
-    UniqueFd fd;
-    if (int e = openFolder(folderBytes, fd))
-        return e;
+namespace {
 
-    bool storeWanted = options.readAttributeStore;
+// Runs work(from, to) over [0, n) on up to four threads, this one included.
+// A thread costs tens of microseconds to start: small counts stay here.
+template <typename F> void shareOut(size_t n, F&& work)
+{
+    constexpr size_t kPerThread = 64;
+    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const size_t threads = std::min({cores, size_t(4), std::max<size_t>(1, n / kPerThread)});
+    const size_t share = (n + threads - 1) / threads;
+    std::vector<std::thread> helpers;
+    for (size_t t = 1; t < threads; ++t)
+        helpers.emplace_back(work, std::min(n, t * share), std::min(n, (t + 1) * share));
+    work(size_t(0), std::min(n, share));
+    for (std::thread& h : helpers)
+        h.join();
+}
+
+// What every entry of one listing shares.
+struct FolderReader {
+    int fd = -1;
     StoreKind kind = StoreKind::Generic;
     dev_t folderDev = 0;
-    if (storeWanted) {
-        kind = storeKindOfFd(fd.get());
-        struct stat st;
-        if (::fstat(fd.get(), &st) == 0)
-            folderDev = st.st_dev;
-    }
-    // "folder/" once; each entry's name is appended in place for the store.
-    QByteArray path = folderBytes;
-    if (!path.endsWith('/'))
-        path += '/';
-    const qsizetype prefix = path.size();
-    path.reserve(prefix + 256);
+    QByteArray base; // "folder/"
+    mutable std::atomic<bool> storeWanted{false};
 
-    ItemRecord rec;
-    return readEntries(fd.get(), [&](const char* name, unsigned char type) {
+    // The record of one entry; false when it is gone. `path` is this
+    // thread's buffer, starting with `base`.
+    bool read(const char* name, unsigned char type, QByteArray& path, ItemRecord& rec) const
+    {
         struct statx sx;
         int error = 0;
-        if (statxAt(fd.get(), name, sx, error)) {
+        rec = ItemRecord{};
+        if (statxAt(fd, name, sx, error)) {
             fillFromStatx(sx, rec);
             if (rec.isSymlink)
-                rec.linkToFolder = targetIsFolder(fd.get(), name);
+                rec.linkToFolder = targetIsFolder(fd, name);
         } else if (error == ENOENT) {
-            return true; // removed while we read
+            return false; // removed while we read
         } else {
             fillFromDirentType(type, rec);
             error = -1;
         }
         if (isDotName(name))
             rec.attributes |= AttrHidden;
-        if (storeWanted && error == 0 && !rec.isSymlink) {
-            path.truncate(prefix);
+        if (storeWanted.load(std::memory_order_relaxed) && error == 0 && !rec.isSymlink) {
+            path.truncate(base.size());
             path.append(name);
             const bool mountPoint =
                 rec.isFolder() && makedev(sx.stx_dev_major, sx.stx_dev_minor) != folderDev;
@@ -288,8 +293,72 @@ int listFolder(const QString& folder, const EntryCallback& onEntry, const ListOp
                 storeWanted = false; // this file system keeps none: spare the rest
         }
         rec.name = nameFromBytes(name);
-        return onEntry(rec);
+        return true;
+    }
+};
+
+} // namespace
+
+int listFolder(const QString& folder, const EntryCallback& onEntry, const ListOptions& options)
+{
+    QByteArray folderBytes;
+    if (!toKernelPath(folder, folderBytes))
+        return EINVAL;
+    UniqueFd fd;
+    if (int e = openFolder(folderBytes, fd))
+        return e;
+
+    FolderReader reader;
+    reader.fd = fd.get();
+    reader.storeWanted = options.readAttributeStore;
+    if (options.readAttributeStore) {
+        reader.kind = storeKindOfFd(fd.get());
+        struct stat st;
+        if (::fstat(fd.get(), &st) == 0)
+            reader.folderDev = st.st_dev;
+    }
+    reader.base = folderBytes;
+    if (!reader.base.endsWith('/'))
+        reader.base += '/';
+
+    // Names are gathered in batches whose entries are read on all cores and
+    // handed out in directory order. Batches grow from one entry, so that
+    // a caller that stops at the first entry waits for one read only.
+    constexpr size_t kLargestBatch = 1024;
+    size_t batchSize = 1;
+    std::vector<QByteArray> names;
+    std::vector<unsigned char> types;
+    std::vector<ItemRecord> records;
+    std::vector<char> present;
+    bool stopped = false;
+    const auto handOut = [&]() {
+        const size_t n = names.size();
+        records.resize(n);
+        present.assign(n, 0);
+        shareOut(n, [&](size_t from, size_t to) {
+            QByteArray path = reader.base;
+            path.reserve(reader.base.size() + 256);
+            for (size_t i = from; i < to; ++i)
+                present[i] = reader.read(names[i].constData(), types[i], path, records[i]);
+        });
+        for (size_t i = 0; i < n && !stopped; ++i) {
+            if (present[i] && !onEntry(records[i]))
+                stopped = true;
+        }
+        names.clear();
+        types.clear();
+        batchSize = std::min(kLargestBatch, batchSize * 4);
+        return !stopped;
+    };
+    const int e = readEntries(fd.get(), [&](const char* name, unsigned char type) {
+        names.emplace_back(name);
+        types.push_back(type);
+        return names.size() < batchSize || handOut();
     });
+    // What was read before an error still counts.
+    if (!stopped && !names.empty())
+        handOut();
+    return e;
 }
 
 int statPath(const QString& path, ItemRecord& out, const ListOptions& options)
@@ -534,7 +603,7 @@ void FolderLookup::lookupMany(const QStringList& names, std::vector<ItemRecord>&
         return;
     std::vector<char> searchVariant(n, 0);
     const State& state = *d;
-    const auto work = [&](size_t from, size_t to) {
+    shareOut(n, [&](size_t from, size_t to) {
         QByteArray buffer = state.path;
         buffer.reserve(state.prefix + 256);
         for (size_t i = from; i < to; ++i) {
@@ -542,18 +611,7 @@ void FolderLookup::lookupMany(const QStringList& names, std::vector<ItemRecord>&
             codes[i] = state.exact(names[qsizetype(i)], buffer, out[i], search);
             searchVariant[i] = search;
         }
-    };
-    // A thread costs tens of microseconds to start: only worth it for a batch.
-    constexpr size_t kPerThread = 64;
-    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    const size_t threads = std::min({cores, size_t(4), std::max<size_t>(1, n / kPerThread)});
-    std::vector<std::thread> helpers;
-    const size_t share = (n + threads - 1) / threads;
-    for (size_t t = 1; t < threads; ++t)
-        helpers.emplace_back(work, std::min(n, t * share), std::min(n, (t + 1) * share));
-    work(0, std::min(n, share));
-    for (std::thread& h : helpers)
-        h.join();
+    });
     // Variants read the shared index: one thread.
     for (size_t i = 0; i < n; ++i) {
         if (searchVariant[i])

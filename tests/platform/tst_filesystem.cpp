@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -152,6 +153,56 @@ private Q_SLOTS:
         for (int i = 0; i < 3000; ++i)
             QVERIFY(dir.writeFile("entry-with-a-longish-name-" + QByteArray::number(i), ""));
         QCOMPARE(listAll(dir.path()).size(), 3000);
+    }
+
+    // Entries are read in batches on several threads: whatever the count,
+    // each arrives once, in the kernel's order, with its own record.
+    void listingKeepsOrderAndRecords_data()
+    {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<int>("stopAfter"); // 0: read to the end
+        for (int n : {1, 2, 5, 6, 21, 22, 85, 86, 1365, 1366, 2500})
+            QTest::addRow("%d entries", n) << n << 0;
+        QTest::newRow("stop at the first") << 500 << 1;
+        QTest::newRow("stop inside a batch") << 500 << 40;
+    }
+    void listingKeepsOrderAndRecords()
+    {
+        QFETCH(int, entries);
+        QFETCH(int, stopAfter);
+        TempDir dir;
+        for (int i = 0; i < entries; ++i) {
+            const QByteArray name = "e" + QByteArray::number(i);
+            if (i % 7 == 3)
+                QVERIFY(dir.makeFolder(name));
+            else
+                QVERIFY(dir.writeFile(name, QByteArray(i % 50, 'x'))); // sizes tell them apart
+        }
+        QByteArrayList kernelOrder;
+        DIR* d = ::opendir(dir.pathBytes().constData());
+        QVERIFY(d);
+        while (const dirent* e = ::readdir(d)) {
+            const QByteArray name(e->d_name);
+            if (name != "." && name != "..")
+                kernelOrder << name;
+        }
+        ::closedir(d);
+
+        QByteArrayList seen;
+        QList<ItemRecord> records;
+        QCOMPARE(listFolder(dir.path(),
+                            [&](const ItemRecord& rec) {
+                                seen << nameToBytes(rec.name);
+                                records << rec;
+                                return stopAfter == 0 || seen.size() < stopAfter;
+                            }),
+                 0);
+        QCOMPARE(seen, stopAfter ? kernelOrder.mid(0, stopAfter) : kernelOrder);
+        for (const ItemRecord& rec : records) {
+            ItemRecord alone;
+            QCOMPARE(statPath(dir.filePath(rec.name), alone), 0);
+            compareRecords(rec, alone);
+        }
     }
 
     void symbolicLinks_data()
