@@ -4,14 +4,20 @@
 #include "platform/posixutil.h"
 #include "platform/volumes.h"
 
+#include <QHash>
+
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
+#include <mutex>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace tovane::platform {
@@ -90,6 +96,34 @@ QByteArray shortenedBase(const QByteArray& name)
     return name.left(cut);
 }
 
+// Where to look for a free number next, per trash and name. Only a hint:
+// each candidate is still claimed with O_EXCL.
+class SuffixHints {
+public:
+    int hint(const QByteArray& key)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_next.value(key, 2);
+    }
+    void remember(const QByteArray& key, int next)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_next.size() > 4096)
+            m_next.clear(); // a hint lost costs a longer search, nothing more
+        m_next.insert(key, next);
+    }
+
+private:
+    std::mutex m_mutex;
+    QHash<QByteArray, int> m_next;
+};
+
+SuffixHints& suffixHints()
+{
+    static SuffixHints hints;
+    return hints;
+}
+
 // Writes the info file first, then moves the item: a crash between the two
 // leaves an info file without an item, which trash viewers ignore, never an
 // item nobody can restore.
@@ -108,7 +142,23 @@ int trashInto(const QByteArray& trash, const QByteArray& infoPath, int parentFd,
     const QByteArray text =
         detail::trashInfoText(detail::percentEncodePath(infoPath), qint64(::time(nullptr)));
     const QByteArray base = shortenedBase(name);
-    for (int n = 1; n < 100000; ++n) {
+    // The plain name first, then the numbers from where the last item of
+    // that name ended: the same name from many folders would otherwise try
+    // every number already taken, each time.
+    const QByteArray hintKey = trash + '/' + base;
+    const int start = std::max(2, suffixHints().hint(hintKey));
+    constexpr int kLastSuffix = 99999;
+    const auto done = [&](const QByteArray& candidate, const QByteArray& infoName, int n) {
+        if (n > 1)
+            suffixHints().remember(hintKey, n + 1);
+        if (result) {
+            result->trashedPath = pathFromBytes(joinPath(joinPath(trash, "files"), candidate));
+            result->infoPath = pathFromBytes(joinPath(joinPath(trash, "info"), infoName));
+        }
+        return 0;
+    };
+    for (int k = 0; k < kLastSuffix; ++k) {
+        const int n = k == 0 ? 1 : 2 + (start - 2 + k - 1) % (kLastSuffix - 1);
         const QByteArray candidate = n == 1 ? base : base + '.' + QByteArray::number(n);
         const QByteArray infoName = candidate + InfoSuffix;
         UniqueFd info(::openat(infoDir.get(), infoName.constData(),
@@ -135,14 +185,8 @@ int trashInto(const QByteArray& trash, const QByteArray& infoPath, int parentFd,
             error = closeError;
         if (!error) {
             if (::renameat2(parentFd, name.constData(), filesDir.get(), candidate.constData(),
-                            RENAME_NOREPLACE) == 0) {
-                if (result) {
-                    result->trashedPath =
-                        pathFromBytes(joinPath(joinPath(trash, "files"), candidate));
-                    result->infoPath = pathFromBytes(joinPath(joinPath(trash, "info"), infoName));
-                }
-                return 0;
-            }
+                            RENAME_NOREPLACE) == 0)
+                return done(candidate, infoName, n);
             error = errno;
             if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
                 // No RENAME_NOREPLACE here: check first, then rename.
@@ -152,13 +196,7 @@ int trashInto(const QByteArray& trash, const QByteArray& infoPath, int parentFd,
                     error = EEXIST;
                 } else if (::renameat(parentFd, name.constData(), filesDir.get(),
                                       candidate.constData()) == 0) {
-                    if (result) {
-                        result->trashedPath =
-                            pathFromBytes(joinPath(joinPath(trash, "files"), candidate));
-                        result->infoPath =
-                            pathFromBytes(joinPath(joinPath(trash, "info"), infoName));
-                    }
-                    return 0;
+                    return done(candidate, infoName, n);
                 } else {
                     error = errno;
                 }
@@ -175,12 +213,52 @@ int trashInto(const QByteArray& trash, const QByteArray& infoPath, int parentFd,
 // The trash itself, a folder holding it, or anything inside it: moving any
 // of them into the trash would break it (info/ moved into files/, say) or
 // leave info files for items that are not where they say.
-bool touchesTrash(const QByteArray& itemPath, const QByteArray& trash)
+bool touchesTrash(const QByteArray& itemPath, const QByteArray& realTrash)
+{
+    return itemPath == realTrash || realTrash.startsWith(itemPath + '/') ||
+           itemPath.startsWith(realTrash + '/');
+}
+
+QByteArray realPathOf(const QByteArray& path)
 {
     char buffer[PATH_MAX];
-    const QByteArray real = ::realpath(trash.constData(), buffer) ? QByteArray(buffer) : trash;
-    return itemPath == real || real.startsWith(itemPath + '/') || itemPath.startsWith(real + '/');
+    return ::realpath(path.constData(), buffer) ? QByteArray(buffer) : path;
 }
+
+// Finding the real folder and the trash walks several paths component by
+// component; a delete of thousands of files asks the same again and again.
+// The answers are kept for a moment, as paths only: a kept descriptor
+// would stop a volume from being unmounted.
+constexpr qint64 kRememberNanos = 2000000000;
+
+qint64 steadyNanos()
+{
+    struct timespec t;
+    ::clock_gettime(CLOCK_MONOTONIC, &t);
+    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+struct FolderAnswer {
+    QByteArray asked;
+    dev_t device = 0;
+    ino_t inode = 0;
+    QByteArray real;
+    qint64 until = 0;
+};
+
+struct TrashAnswer {
+    dev_t device = 0;
+    quint64 mount = 0;
+    QByteArray home; // the home trash at the time: the environment may change
+    QByteArray trash;
+    QByteArray realTrash;
+    QByteArray topDir; // empty for the home trash
+    qint64 until = 0;
+};
+
+std::mutex answersMutex;
+FolderAnswer lastFolder;
+TrashAnswer lastTrash;
 
 struct Item {
     QByteArray folder; // canonical
@@ -188,7 +266,7 @@ struct Item {
     QByteArray path; // folder + name
 };
 
-int resolveItem(const QString& path, Item& item)
+int resolveItem(const QString& path, Item& item, struct statx& folderStat)
 {
     const QByteArray bytes = stripTrailingSlashes(pathToBytes(path));
     // A NUL would cut the path short for the kernel: another item would go.
@@ -198,14 +276,36 @@ int resolveItem(const QString& path, Item& item)
     splitPath(bytes, folder, item.name);
     if (!isPlainName(item.name))
         return EINVAL;
+    if (::statx(AT_FDCWD, folder.constData(), 0, STATX_TYPE | STATX_INO | STATX_MNT_ID,
+                &folderStat) != 0)
+        return errno;
     // The parent's real path: topdir and the relative Path= need it without
     // symbolic links; the item itself may be a link and stays unresolved.
+    const dev_t device = makedev(folderStat.stx_dev_major, folderStat.stx_dev_minor);
+    const qint64 now = steadyNanos();
+    {
+        std::lock_guard<std::mutex> lock(answersMutex);
+        if (lastFolder.asked == folder && lastFolder.device == device &&
+            lastFolder.inode == folderStat.stx_ino && now < lastFolder.until) {
+            item.folder = lastFolder.real;
+            item.path = joinPath(item.folder, item.name);
+            return 0;
+        }
+    }
     char buffer[PATH_MAX];
     if (!::realpath(folder.constData(), buffer))
         return errno;
     item.folder = buffer;
     item.path = joinPath(item.folder, item.name);
+    std::lock_guard<std::mutex> lock(answersMutex);
+    lastFolder =
+        FolderAnswer{folder, device, ino_t(folderStat.stx_ino), item.folder, now + kRememberNanos};
     return 0;
+}
+
+QByteArray relativeTo(const QByteArray& topDir, const QByteArray& path)
+{
+    return topDir == "/" ? path.mid(1) : path.mid(topDir.size() + 1);
 }
 
 } // namespace
@@ -324,28 +424,55 @@ int volumeTrashFolder(const QByteArray& topDir, QByteArray& trashFolder)
 int moveToTrash(const QString& path, TrashResult* result)
 {
     Item item;
-    if (int r = resolveItem(path, item))
+    struct statx folderStat {};
+    if (int r = resolveItem(path, item, folderStat))
         return r;
     struct stat itemStat;
     if (::lstat(item.path.constData(), &itemStat) != 0)
-        return errno;
-    struct stat folderStat;
-    if (::stat(item.folder.constData(), &folderStat) != 0)
         return errno;
     UniqueFd parent(::open(item.folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!parent.isValid())
         return errno;
 
+    const dev_t device = makedev(folderStat.stx_dev_major, folderStat.stx_dev_minor);
+    const quint64 mount = (folderStat.stx_mask & STATX_MNT_ID) ? folderStat.stx_mnt_id : 0;
     const QByteArray home = detail::homeTrashPath();
+    TrashAnswer known;
+    {
+        std::lock_guard<std::mutex> lock(answersMutex);
+        if (lastTrash.device == device && lastTrash.mount == mount && lastTrash.home == home &&
+            steadyNanos() < lastTrash.until)
+            known = lastTrash;
+    }
+    if (!known.trash.isEmpty()) {
+        if (touchesTrash(item.path, known.realTrash))
+            return EINVAL;
+        const int r = trashInto(
+            known.trash, known.topDir.isEmpty() ? item.path : relativeTo(known.topDir, item.path),
+            parent.get(), item.name, result);
+        // A trash removed or replaced meanwhile is looked for again.
+        if (r != ENOENT && r != ENOTDIR && r != EXDEV && r != ELOOP)
+            return r;
+    }
+
+    const auto remember = [&](const QByteArray& trash, const QByteArray& realTrash,
+                              const QByteArray& topDir) {
+        std::lock_guard<std::mutex> lock(answersMutex);
+        lastTrash = TrashAnswer{
+            device, mount, home, trash, realTrash, topDir, steadyNanos() + kRememberNanos};
+    };
     dev_t homeDevice = 0;
-    if (deviceOf(home, homeDevice) == 0 && homeDevice == folderStat.st_dev) {
+    if (deviceOf(home, homeDevice) == 0 && homeDevice == device) {
         if (int r = makeFolders(home))
             return r;
         if (int r = ensureTrashParts(home, false))
             return r;
-        if (touchesTrash(item.path, home))
+        const QByteArray realHome = realPathOf(home);
+        if (touchesTrash(item.path, realHome))
             return EINVAL;
         const int r = trashInto(home, item.path, parent.get(), item.name, result);
+        if (r == 0)
+            remember(home, realHome, QByteArray());
         if (r != EXDEV)
             return r;
         // Same device, other mount (a bind mount): try the volume's own trash.
@@ -355,10 +482,13 @@ int moveToTrash(const QString& path, TrashResult* result)
     QByteArray trash;
     if (int r = detail::volumeTrashFolder(topDir, trash))
         return r;
-    if (touchesTrash(item.path, trash))
+    const QByteArray realTrash = realPathOf(trash);
+    if (touchesTrash(item.path, realTrash))
         return EINVAL;
-    const QByteArray relative = topDir == "/" ? item.path.mid(1) : item.path.mid(topDir.size() + 1);
-    return trashInto(trash, relative, parent.get(), item.name, result);
+    const int r = trashInto(trash, relativeTo(topDir, item.path), parent.get(), item.name, result);
+    if (r == 0)
+        remember(trash, realTrash, topDir);
+    return r;
 }
 
 bool isTrashFolder(const QString& path)

@@ -10,6 +10,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <ftw.h>
+#include <optional>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -20,6 +21,7 @@ using namespace tovane::platform;
 using tovane::test::entries;
 using tovane::test::NobodyId;
 using tovane::test::readAll;
+using tovane::test::removeTree;
 using tovane::test::TempDir;
 using tovane::test::writeBytes;
 
@@ -342,6 +344,97 @@ private Q_SLOTS:
         QVERIFY2(when >= before && when <= after, info.date.constData());
         // Names of trashed items are nobody else's business.
         QCOMPARE(modeOf(infoFile) & 077, 0);
+    }
+
+    // Items trashed one after another, with a change between them that a
+    // remembered answer must not hide.
+    void trashesInARow_data()
+    {
+        QTest::addColumn<QByteArray>("between");
+        QTest::addColumn<int>("second"); // result of the second call
+        QTest::newRow("nothing") << QByteArray() << 0;
+        QTest::newRow("trash removed") << QByteArray("rm-trash") << 0;
+        QTest::newRow("files/ replaced by a link") << QByteArray("link-files") << int(ENOTDIR);
+        QTest::newRow("folder link turned elsewhere") << QByteArray("relink") << 0;
+        QTest::newRow("other home trash") << QByteArray("xdg") << 0;
+    }
+    void trashesInARow()
+    {
+        QFETCH(QByteArray, between);
+        QFETCH(int, second);
+        Sandbox box;
+        for (const char* f : {"/A", "/B", "/elsewhere", "/data2"})
+            QVERIFY(::mkdir((box.src + f).constData(), 0755) == 0);
+        QVERIFY(writeBytes(box.src + "/A/one", "1"));
+        QVERIFY(writeBytes(box.src + "/A/two", "2"));
+        QVERIFY(writeBytes(box.src + "/B/two", "b"));
+        const QByteArray via = box.src + "/via";
+        QVERIFY(::symlink("A", via.constData()) == 0);
+        QCOMPARE(moveToTrash(p(via + "/one")), 0);
+
+        QByteArray trash = box.trash;
+        std::optional<EnvGuard> otherHome;
+        if (between == "rm-trash")
+            QVERIFY(removeTree(box.trash));
+        if (between == "link-files") {
+            QVERIFY(::rename(box.files().constData(), (box.src + "/elsewhere/files").constData()) ==
+                    0);
+            QVERIFY(::symlink((box.src + "/elsewhere/files").constData(),
+                              box.files().constData()) == 0);
+        }
+        if (between == "relink") {
+            QVERIFY(::unlink(via.constData()) == 0);
+            QVERIFY(::symlink("B", via.constData()) == 0);
+        }
+        if (between == "xdg") {
+            otherHome.emplace("XDG_DATA_HOME", box.src + "/data2");
+            trash = box.src + "/data2/Trash";
+        }
+
+        TrashResult result;
+        QCOMPARE(moveToTrash(p(via + "/two"), &result), second);
+        if (second != 0) {
+            QCOMPARE(kindOf(box.src + "/A/two"), QByteArray("file"));
+            QCOMPARE(entries(box.src + "/elsewhere/files"), QList<QByteArray>{"one"});
+            return;
+        }
+        const QByteArray from = between == "relink" ? box.src + "/B/two" : box.src + "/A/two";
+        QCOMPARE(kindOf(from), QByteArray("missing"));
+        QCOMPARE(pathToBytes(result.trashedPath), trash + "/files/two");
+        QCOMPARE(readAll(trash + "/files/two"),
+                 between == "relink" ? QByteArray("b") : QByteArray("2"));
+        QCOMPARE(parseInfo(readAll(trash + "/info/two.trashinfo")).path, from);
+    }
+
+    void sameNameFromManyFolders()
+    {
+        Sandbox box;
+        QList<QByteArray> expected;
+        for (int i = 1; i <= 30; ++i) {
+            const QByteArray folder = box.src + "/f" + QByteArray::number(i);
+            QVERIFY(::mkdir(folder.constData(), 0755) == 0);
+            QVERIFY(writeBytes(folder + "/x", QByteArray::number(i)));
+            QCOMPARE(moveToTrash(p(folder + "/x")), 0);
+            expected << (i == 1 ? QByteArray("x") : "x." + QByteArray::number(i));
+        }
+        std::sort(expected.begin(), expected.end());
+        QCOMPARE(entries(box.files()), expected);
+        for (int i = 2; i <= 30; i += 7) {
+            const QByteArray n = "x." + QByteArray::number(i);
+            QCOMPARE(readAll(box.files() + '/' + n), QByteArray::number(i));
+            QCOMPARE(parseInfo(readAll(box.info() + '/' + n + ".trashinfo")).path,
+                     box.src + "/f" + QByteArray::number(i) + "/x");
+        }
+        // Restored by hand: the plain name is free again and taken first;
+        // then the numbers go on where they were.
+        QVERIFY(::unlink((box.files() + "/x").constData()) == 0);
+        QVERIFY(::unlink((box.info() + "/x.trashinfo").constData()) == 0);
+        for (const QByteArray& n : {QByteArray("x"), QByteArray("x.31")}) {
+            QVERIFY(writeBytes(box.src + "/f1/x", n));
+            TrashResult result;
+            QCOMPARE(moveToTrash(p(box.src + "/f1/x"), &result), 0);
+            QCOMPARE(pathToBytes(result.trashedPath), box.files() + '/' + n);
+        }
     }
 
     void collisions_data()
