@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/sysmacros.h>
+#include <system_error>
 #include <thread>
 #include <time.h>
 #include <unistd.h>
@@ -243,10 +244,20 @@ template <typename F> void shareOut(size_t n, F&& work)
     const size_t cores = std::max(1u, std::thread::hardware_concurrency());
     const size_t threads = std::min({cores, size_t(4), std::max<size_t>(1, n / kPerThread)});
     const size_t share = (n + threads - 1) / threads;
+    const auto part = [&](size_t t) { work(std::min(n, t * share), std::min(n, (t + 1) * share)); };
     std::vector<std::thread> helpers;
-    for (size_t t = 1; t < threads; ++t)
-        helpers.emplace_back(work, std::min(n, t * share), std::min(n, (t + 1) * share));
-    work(size_t(0), std::min(n, share));
+    size_t firstHere = threads; // the parts no thread could be started for
+    for (size_t t = 1; t < threads; ++t) {
+        try {
+            helpers.emplace_back(part, t);
+        } catch (const std::system_error&) {
+            firstHere = t;
+            break;
+        }
+    }
+    part(0);
+    for (size_t t = firstHere; t < threads; ++t)
+        part(t);
     for (std::thread& h : helpers)
         h.join();
 }
@@ -631,13 +642,10 @@ int folderStamp(const QString& folder, FolderStamp& out, qint64 settleNanos)
     struct statx sx;
     if (::statx(fd.get(), "", AT_EMPTY_PATH, kStatxMask, &sx) != 0)
         return lastErrno();
-    const auto nanos = [](const struct statx_timestamp& t) {
-        return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
-    };
     out.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
     out.inode = sx.stx_ino;
-    out.writeTime = nanos(sx.stx_mtime);
-    out.changeTime = nanos(sx.stx_ctime);
+    out.writeTime = nsOf(sx.stx_mtime);
+    out.changeTime = nsOf(sx.stx_ctime);
     out.trusted = fineLocalTimes(fd.get());
     if (out.trusted) {
         struct timespec now;
