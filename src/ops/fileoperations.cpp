@@ -18,6 +18,7 @@
 #include <QHash>
 
 #include <cerrno>
+#include <sys/stat.h>
 
 namespace tovane {
 
@@ -222,7 +223,7 @@ bool FileOperations::pump()
 }
 
 int FileOperations::listEntries(const QString& folder, quint32 hiddenMask,
-                                std::vector<ItemRecord>& out)
+                                std::vector<ItemRecord>& out, const platform::ListOptions& options)
 {
     // Taken whole first: the walk changes the folder it reads.
     const ListFolderResult r = listFolder(
@@ -231,7 +232,7 @@ int FileOperations::listEntries(const QString& folder, quint32 hiddenMask,
             out.push_back(record);
             return true;
         },
-        &m_context.progress);
+        &m_context.progress, options);
     if (r.interrupted)
         return StepCancelled;
     return r.error;
@@ -510,7 +511,8 @@ int FileOperations::copyMoveItem(const Place& at, const Marked& item, const Item
 }
 
 int FileOperations::copyOneFile(const Place& at, const ItemRecord& source,
-                                const ItemRecord* existing, bool moreItems)
+                                const ItemRecord* existing, bool moreItems,
+                                const platform::FolderPair* pair)
 {
     const QString& name = source.name;
     const QString path = at.source + name;
@@ -557,8 +559,10 @@ int FileOperations::copyOneFile(const Place& at, const ItemRecord& source,
         // Across volumes the data is copied; the source goes only after the copy is checked.
         platform::CopyOptions options;
         options.replaceExisting = exists;
-        rc = platform::copyFile(path, exists ? at.destination + there.name : final, options,
-                                onChunk);
+        const QString& target = exists ? there.name : name;
+        rc = pair
+                 ? pair->copyFile(name, target, options, onChunk, (source.mode & S_IFMT) == S_IFREG)
+                 : platform::copyFile(path, at.destination + target, options, onChunk);
     }
     if (rc == ECANCELED) {
         markVolumeForRefresh(at.destination);
@@ -700,8 +704,12 @@ int FileOperations::copyFolderContents(const Place& at, bool selective, bool des
     FolderIndex destination;
     if (!destinationNew)
         destination.read(at.destination);
+    // A plain copy takes the attribute store of a new file along with its
+    // xattrs; the store decides something only for moves, the compare
+    // selection, folders and overwrites, so only those read it.
+    const bool storeNeeded = m_run.move || selective;
     std::vector<ItemRecord> entries;
-    if (int rc = listEntries(at.source, 0, entries)) {
+    if (int rc = listEntries(at.source, 0, entries, platform::ListOptions{storeNeeded})) {
         if (rc == StepCancelled) {
             m_run.outcome.cancelled = true;
             return rc;
@@ -710,14 +718,23 @@ int FileOperations::copyFolderContents(const Place& at, bool selective, bool des
         showItemError(rc, at.source, true);
         return rc;
     }
-    for (const ItemRecord& entry : entries) {
+    // Opened at the first file: both folders are resolved once for all files.
+    platform::FolderPair pair;
+    bool pairTried = false;
+    for (const ItemRecord& listed : entries) {
         if (pump()) {
             m_run.outcome.cancelled = true;
             return StepCancelled;
         }
-        const QString path = at.source + entry.name;
+        const QString path = at.source + listed.name;
         ItemRecord there;
-        const bool exists = destination.find(entry.name, there);
+        const bool exists = destination.find(listed.name, there);
+        ItemRecord entry = listed;
+        if (!storeNeeded && !entry.isSymlink && (isRealFolder(entry) || exists)) {
+            quint32 attributes = 0;
+            if (platform::getAttributes(path, attributes) == 0)
+                entry.attributes = attributes;
+        }
         if (exists && isRealFolder(there) != isRealFolder(entry)) {
             conflict(path, ConflictDifferentKind);
             continue;
@@ -753,8 +770,14 @@ int FileOperations::copyFolderContents(const Place& at, bool selective, bool des
         } else {
             if (m_run.move)
                 r = askSource(path, false, at.sourceAttention | entry.attributes, true);
+            if (r == StepDone && !pairTried) {
+                pairTried = true;
+                // Not open: each file goes by its paths and reports its own error.
+                pair.open(at.source, at.destination);
+            }
             if (r == StepDone)
-                r = copyOneFile(at, entry, exists ? &there : nullptr, true);
+                r = copyOneFile(at, entry, exists ? &there : nullptr, true,
+                                pair.isOpen() ? &pair : nullptr);
         }
         if (r == StepCancelled || endsRun(r))
             return r;

@@ -15,6 +15,7 @@
 
 #include "core/windows.h"
 #include "ops/operationrun.h"
+#include "platform/filesystem.h"
 #include "selection/compareflags.h"
 #include "tree/treerules.h"
 
@@ -26,6 +27,10 @@
 #include <vector>
 
 namespace tovane {
+
+namespace platform {
+class FolderPair;
+}
 
 class MessageService;
 class OperationHost;
@@ -82,8 +87,9 @@ private:
     int copyMoveItem(const Place& at, const Marked& item, const ItemRecord* existing,
                      bool moreItems);
     // `existing`: the destination's record when it exists (else null).
+    // `pair`: the open folders of `at`, when the walk holds them.
     int copyOneFile(const Place& at, const ItemRecord& source, const ItemRecord* existing,
-                    bool moreItems);
+                    bool moreItems, const platform::FolderPair* pair = nullptr);
     int moveFolderWhole(const Place& at, const ItemRecord& source, bool moreItems);
     int makeDestinationFolder(const Place& at, const QString& name, quint32 attributes,
                               bool moreItems, bool fromMenu);
@@ -116,7 +122,8 @@ private:
                      bool existed);
     void markVolumeForRefresh(const QString& path);
     bool pump();
-    int listEntries(const QString& folder, quint32 hiddenMask, std::vector<ItemRecord>& out);
+    int listEntries(const QString& folder, quint32 hiddenMask, std::vector<ItemRecord>& out,
+                    const platform::ListOptions& options = {});
 
     OperationContext m_context;
     OperationRun m_run;

@@ -5,6 +5,7 @@
 #include <QByteArray>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -112,10 +113,28 @@ struct TempGuard {
     }
 };
 
+// How new files get their mode in one destination folder.
+struct CreationRules {
+    mode_t umask = 022;
+    // The requested mode minus the umask is what a new file gets: no default
+    // ACL of the folder decides instead.
+    bool modePredictable = false;
+    bool unnamedRefused = false; // O_TMPFILE failed here once
+};
+
+constexpr mode_t UnknownMode = mode_t(-1);
+
+std::atomic<bool> unnamedTemporaries{true};
+
+// How an unnamed file gets its name; only ever moves towards LinkNever.
+enum LinkMethod : int { LinkEmptyPath, LinkProcPath, LinkNever };
+std::atomic<int> linkMethod{LinkEmptyPath};
+
 struct Internal {
     CopyOptions options;
     const ChunkCallback* onChunk = nullptr;
-    bool keepOwner = false; // moves keep the owner where allowed
+    bool keepOwner = false;         // moves keep the owner where allowed
+    CreationRules* rules = nullptr; // known for a FolderPair only
 
     int report(quint64 done, quint64 total) const
     {
@@ -225,21 +244,22 @@ int copyData(int in, int out, quint64 size, dev_t sourceDevice, const Internal& 
     return 0;
 }
 
-void copyXattrs(int in, int out)
+// Whether the source had any xattr to copy.
+bool copyXattrs(int in, int out)
 {
     std::vector<char> names;
     ssize_t length = -1;
     for (int attempt = 0; attempt < 4; ++attempt) {
         length = ::flistxattr(in, nullptr, 0);
         if (length <= 0)
-            return;
+            return false;
         names.resize(size_t(length));
         length = ::flistxattr(in, names.data(), names.size());
         if (length >= 0 || errno != ERANGE)
             break;
     }
     if (length <= 0)
-        return;
+        return false;
     std::vector<char> value;
     for (const char* name = names.data(); name < names.data() + length;
          name += std::strlen(name) + 1) {
@@ -258,20 +278,25 @@ void copyXattrs(int in, int out)
         if (size >= 0)
             ::fsetxattr(out, name, value.data(), size_t(size), 0);
     }
+    return true;
 }
 
 // vfat keeps R/H/S/A in the directory entry rather than in an xattr.
-void copyFatAttributes(int in, int out, dev_t sourceDevice)
+// Whether the source had FAT attributes to copy.
+bool copyFatAttributes(int in, int out, dev_t sourceDevice)
 {
     // Only FAT answers; other file systems are asked once.
     thread_local std::vector<dev_t> notFat;
     if (std::find(notFat.begin(), notFat.end(), sourceDevice) != notFat.end())
-        return;
+        return false;
     quint32 attributes = 0;
-    if (::ioctl(in, FAT_IOCTL_GET_ATTRIBUTES, &attributes) == 0)
+    if (::ioctl(in, FAT_IOCTL_GET_ATTRIBUTES, &attributes) == 0) {
         ::ioctl(out, FAT_IOCTL_SET_ATTRIBUTES, &attributes);
-    else if (errno == ENOTTY)
+        return true;
+    }
+    if (errno == ENOTTY)
         notFat.push_back(sourceDevice);
+    return false;
 }
 
 bool ignorableMetadataError(int error)
@@ -283,8 +308,10 @@ bool ignorableMetadataError(int error)
 // Xattrs, permission bits and times, in that order. user.* xattrs need
 // write permission on the inode whatever the descriptor allows, so a
 // read-only mode set first would silently lose the DOS store; times go last
-// because every earlier change could still touch them.
-int applyMetadata(int in, int out, const struct stat& source, const Internal& ctx, bool isFolder)
+// because every earlier change could still touch them. `createdMode`: the
+// mode `out` is known to have, so that an equal one is not set again.
+int applyMetadata(int in, int out, const struct stat& source, const Internal& ctx, bool isFolder,
+                  mode_t createdMode = UnknownMode)
 {
     if (ctx.keepOwner && ::fchown(out, source.st_uid, source.st_gid) != 0) {
         // Without the privilege the mover becomes the owner, as with mv.
@@ -293,7 +320,7 @@ int applyMetadata(int in, int out, const struct stat& source, const Internal& ct
     if (ctx.options.copyAttributes) {
         mode = source.st_mode & 07777;
         struct stat now;
-        if (::fstat(out, &now) == 0) {
+        if ((mode & (S_ISUID | S_ISGID)) && ::fstat(out, &now) == 0) {
             // A set-id bit only makes sense with the owner it was set for.
             if (now.st_uid != source.st_uid)
                 mode &= ~mode_t(S_ISUID);
@@ -301,13 +328,16 @@ int applyMetadata(int in, int out, const struct stat& source, const Internal& ct
                 mode &= ~mode_t(S_ISGID);
         }
     } else {
-        mode = (isFolder ? 0777 : 0666) & ~currentUmask();
+        mode = (isFolder ? 0777 : 0666) & ~(ctx.rules ? ctx.rules->umask : currentUmask());
     }
+    // An access ACL or FAT's read-only bit can change the mode on the way.
+    bool modeTouched = false;
     if (ctx.options.copyAttributes && in >= 0) {
-        copyXattrs(in, out);
-        copyFatAttributes(in, out, source.st_dev);
+        modeTouched = copyXattrs(in, out);
+        modeTouched = copyFatAttributes(in, out, source.st_dev) || modeTouched;
     }
-    if (::fchmod(out, mode) != 0 && !ignorableMetadataError(errno))
+    if ((modeTouched || mode != createdMode) && ::fchmod(out, mode) != 0 &&
+        !ignorableMetadataError(errno))
         return errno;
     if (ctx.options.copyTimes) {
         const timespec times[2] = {source.st_atim, source.st_mtim};
@@ -347,24 +377,119 @@ int checkTarget(int dstDir, const QByteArray& name, bool replace, bool& exists)
     return 0;
 }
 
-int copyRegularAt(int srcDir, const QByteArray& srcName, int dstDir, const QByteArray& dstName,
-                  const Internal& ctx)
+// Whether O_TMPFILE is missing here (kernel, file system), not refused.
+bool unnamedUnsupported(int error)
 {
-    // O_NONBLOCK: a FIFO swapped in after the caller's lstat must not hang us.
-    UniqueFd in(
-        ::openat(srcDir, srcName.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!in.isValid())
-        return errno == ELOOP ? EINVAL : errno;
+    return error == EOPNOTSUPP || error == ENOTSUP || error == EISDIR || error == EINVAL ||
+           error == ENOSYS;
+}
+
+constexpr int LinkUnavailable = -1;
+
+// Gives the unnamed file `fd` the name `name`; EEXIST when it is taken.
+// LinkUnavailable when this system cannot name unnamed files at all.
+int linkUnnamed(int fd, int dstDir, const char* name)
+{
+    const int method = linkMethod.load(std::memory_order_relaxed);
+    if (method == LinkEmptyPath) {
+        if (::linkat(fd, "", dstDir, name, AT_EMPTY_PATH) == 0)
+            return 0;
+        // Kernels before 6.10 allow AT_EMPTY_PATH only with CAP_DAC_READ_SEARCH.
+        if (errno != ENOENT)
+            return errno;
+    }
+    char proc[40];
+    std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
+    if (::linkat(AT_FDCWD, proc, dstDir, name, AT_SYMLINK_FOLLOW) == 0) {
+        if (method == LinkEmptyPath)
+            linkMethod.store(LinkProcPath, std::memory_order_relaxed);
+        return 0;
+    }
+    const int error = errno;
+    if (error != ENOENT)
+        return error;
+    // Either the folder was removed meanwhile, or there is no /proc to go by.
+    struct stat folder;
+    if (::fstat(dstDir, &folder) != 0 || folder.st_nlink == 0)
+        return ENOENT;
+    linkMethod.store(LinkNever, std::memory_order_relaxed);
+    return LinkUnavailable;
+}
+
+// Copies into a file without a name that appears under `dstName` only when
+// complete: nothing half-written ever carries a real name, not even after a
+// crash. LinkUnavailable when the caller has to use a temporary name.
+int copyUnnamed(int in, const struct stat& st, int dstDir, const QByteArray& dstName,
+                const Internal& ctx)
+{
+    // Created with the final permission bits where they are foreseeable, so
+    // that they need not be set again; user.* xattrs need write permission.
+    mode_t createMode = 0600;
+    mode_t createdMode = UnknownMode;
+    if (!ctx.keepOwner) {
+        createMode = ctx.options.copyAttributes ? ((st.st_mode & 0777) | S_IWUSR) : 0666;
+        if (ctx.rules && ctx.rules->modePredictable)
+            createdMode = createMode & ~ctx.rules->umask;
+    }
+    UniqueFd out(::openat(dstDir, ".", O_WRONLY | O_TMPFILE | O_CLOEXEC, createMode));
+    if (!out.isValid()) {
+        const int error = errno;
+        if (!unnamedUnsupported(error))
+            return error;
+        if (ctx.rules)
+            ctx.rules->unnamedRefused = true;
+        return LinkUnavailable;
+    }
+    if (int r = copyData(in, out.get(), quint64(st.st_size), st.st_dev, ctx))
+        return r;
+    if (int r = applyMetadata(in, out.get(), st, ctx, false, createdMode))
+        return r;
+    if (int r = linkUnnamed(out.get(), dstDir, dstName.constData()))
+        return r;
+    if (int r = out.close()) {
+        // A late write error (FUSE): the name must not keep a broken copy.
+        // It is taken back only while it still looks like the file just made.
+        struct stat now;
+        if (::fstatat(dstDir, dstName.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(now.st_mode) && now.st_nlink == 1 && now.st_size == st.st_size &&
+            (!ctx.options.copyTimes || (now.st_mtim.tv_sec == st.st_mtim.tv_sec &&
+                                        now.st_mtim.tv_nsec == st.st_mtim.tv_nsec)))
+            ::unlinkat(dstDir, dstName.constData(), 0);
+        return r;
+    }
+    return 0;
+}
+
+bool mayCopyUnnamed(const Internal& ctx)
+{
+    return !ctx.options.replaceExisting && unnamedTemporaries.load(std::memory_order_relaxed) &&
+           linkMethod.load(std::memory_order_relaxed) != LinkNever &&
+           !(ctx.rules && ctx.rules->unnamedRefused);
+}
+
+// `in`: an open source of any type; only a regular file is copied.
+int copyOpenedRegular(int in, int dstDir, const QByteArray& dstName, const Internal& ctx)
+{
     struct stat st;
-    if (::fstat(in.get(), &st) != 0)
+    if (::fstat(in, &st) != 0)
         return errno;
     // O_NONBLOCK does nothing to a regular file, so it may stay set.
     if (!S_ISREG(st.st_mode))
         return EINVAL;
 
+    // Without replacing, the final link or rename refuses a taken name
+    // anyway; asking first only pays where a refused copy would be long.
     bool targetExists = false;
-    if (int r = checkTarget(dstDir, dstName, ctx.options.replaceExisting, targetExists))
-        return r;
+    if (ctx.options.replaceExisting || quint64(st.st_size) > SmallFileBytes) {
+        if (int r = checkTarget(dstDir, dstName, ctx.options.replaceExisting, targetExists))
+            return r;
+    }
+
+    if (mayCopyUnnamed(ctx)) {
+        const int r = copyUnnamed(in, st, dstDir, dstName, ctx);
+        if (r != LinkUnavailable)
+            return r;
+    }
 
     TempGuard guard;
     guard.dirFd = dstDir;
@@ -373,9 +498,9 @@ int copyRegularAt(int srcDir, const QByteArray& srcName, int dstDir, const QByte
         return r;
     guard.armed = true;
 
-    if (int r = copyData(in.get(), out.get(), quint64(st.st_size), st.st_dev, ctx))
+    if (int r = copyData(in, out.get(), quint64(st.st_size), st.st_dev, ctx))
         return r;
-    if (int r = applyMetadata(in.get(), out.get(), st, ctx, false))
+    if (int r = applyMetadata(in, out.get(), st, ctx, false))
         return r;
     // The old contents must not be replaced by blocks that are not on disk yet.
     if (targetExists && ::fsync(out.get()) != 0)
@@ -387,6 +512,17 @@ int copyRegularAt(int srcDir, const QByteArray& srcName, int dstDir, const QByte
         return r;
     guard.armed = false;
     return 0;
+}
+
+int copyRegularAt(int srcDir, const QByteArray& srcName, int dstDir, const QByteArray& dstName,
+                  const Internal& ctx)
+{
+    // O_NONBLOCK: a FIFO swapped in after the caller's lstat must not hang us.
+    UniqueFd in(
+        ::openat(srcDir, srcName.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!in.isValid())
+        return errno == ELOOP ? EINVAL : errno;
+    return copyOpenedRegular(in.get(), dstDir, dstName, ctx);
 }
 
 int readLinkAt(int dirFd, const QByteArray& name, qint64 sizeHint, QByteArray& target)
@@ -747,6 +883,78 @@ int copyFile(const QString& source, const QString& destination, const CopyOption
                        pair.destination.name, ctx);
 }
 
+struct FolderPair::State {
+    UniqueFd source;
+    UniqueFd destination;
+    CreationRules rules;
+};
+
+FolderPair::FolderPair() = default;
+FolderPair::~FolderPair() = default;
+FolderPair::FolderPair(FolderPair&& other) noexcept = default;
+FolderPair& FolderPair::operator=(FolderPair&& other) noexcept = default;
+
+int FolderPair::open(const QString& sourceFolder, const QString& destinationFolder)
+{
+    d.reset();
+    const QByteArray source = pathToBytes(sourceFolder);
+    const QByteArray destination = pathToBytes(destinationFolder);
+    if (source.isEmpty() || destination.isEmpty() || source.contains('\0') ||
+        destination.contains('\0'))
+        return EINVAL;
+    auto state = std::make_unique<State>();
+    if (int r = openFolderPath(source, state->source))
+        return r;
+    // Readable, to ask for a default ACL; a folder we may only enter and
+    // write still works, with every mode set explicitly.
+    state->destination.reset(::open(destination.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (state->destination.isValid()) {
+        if (::fgetxattr(state->destination.get(), "system.posix_acl_default", nullptr, 0) < 0 &&
+            errno == ENODATA)
+            state->rules.modePredictable = true;
+    } else if (errno != EACCES) {
+        return errno;
+    } else if (int r = openFolderPath(destination, state->destination)) {
+        return r;
+    }
+    state->rules.umask = currentUmask();
+    d = std::move(state);
+    return 0;
+}
+
+bool FolderPair::isOpen() const
+{
+    return d != nullptr;
+}
+
+int FolderPair::copyFile(const QString& sourceName, const QString& destinationName,
+                         const CopyOptions& options, const ChunkCallback& onChunk,
+                         bool listedAsFile) const
+{
+    if (!d)
+        return EBADF;
+    const QByteArray from = nameToBytes(sourceName);
+    const QByteArray to = nameToBytes(destinationName);
+    if (!isPlainName(from) || !isPlainName(to))
+        return EINVAL;
+    Internal ctx;
+    ctx.options = options;
+    ctx.onChunk = &onChunk;
+    ctx.rules = &d->rules;
+    const int srcDir = d->source.get();
+    const int dstDir = d->destination.get();
+    if (listedAsFile) {
+        UniqueFd in(
+            ::openat(srcDir, from.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (in.isValid())
+            return copyOpenedRegular(in.get(), dstDir, to, ctx);
+        // A link or a socket now: copyFile's way tells them apart.
+        if (errno != ELOOP && errno != ENXIO)
+            return errno;
+    }
+    return copyEntryAt(srcDir, from, dstDir, to, ctx);
+}
+
 int moveItem(const QString& source, const QString& destination, const CopyOptions& options,
              const ChunkCallback& onChunk)
 {
@@ -768,6 +976,11 @@ int moveItem(const QString& source, const QString& destination, const CopyOption
 }
 
 namespace detail {
+
+void setUnnamedTemporaries(bool on)
+{
+    unnamedTemporaries.store(on, std::memory_order_relaxed);
+}
 
 int moveByCopy(const QString& source, const QString& destination, const CopyOptions& options,
                const ChunkCallback& onChunk)

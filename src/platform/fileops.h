@@ -5,6 +5,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <memory>
 
 namespace tovane::platform {
 
@@ -20,13 +21,45 @@ struct CopyOptions {
     bool copyTimes = true;        // atime/mtime (futimens after the data)
 };
 
-// Copies one regular file (or a symbolic link as a link). The data goes into
-// a temporary name in the destination folder (O_EXCL|O_NOFOLLOW, 0600) via
-// FICLONE, else copy_file_range, else read/write; it is fsynced before it
-// replaces an existing file and renamed over the target only when complete.
+// Copies one regular file (or a symbolic link as a link). The data goes via
+// FICLONE, else copy_file_range, else read/write into a file that has no
+// name yet (O_TMPFILE) and is linked under the target name only when
+// complete, which fails with EEXIST when the name is taken. Replacing, or
+// where unnamed files are not possible, the data goes into a temporary name
+// in the destination folder (O_EXCL|O_NOFOLLOW, 0600) and is renamed over the
+// target when complete, after an fsync when an old file is replaced.
 // On any failure the temporary file is removed and an old target is intact.
 int copyFile(const QString& source, const QString& destination, const CopyOptions& options = {},
              const ChunkCallback& onChunk = {});
+
+// A source and a destination folder held open for many copies between them:
+// a folder walk resolves each folder once instead of both full paths for
+// every file, and learns once how new files get their mode there. Movable,
+// not copyable.
+class FolderPair {
+public:
+    FolderPair();
+    ~FolderPair();
+    FolderPair(FolderPair&& other) noexcept;
+    FolderPair& operator=(FolderPair&& other) noexcept;
+    FolderPair(const FolderPair&) = delete;
+    FolderPair& operator=(const FolderPair&) = delete;
+
+    // 0, or the errno of opening either folder.
+    int open(const QString& sourceFolder, const QString& destinationFolder);
+    bool isOpen() const;
+    // copyFile for two plain names of the two folders. `listedAsFile`: the
+    // caller's listing saw a regular file, so it is opened without asking
+    // for its type first (a link or anything else found instead is still
+    // handled as copyFile handles it).
+    int copyFile(const QString& sourceName, const QString& destinationName,
+                 const CopyOptions& options = {}, const ChunkCallback& onChunk = {},
+                 bool listedAsFile = false) const;
+
+private:
+    struct State;
+    std::unique_ptr<State> d;
+};
 
 // Moves a file or a whole folder. rename() when possible; across volumes a
 // copy of everything, then the source is removed only after the copy is
@@ -50,6 +83,9 @@ int moveToTrash(const QString& path, TrashResult* result = nullptr);
 bool isTrashFolder(const QString& path);
 
 namespace detail {
+// New files normally grow unnamed (O_TMPFILE) and get their name in one link;
+// off, they grow under a temporary name as on file systems without it.
+void setUnnamedTemporaries(bool on);
 // The cross-volume branch of moveItem (copy everything, then remove the
 // source); callable on one volume so that it can be tested anywhere.
 int moveByCopy(const QString& source, const QString& destination, const CopyOptions& options = {},
