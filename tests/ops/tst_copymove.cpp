@@ -580,6 +580,62 @@ private Q_SLOTS:
                  larger ? QByteArray("larger") : QByteArray("l"));
     }
 
+    // Inside a copied folder every item keeps its R/H/S/A: new files, files
+    // that replace others, folders, and those below them.
+    void walkKeepsAttributes_data()
+    {
+        QTest::addColumn<QByteArray>("item");
+        QTest::addColumn<bool>("folder");
+        QTest::addColumn<bool>("existing");
+        QTest::addColumn<quint32>("attributes");
+        QTest::addColumn<quint32>("expected");
+        const quint32 hs = AttrHidden | AttrSystem;
+        QTest::newRow("new file") << QByteArray("file") << false << false << hs << hs;
+        QTest::newRow("new read-only file")
+            << QByteArray("ro") << false << false << quint32(AttrReadOnly | AttrArchive)
+            << quint32(AttrReadOnly | AttrArchive);
+        QTest::newRow("replacing file")
+            << QByteArray("file") << false << true << hs << (hs | AttrArchive);
+        QTest::newRow("new folder") << QByteArray("sub") << true << false << hs << hs;
+        QTest::newRow("existing folder") << QByteArray("sub") << true << true << hs << 0u;
+        QTest::newRow("file below a new folder") << QByteArray("sub/inner") << false << false
+                                                 << quint32(AttrSystem) << quint32(AttrSystem);
+    }
+    void walkKeepsAttributes()
+    {
+        QFETCH(QByteArray, item);
+        QFETCH(bool, folder);
+        QFETCH(bool, existing);
+        QFETCH(quint32, attributes);
+        QFETCH(quint32, expected);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R") && dir.makeFolder("L/F"));
+        if (item.contains('/'))
+            QVERIFY(dir.makeFolder("L/F/" + item.left(item.indexOf('/'))));
+        QVERIFY(folder ? dir.makeFolder("L/F/" + item) : dir.writeFile("L/F/" + item, "new"));
+        QVERIFY(dir.writeFile("L/F/plain", "plain"));
+        if (existing) {
+            QVERIFY(dir.makeFolder("R/F"));
+            QVERIFY(folder ? dir.makeFolder("R/F/" + item) : dir.writeFile("R/F/" + item, "old"));
+        }
+        const QString source = q(dir.pathBytes() + "/L/F/" + item);
+        if (platform::setAttributes(source, attributes) != 0)
+            QSKIP("no attribute store on this file system");
+        Env env;
+        env.messages.setDefaultAnswer(AnswerYes);
+        env.show(dir.filePath("L"), dir.filePath("R"), {"F"});
+        QCOMPARE(env.ops.copyOrMove(LeftWindow, false), 0);
+        QCOMPARE(env.ops.lastRun().outcome.failed, 0);
+        if (!folder)
+            QCOMPARE(readAll(dir.pathBytes() + "/R/F/" + item), QByteArray("new"));
+        QCOMPARE(readAll(dir.pathBytes() + "/R/F/plain"), QByteArray("plain"));
+        const quint32 settable = AttrReadOnly | AttrHidden | AttrSystem | AttrArchive;
+        quint32 copied = 0;
+        QCOMPARE(platform::getAttributes(q(dir.pathBytes() + "/R/F/" + item), copied), 0);
+        QCOMPARE(copied & settable, expected);
+        QVERIFY(!hasTemporaries(dir.pathBytes() + "/R/F"));
+    }
+
     // One level copies a marked folder as itself only.
     void oneLevelCopiesFolderOnly()
     {

@@ -115,6 +115,57 @@ QByteArray xattrValue(const QByteArray& path, const char* name)
     return n < 0 ? QByteArray("<none>") : QByteArray(buf, int(n));
 }
 
+// What a copy left at `path`: type, mode, size, times, xattrs and content.
+QString copyPicture(const QByteArray& path)
+{
+    struct stat st;
+    if (::lstat(path.constData(), &st) != 0)
+        return QStringLiteral("<missing>");
+    QString out = QString::number(st.st_mode, 8) + QLatin1Char(' ') + QString::number(st.st_size);
+    if (S_ISLNK(st.st_mode)) {
+        char target[256];
+        const ssize_t n = ::readlink(path.constData(), target, sizeof target);
+        return out + QLatin1String(" -> ") + QString::fromLatin1(QByteArray(target, int(n)));
+    }
+    if (!S_ISREG(st.st_mode))
+        return out;
+    out += QStringLiteral(" %1.%2 %3.%4")
+               .arg(st.st_mtim.tv_sec)
+               .arg(st.st_mtim.tv_nsec)
+               .arg(st.st_atim.tv_sec)
+               .arg(st.st_atim.tv_nsec);
+    out += QLatin1Char(' ') + QString::fromLatin1(xattrValue(path, "user.note"));
+    return out + QLatin1Char(' ') + QString::number(qHash(readAll(path)));
+}
+
+// The umask for one scope; FolderPair reads it when it opens.
+struct UmaskScope {
+    explicit UmaskScope(mode_t mask) : saved(::umask(mask)) {}
+    ~UmaskScope() { ::umask(saved); }
+    mode_t saved;
+};
+
+// A default ACL of user rw-, group r--, other ---: new files get those bits
+// instead of the umask's.
+bool setNarrowDefaultAcl(const QByteArray& folder)
+{
+    struct Entry {
+        quint16 tag, perm;
+        quint32 id;
+    };
+    struct {
+        quint32 version = 2;
+        Entry entries[3] = {{0x01, 6, 0xffffffffu}, {0x04, 4, 0xffffffffu}, {0x20, 0, 0xffffffffu}};
+    } acl;
+    return ::setxattr(folder.constData(), "system.posix_acl_default", &acl, sizeof acl, 0) == 0;
+}
+
+// Unnamed temporary files off for one scope.
+struct NamedTemporaries {
+    explicit NamedTemporaries(bool named) { detail::setUnnamedTemporaries(!named); }
+    ~NamedTemporaries() { detail::setUnnamedTemporaries(true); }
+};
+
 } // namespace
 
 class FileOpsTest : public QObject {
@@ -685,6 +736,242 @@ private Q_SLOTS:
         QCOMPARE(readAll(src + "/late.txt"), QByteArray("late"));
         QCOMPARE(entries(src), QList<QByteArray>{"late.txt"});
         QCOMPARE(readAll(dir.pathBytes() + "/target/moved/a.txt"), QByteArray("alpha"));
+    }
+
+    // Copies between an open folder pair end as path copies do, along both
+    // ways a new file can grow (unnamed, or under a temporary name).
+    void folderPairAgreesWithPaths_data()
+    {
+        QTest::addColumn<QByteArray>("kind");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("targetExists");
+        QTest::addColumn<bool>("replace");
+        QTest::addColumn<bool>("listedAsFile");
+        QTest::addColumn<bool>("named");
+        QTest::addColumn<int>("expected");
+        for (bool named : {false, true}) {
+            const char* way = named ? ", temporary name" : ", unnamed";
+            const auto row = [&](const char* what) -> QTestData& {
+                return QTest::newRow(qPrintable(QString::fromLatin1(what) + QLatin1String(way)));
+            };
+            row("new file") << QByteArray("file") << 0644 << false << false << true << named << 0;
+            row("read-only file") << QByteArray("file") << 0444 << false << false << true << named
+                                  << 0;
+            row("executable, group writable")
+                << QByteArray("file") << 0775 << false << false << true << named << 0;
+            row("set-gid file") << QByteArray("file") << 02755 << false << false << true << named
+                                << 0;
+            row("file with xattr")
+                << QByteArray("xattr") << 0640 << false << false << true << named << 0;
+            row("empty file") << QByteArray("empty") << 0600 << false << false << true << named
+                              << 0;
+            row("large file") << QByteArray("large") << 0644 << false << false << true << named
+                              << 0;
+            row("not listed as a file")
+                << QByteArray("file") << 0644 << false << false << false << named << 0;
+            row("link listed as a file")
+                << QByteArray("link") << 0777 << false << false << true << named << 0;
+            row("link") << QByteArray("link") << 0777 << false << false << false << named << 0;
+            row("taken name, no replace")
+                << QByteArray("file") << 0644 << true << false << true << named << EEXIST;
+            row("taken large name, no replace")
+                << QByteArray("large") << 0644 << true << false << true << named << EEXIST;
+            row("taken name, replace")
+                << QByteArray("file") << 0644 << true << true << true << named << 0;
+            row("taken by a folder, no replace")
+                << QByteArray("folder target") << 0644 << true << false << true << named << EEXIST;
+            row("fifo listed as a file")
+                << QByteArray("fifo") << 0644 << false << false << true << named << EINVAL;
+            row("missing source") << QByteArray("none") << 0644 << false << false << true << named
+                                  << ENOENT;
+        }
+    }
+    void folderPairAgreesWithPaths()
+    {
+        QFETCH(QByteArray, kind);
+        QFETCH(int, mode);
+        QFETCH(bool, targetExists);
+        QFETCH(bool, replace);
+        QFETCH(bool, listedAsFile);
+        QFETCH(bool, named);
+        QFETCH(int, expected);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("src") && dir.makeFolder("byPath") && dir.makeFolder("byPair"));
+        const QByteArray src = dir.pathBytes() + "/src/item";
+        if (kind == "link") {
+            QVERIFY(dir.writeFile("src/file", "linked"));
+            QVERIFY(::symlink("file", src.constData()) == 0);
+        } else if (kind == "fifo") {
+            QVERIFY(::mkfifo(src.constData(), 0644) == 0);
+        } else if (kind != "none") {
+            const QByteArray data = kind == "empty"   ? QByteArray()
+                                    : kind == "large" ? pattern((1 << 20) + 5, 3)
+                                                      : QByteArray("payload");
+            QVERIFY(dir.writeFile("src/item", data));
+            if (kind == "xattr" && ::setxattr(src.constData(), "user.note", "kept", 4, 0) != 0)
+                QSKIP("the temporary folder's file system keeps no user.* xattrs");
+            QVERIFY(::chmod(src.constData(), mode_t(mode)) == 0);
+        }
+        // Each read moves the atime on (relatime after a ctime change): the
+        // times are set again before every copy.
+        const auto stamp = [&] {
+            const timespec times[2] = {{1500000000, 123456789}, {1400000000, 987654321}};
+            return kind == "none" || kind == "link" ||
+                   ::utimensat(AT_FDCWD, src.constData(), times, 0) == 0;
+        };
+        for (const char* folder : {"byPath", "byPair"}) {
+            const QByteArray target = dir.pathBytes() + '/' + folder + "/copy";
+            if (kind == "folder target")
+                QVERIFY(::mkdir(target.constData(), 0755) == 0);
+            else if (targetExists)
+                QVERIFY(writeBytes(target, "old"));
+        }
+
+        NamedTemporaries way(named);
+        CopyOptions options;
+        options.replaceExisting = replace;
+        QVERIFY(stamp());
+        QCOMPARE(copyFile(dir.filePath("src/item"), dir.filePath("byPath/copy"), options),
+                 expected);
+        QVERIFY(stamp());
+        FolderPair pair;
+        QCOMPARE(pair.open(dir.filePath("src"), dir.filePath("byPair")), 0);
+        QVERIFY(pair.isOpen());
+        QCOMPARE(pair.copyFile(QStringLiteral("item"), QStringLiteral("copy"), options, {},
+                               listedAsFile),
+                 expected);
+
+        const QByteArray byPath = dir.pathBytes() + "/byPath/copy";
+        const QByteArray byPair = dir.pathBytes() + "/byPair/copy";
+        // Reading a copy moves its atime: one picture of each.
+        const QString picture = copyPicture(byPair);
+        QCOMPARE(picture, copyPicture(byPath));
+        if (expected == 0 && kind != "link")
+            QVERIFY2(picture.contains(QLatin1String(" 1400000000.987654321 1500000000.123456789 ")),
+                     qPrintable(picture));
+        if (expected == 0)
+            QCOMPARE(picture.section(' ', 0, 0).toInt(nullptr, 8) & 07777, mode);
+        if (targetExists && expected != 0 && kind != "folder target")
+            QCOMPARE(readAll(byPair), QByteArray("old"));
+        QVERIFY(!hasTemporaries(dir.pathBytes() + "/byPair"));
+        QVERIFY(!hasTemporaries(dir.pathBytes() + "/byPath"));
+    }
+
+    // The mode a new file is made with is only trusted where the folder
+    // gives it as asked: a different umask or a default ACL still ends
+    // with the source's bits (or 0666 minus the umask without attributes).
+    void modesUnderUmaskAndAcl_data()
+    {
+        QTest::addColumn<int>("umask");
+        QTest::addColumn<bool>("acl");
+        QTest::addColumn<bool>("attributes");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("umask 077, attributes") << 077 << false << true << 0644 << 0644;
+        QTest::newRow("umask 077, no attributes") << 077 << false << false << 0644 << 0600;
+        QTest::newRow("umask 002, no attributes") << 002 << false << false << 0600 << 0664;
+        QTest::newRow("umask 000, attributes") << 000 << false << true << 0640 << 0640;
+        QTest::newRow("default ACL, attributes") << 022 << true << true << 0644 << 0644;
+        QTest::newRow("default ACL, no attributes") << 022 << true << false << 0600 << 0644;
+    }
+    void modesUnderUmaskAndAcl()
+    {
+        QFETCH(int, umask);
+        QFETCH(bool, acl);
+        QFETCH(bool, attributes);
+        QFETCH(int, mode);
+        QFETCH(int, expected);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("src") && dir.makeFolder("dst"));
+        if (acl && !setNarrowDefaultAcl(dir.pathBytes() + "/dst"))
+            QSKIP("no ACLs on the temporary folder's file system");
+        QVERIFY(dir.writeFile("src/file", "data"));
+        QVERIFY(::chmod((dir.pathBytes() + "/src/file").constData(), mode_t(mode)) == 0);
+        UmaskScope scope{mode_t(umask)};
+        FolderPair pair;
+        QCOMPARE(pair.open(dir.filePath("src"), dir.filePath("dst")), 0);
+        CopyOptions options;
+        options.copyAttributes = attributes;
+        QCOMPARE(pair.copyFile(QStringLiteral("file"), QStringLiteral("file"), options, {}, true),
+                 0);
+        struct stat st;
+        QVERIFY(::stat((dir.pathBytes() + "/dst/file").constData(), &st) == 0);
+        QCOMPARE(int(st.st_mode & 07777), expected);
+    }
+
+    // Interrupted or failed, a pair copy leaves no file under the new name
+    // and no temporary one, whichever way it grew.
+    void folderPairAbortLeavesNothing_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<int>("abortAtCall");
+        QTest::addColumn<bool>("named");
+        QTest::newRow("cancel before data, unnamed") << ECANCELED << 1 << false;
+        QTest::newRow("cancel halfway, unnamed") << ECANCELED << 2 << false;
+        QTest::newRow("disk full at the end, unnamed") << ENOSPC << 4 << false;
+        QTest::newRow("cancel halfway, temporary name") << ECANCELED << 2 << true;
+        QTest::newRow("disk full at the end, temporary name") << ENOSPC << 4 << true;
+    }
+    void folderPairAbortLeavesNothing()
+    {
+        QFETCH(int, error);
+        QFETCH(int, abortAtCall);
+        QFETCH(bool, named);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("src") && dir.makeFolder("dst"));
+        QVERIFY(dir.writeFile("src/big", pattern(3 << 20)));
+        NamedTemporaries way(named);
+        FolderPair pair;
+        QCOMPARE(pair.open(dir.filePath("src"), dir.filePath("dst")), 0);
+        int calls = 0;
+        QCOMPARE(pair.copyFile(
+                     QStringLiteral("big"), QStringLiteral("big"), {},
+                     [&](quint64, quint64) { return ++calls >= abortAtCall ? error : 0; }, true),
+                 error);
+        QCOMPARE(entries(dir.pathBytes() + "/dst"), QList<QByteArray>{});
+    }
+
+    // Names and folders a pair refuses before touching anything.
+    void folderPairRefuses_data()
+    {
+        QTest::addColumn<QString>("sourceFolder");
+        QTest::addColumn<QString>("destinationFolder");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("openResult");
+        QTest::addColumn<int>("copyResult");
+        QTest::newRow("missing destination folder") << "src"
+                                                    << "none"
+                                                    << "f" << ENOENT << EBADF;
+        QTest::newRow("destination is a file") << "src"
+                                               << "src/f"
+                                               << "f" << ENOTDIR << EBADF;
+        QTest::newRow("name with a slash") << "src"
+                                           << "dst"
+                                           << "sub/f" << 0 << EINVAL;
+        QTest::newRow("dot dot") << "src"
+                                 << "dst"
+                                 << ".." << 0 << EINVAL;
+        QTest::newRow("empty name") << "src"
+                                    << "dst"
+                                    << "" << 0 << EINVAL;
+    }
+    void folderPairRefuses()
+    {
+        QFETCH(QString, sourceFolder);
+        QFETCH(QString, destinationFolder);
+        QFETCH(QString, name);
+        QFETCH(int, openResult);
+        QFETCH(int, copyResult);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("src") && dir.makeFolder("dst") && dir.makeFolder("src/sub"));
+        QVERIFY(dir.writeFile("src/f", "x") && dir.writeFile("src/sub/f", "x"));
+        FolderPair pair;
+        QCOMPARE(pair.open(dir.filePath(sourceFolder), dir.filePath(destinationFolder)),
+                 openResult);
+        QCOMPARE(pair.isOpen(), openResult == 0);
+        QCOMPARE(pair.copyFile(name, name, {}, {}, true), copyResult);
+        QCOMPARE(pair.copyFile(QStringLiteral("f"), name, {}, {}, true), copyResult);
+        QCOMPARE(entries(dir.pathBytes() + "/dst"), QList<QByteArray>{});
     }
 
     void moveAcrossRealVolumes()
