@@ -51,7 +51,9 @@ bool addFolderSize(SizeWalk& walk, const QString& folder, quint64& total)
         folder, options.hiddenMask,
         [&](const ItemRecord& record) {
             if (record.isFolder()) {
-                subfolders.append(record.name);
+                // Another file system mounted below holds none of these bytes.
+                if (!record.mountPoint)
+                    subfolders.append(record.name);
             } else {
                 own += record.size;
                 ++files;

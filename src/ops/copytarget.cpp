@@ -43,13 +43,12 @@ bool destinationInsideSource(const QString& sourcePath, const QString& destinati
 {
     if (sourcePath.isEmpty() || destinationFolder.isEmpty())
         return false;
-    if (startsWithFolder(destinationFolder, sourcePath, Qt::CaseInsensitive))
+    // Names that differ in letter case are other folders here; links and
+    // mounts that lead into the source are found by identity.
+    if (startsWithFolder(destinationFolder, sourcePath, Qt::CaseSensitive))
         return true;
-    const QString realSource = platform::realPath(sourcePath);
-    const QString realDestination = platform::realPath(destinationFolder);
-    if (realSource.isEmpty() || realDestination.isEmpty())
-        return false;
-    return startsWithFolder(realDestination, realSource, Qt::CaseSensitive);
+    bool within = false;
+    return platform::folderWithin(destinationFolder, sourcePath, within) == 0 && within;
 }
 
 namespace {

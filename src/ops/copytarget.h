@@ -21,8 +21,8 @@ enum ConflictKind : int {
 QString conflictMessage(const QString& path, int kind);
 
 // True when `destinationFolder` is `sourcePath` or lies below it: compared
-// as texts ignoring letter case, and again through the real paths, so that a
-// link or another spelling of the same folder is caught too.
+// as texts, and again by identity, so that a link, a bind mount or another
+// spelling of the same folder is caught too.
 bool destinationInsideSource(const QString& sourcePath, const QString& destinationFolder);
 
 // True when `path` names the running executable (also through links).

@@ -3,6 +3,7 @@
 #include "core/messageservice.h"
 #include "core/progressservice.h"
 #include "fs/enumeration.h"
+#include "fs/itemtext.h"
 #include "fs/pathcheck.h"
 #include "fs/pathrules.h"
 #include "fs/volumesource.h"
@@ -15,9 +16,9 @@
 #include "platform/filesystem.h"
 
 #include <QDateTime>
-#include <QHash>
 
 #include <cerrno>
+#include <optional>
 #include <sys/stat.h>
 
 namespace tovane {
@@ -39,14 +40,6 @@ bool isRealFolder(const ItemRecord& r)
     return r.isFolder() && !r.isSymlink;
 }
 
-// The entry `name` of `folder`, letter case ignored (an exact match first).
-bool lookUp(const QString& folder, const QString& name, ItemRecord& out)
-{
-    return platform::lookupEntry(folder, name, out) == 0;
-}
-
-// The entries of a destination folder, read once for a whole walk step:
-// looking up each name on its own would scan the folder for every miss.
 // One run at a time: an event pumped during a run may not start another.
 struct RunningScope {
     explicit RunningScope(bool& flag) : m_flag(flag) { m_flag = true; }
@@ -54,36 +47,26 @@ struct RunningScope {
     bool& m_flag;
 };
 
-class FolderIndex {
+// The counterparts of one source folder's entries in a destination folder:
+// an exact name, or the one case variant that no other name could claim.
+class Counterparts {
 public:
-    void read(const QString& folder)
+    Counterparts(const QString& destination, const QString& source)
+        : m_lookup(destination, platform::ListOptions{}, source)
     {
-        platform::listFolder(folder, [this](const ItemRecord& r) {
-            const QString folded = r.name.toCaseFolded();
-            if (!m_folded.contains(folded))
-                m_folded.insert(folded, r.name);
-            m_exact.insert(r.name, r);
-            return true;
-        });
     }
-    // As lookupEntry: an exact match first, else one that differs in case.
-    bool find(const QString& name, ItemRecord& out) const
-    {
-        auto it = m_exact.constFind(name);
-        if (it == m_exact.constEnd()) {
-            const auto f = m_folded.constFind(name.toCaseFolded());
-            if (f == m_folded.constEnd())
-                return false;
-            it = m_exact.constFind(*f);
-        }
-        out = *it;
-        return true;
-    }
+    bool find(const QString& name, ItemRecord& out) { return m_lookup.lookup(name, out) == 0; }
 
 private:
-    QHash<QString, ItemRecord> m_exact;
-    QHash<QString, QString> m_folded;
+    platform::FolderLookup m_lookup;
 };
+
+// Whether `folder` is the item at `path` or lies below it.
+bool folderInside(const QString& folder, const QString& path)
+{
+    bool within = false;
+    return platform::folderWithin(folder, path, within) == 0 && within;
+}
 
 bool extensionListed(const QString& list, const QString& name)
 {
@@ -303,6 +286,13 @@ void FileOperations::conflict(const QString& path, int kind)
         m_context.messages.showMessage(conflictMessage(path, kind), ButtonsOk, m_run.name);
 }
 
+void FileOperations::leaveMountPoint(const QString& path)
+{
+    // Another file system is mounted there: like a link, never walked into.
+    ++m_run.outcome.skipped;
+    showItemError(EBUSY, path, true);
+}
+
 void FileOperations::notifyRemoved(const QString& folder, const QString& name, bool isFolder)
 {
     for (WindowIndex w : {LeftWindow, RightWindow}) {
@@ -378,15 +368,13 @@ int FileOperations::copyOrMove(WindowIndex selected, bool move, const QString& d
     facts.compareSelection = m_compare;
     facts.folderAttributesSettable = host.folderAttributesSettable();
     facts.destinationPhrase = phrase;
-    // One reading of the destination for the whole loop: names that differ
-    // only in case must not land on each other's copy.
-    FolderIndex destinationIndex;
-    destinationIndex.read(target);
+    // Names that differ only in case must not land on each other's copy.
+    Counterparts destinationIndex(target, source);
     for (const Marked& item : items) {
         const ItemRecord& r = item.record;
         ItemRecord there;
         const bool exists = destinationIndex.find(r.name, there);
-        if (exists && isRealFolder(there) != isRealFolder(r))
+        if (exists && (isRealFolder(there) != isRealFolder(r) || there.sameItemAs(r)))
             continue;
         if (isRealFolder(r) && destinationInsideSource(source + r.name, target))
             continue;
@@ -415,6 +403,7 @@ int FileOperations::copyOrMove(WindowIndex selected, bool move, const QString& d
     if (facts.items > HideListsOver)
         hideLists(!move ? m_compare : true, oppositeShows);
     m_context.progress.pumpEventsNow();
+    platform::removeStaleTemporaries(target);
 
     Place place{source, target, m_run.attention[selected], m_run.attention[opposite]};
     int result = StepDone;
@@ -470,17 +459,29 @@ int FileOperations::copyMoveItem(const Place& at, const Marked& item, const Item
         return StepSourceMissing;
     }
     source.name = item.record.name;
-    // The same folder on both sides, or a folder into itself or below.
-    if (isRealFolder(source) ? destinationInsideSource(path, at.destination)
-                             : (destinationInsideSource(at.source, at.destination) &&
-                                destinationInsideSource(at.destination, at.source))) {
+    // A folder into itself or below, by any path, link or mount.
+    if (isRealFolder(source) && destinationInsideSource(path, at.destination)) {
         conflict(path, ConflictSameOrLowerFolder);
+        return StepSkipped;
+    }
+    if (isRealFolder(source) && source.mountPoint) {
+        leaveMountPoint(path);
         return StepSkipped;
     }
     ItemRecord there;
     const bool exists = existing && platform::statPath(at.destination + existing->name, there) == 0;
     if (exists)
         there.name = existing->name;
+    // The destination is the source itself (the same folder twice, a hard
+    // link, a bind mount): copying would replace it, moving would lose it.
+    if (exists && there.sameItemAs(source)) {
+        conflict(path, ConflictSameOrLowerFolder);
+        return StepSkipped;
+    }
+    if (exists && isRealFolder(there) && there.mountPoint) {
+        leaveMountPoint(at.destination + there.name);
+        return StepSkipped;
+    }
     if (exists && isRealFolder(there) != isRealFolder(source)) {
         conflict(path, ConflictDifferentKind);
         return StepSkipped;
@@ -555,10 +556,14 @@ int FileOperations::copyOneFile(const Place& at, const ItemRecord& source,
         rc = platform::renameItem(path, final, false);
         renamed = rc == 0;
     }
+    // What the copy read: a move removes only that file, unchanged.
+    platform::FileState copied;
     if (rc == EXDEV) {
         // Across volumes the data is copied; the source goes only after the copy is checked.
         platform::CopyOptions options;
         options.replaceExisting = exists;
+        options.stableSource = m_run.move;
+        options.sourceState = &copied;
         const QString& target = exists ? there.name : name;
         rc = pair
                  ? pair->copyFile(name, target, options, onChunk, (source.mode & S_IFMT) == S_IFREG)
@@ -591,16 +596,26 @@ int FileOperations::copyOneFile(const Place& at, const ItemRecord& source,
     ++m_run.filesCopied;
 
     if (m_run.move && !renamed) {
-        // The source goes only when the destination holds as many bytes.
+        // The source goes only when the destination holds as many bytes,
+        // and only while it is still the file that was copied.
+        const bool isLink = (source.mode & S_IFMT) == S_IFLNK;
         ItemRecord check;
         const int sc = platform::statPath(written, check);
-        if (sc != 0 || check.size != source.size) {
+        if (sc != 0 || check.size != (isLink ? source.size : copied.size)) {
             ++m_run.outcome.failed;
             showItemError(sc != 0 ? sc : EIO, written, false);
             return StepSkipped;
         }
-        if (const int dc = platform::deleteFile(path)) {
+        const int dc =
+            isLink ? platform::deleteFile(path) : platform::deleteUnchangedFile(path, copied);
+        if (dc != 0) {
             ++m_run.outcome.failed;
+            // Written to meanwhile: the source holds the newer state, and a
+            // copy of the older one must not pass for the moved file.
+            if (dc == EBUSY && !exists && platform::deleteFile(written) == 0) {
+                showItemError(dc, path, false);
+                return StepSkipped;
+            }
             showItemError(dc, path, false);
             notifyAdded(at.destination, fileNameOf(written), exists ? there.name : QString(),
                         exists);
@@ -701,9 +716,17 @@ int FileOperations::makeDestinationFolder(const Place& at, const QString& name, 
 
 int FileOperations::copyFolderContents(const Place& at, bool selective, bool destinationNew)
 {
-    FolderIndex destination;
-    if (!destinationNew)
-        destination.read(at.destination);
+    std::optional<Counterparts> destination;
+    if (!destinationNew) {
+        // Below a bind mount or a link the destination may still be the
+        // source or lie inside it, at any depth.
+        if (folderInside(at.destination, stripSeparator(at.source))) {
+            conflict(stripSeparator(at.source), ConflictSameOrLowerFolder);
+            return StepSkipped;
+        }
+        destination.emplace(at.destination, at.source);
+        platform::removeStaleTemporaries(at.destination);
+    }
     // A plain copy takes the attribute store of a new file along with its
     // xattrs; the store decides something only for moves, the compare
     // selection, folders and overwrites, so only those read it.
@@ -727,8 +750,20 @@ int FileOperations::copyFolderContents(const Place& at, bool selective, bool des
             return StepCancelled;
         }
         const QString path = at.source + listed.name;
+        if (isRealFolder(listed) && listed.mountPoint) {
+            leaveMountPoint(path);
+            continue;
+        }
         ItemRecord there;
-        const bool exists = destination.find(listed.name, there);
+        const bool exists = destination && destination->find(listed.name, there);
+        if (exists && there.sameItemAs(listed)) {
+            conflict(path, ConflictSameOrLowerFolder);
+            continue;
+        }
+        if (exists && isRealFolder(there) && there.mountPoint) {
+            leaveMountPoint(at.destination + there.name);
+            continue;
+        }
         ItemRecord entry = listed;
         if (!storeNeeded && !entry.isSymlink && (isRealFolder(entry) || exists)) {
             quint32 attributes = 0;
@@ -910,6 +945,10 @@ int FileOperations::deleteItems(WindowIndex selected, int modifiers)
             continue;
         }
         record.name = items[i].record.name;
+        if (isRealFolder(record) && record.mountPoint) {
+            leaveMountPoint(path);
+            continue;
+        }
         const bool more = i + 1 < items.size();
         const int r = isRealFolder(record)
                           ? deleteOneFolder(place, record, more, walk, selective)
@@ -964,12 +1003,15 @@ int FileOperations::deleteOneFolder(const Place& at, const ItemRecord& item, boo
         // The folder itself goes only when its counterpart is missing and
         // nothing inside stayed.
         ItemRecord there;
-        if (!at.destination.isEmpty() && lookUp(at.destination, item.name, there))
+        if (!at.destination.isEmpty() &&
+            Counterparts(at.destination, at.source).find(item.name, there))
             return StepDone;
         bool empty = true;
         platform::listFolder(inside, [&empty](const ItemRecord&) { return empty = false; });
         if (!empty)
             return StepSkipped;
+    } else if (walk && !m_run.erase && walkTakesAll(inside, inner.sourceAttention)) {
+        // One trash entry for the whole folder: it is restored as one.
     } else if (walk) {
         const int before = m_run.outcome.skipped + m_run.outcome.failed;
         std::vector<ItemRecord> entries;
@@ -986,6 +1028,10 @@ int FileOperations::deleteOneFolder(const Place& at, const ItemRecord& item, boo
                     continue;
                 if (pump())
                     return StepCancelled;
+                if (pass == 0 && entry.mountPoint) {
+                    leaveMountPoint(inside + entry.name);
+                    continue;
+                }
                 const int r = pass == 0 ? deleteOneFolder(inner, entry, true, true, false)
                                         : deleteOneFile(inside, entry, inner.sourceAttention, true);
                 if (r == StepCancelled || endsRun(r))
@@ -1019,6 +1065,32 @@ int FileOperations::deleteOneFolder(const Place& at, const ItemRecord& item, boo
     return StepDone;
 }
 
+bool FileOperations::walkTakesAll(const QString& folder, quint32 attention)
+{
+    if (!m_context.host.listFilterExtensions().trimmed().isEmpty())
+        return false;
+    const quint32 hiddenMask = m_context.host.hiddenMask();
+    std::vector<std::pair<QString, quint32>> subfolders;
+    bool all = true;
+    const int rc = platform::listFolder(folder, [&](const ItemRecord& entry) {
+        // Left out of a listing, on another volume, or asked about: the walk
+        // would keep it.
+        all = !hiddenByMask(entry.attributes, hiddenMask) &&
+              !(isRealFolder(entry) && entry.mountPoint) &&
+              !((attention | entry.attributes) & ProtectedBits & ~m_run.acceptedSource);
+        if (all && isRealFolder(entry))
+            subfolders.emplace_back(entry.name, entry.attributes);
+        return all;
+    });
+    if (rc != 0 || !all || pump())
+        return false;
+    for (const auto& [name, attributes] : subfolders) {
+        if (!walkTakesAll(folder + name + QLatin1Char('/'), attention | attributes))
+            return false;
+    }
+    return true;
+}
+
 int FileOperations::deleteSelectively(const Place& at)
 {
     std::vector<ItemRecord> entries;
@@ -1029,11 +1101,18 @@ int FileOperations::deleteSelectively(const Place& at)
         showItemError(rc, at.source, true);
         return StepSkipped;
     }
+    std::optional<Counterparts> counterparts;
+    if (!at.destination.isEmpty())
+        counterparts.emplace(at.destination, at.source);
     for (const ItemRecord& entry : entries) {
         if (pump())
             return StepCancelled;
+        if (isRealFolder(entry) && entry.mountPoint) {
+            leaveMountPoint(at.source + entry.name);
+            continue;
+        }
         ItemRecord there;
-        const bool exists = !at.destination.isEmpty() && lookUp(at.destination, entry.name, there);
+        const bool exists = counterparts && counterparts->find(entry.name, there);
         int r = StepDone;
         if (isRealFolder(entry)) {
             if (exists && !isRealFolder(there))
@@ -1075,16 +1154,26 @@ int FileOperations::eraseTree(const QString& folder)
     if (listed != 0)
         return listed;
     const QString inside = addSeparator(folder);
+    int kept = 0;
     for (const ItemRecord& entry : entries) {
         if (pump())
             return ECANCELED;
-        // Links are removed as links: what they point at is never touched.
+        // Another file system mounted here is left alone, as is what a link
+        // points at: links are removed as links.
+        if (isRealFolder(entry) && entry.mountPoint) {
+            kept = EBUSY;
+            continue;
+        }
         const int rc = isRealFolder(entry) ? eraseTree(inside + entry.name)
                                            : platform::deleteFile(inside + entry.name);
+        if (rc == EBUSY) {
+            kept = rc;
+            continue;
+        }
         if (rc != 0 && rc != ENOENT)
             return rc;
     }
-    return platform::deleteEmptyFolder(stripSeparator(folder));
+    return kept ? kept : platform::deleteEmptyFolder(stripSeparator(folder));
 }
 
 int FileOperations::removeItem(const QString& path, bool isFolder)
@@ -1177,6 +1266,10 @@ int FileOperations::changeAttributes(WindowIndex selected, int menuIndex)
             continue;
         }
         record.name = item.record.name;
+        if (isRealFolder(record) && record.mountPoint) {
+            leaveMountPoint(folder + record.name);
+            continue;
+        }
         changeOneAttribute(folder, record, bit, set);
         showStatus(status, ++count, total);
         if (m_allLevels && isRealFolder(record)) {
@@ -1233,6 +1326,10 @@ int FileOperations::changeFolderContents(const QString& folder, quint32 bit, boo
     for (const ItemRecord& entry : entries) {
         if (pump())
             return StepCancelled;
+        if (isRealFolder(entry) && entry.mountPoint) {
+            leaveMountPoint(folder + entry.name);
+            continue;
+        }
         changeOneAttribute(folder, entry, bit, set);
         if (isRealFolder(entry)) {
             const int r = changeFolderContents(folder + entry.name + QLatin1Char('/'), bit, set);

@@ -103,6 +103,8 @@ private:
     int deleteOneFolder(const Place& at, const ItemRecord& item, bool moreItems, bool walk,
                         bool selective);
     int deleteSelectively(const Place& at);
+    // Whether a delete walk of `folder` would take every entry.
+    bool walkTakesAll(const QString& folder, quint32 attention);
     int removeItem(const QString& path, bool isFolder);
     int eraseTree(const QString& folder);
     void folderDeleted(const QString& parent, const QString& name);
@@ -117,6 +119,7 @@ private:
     void showItemError(int errorNumber, const QString& path, bool isFolder,
                        const QString& title = QString());
     void conflict(const QString& path, int kind);
+    void leaveMountPoint(const QString& path);
     void notifyRemoved(const QString& folder, const QString& name, bool isFolder);
     void notifyAdded(const QString& folder, const QString& name, const QString& oldName,
                      bool existed);

@@ -49,9 +49,51 @@ int openFolderPath(const QByteArray& folder, UniqueFd& fd)
     return fd.isValid() ? 0 : errno;
 }
 
+constexpr QByteArrayView TempPrefix = ".tovane-";
+constexpr int TempRandomLength = 6;
+
 QByteArray tempName()
 {
-    return QByteArrayLiteral(".tovane-") + randomName(6);
+    return TempPrefix.toByteArray() + randomName(TempRandomLength);
+}
+
+bool isTempName(QByteArrayView name)
+{
+    if (name.size() != TempPrefix.size() + TempRandomLength || !name.startsWith(TempPrefix))
+        return false;
+    for (char c : name.sliced(TempPrefix.size())) {
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return true;
+}
+
+FileState stateOf(const struct stat& st)
+{
+    FileState state;
+    state.device = quint64(st.st_dev);
+    state.inode = quint64(st.st_ino);
+    state.size = quint64(st.st_size);
+    state.writeTime = toNanoseconds(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+    state.changeTime = toNanoseconds(st.st_ctim.tv_sec, st.st_ctim.tv_nsec);
+    return state;
+}
+
+bool sameState(const FileState& a, const FileState& b)
+{
+    return a.device == b.device && a.inode == b.inode && a.size == b.size &&
+           a.writeTime == b.writeTime && a.changeTime == b.changeTime;
+}
+
+// Whether the folder entry `name` is the root of a mount. Bind mounts of
+// the same file system keep the device number; only statx tells those.
+bool isMountRootAt(int dirFd, const char* name, const struct stat& st, dev_t parentDevice)
+{
+    struct statx sx;
+    if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, 0, &sx) == 0 &&
+        (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT))
+        return (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    return st.st_dev != parentDevice;
 }
 
 // The process umask, read without changing it (umask() is process-wide and
@@ -139,6 +181,16 @@ struct Internal {
     int report(quint64 done, quint64 total) const
     {
         return (onChunk && *onChunk) ? (*onChunk)(done, total) : 0;
+    }
+    // EBUSY when a source that must stay still was written to during the copy.
+    int settled(int in, const struct stat& before) const
+    {
+        if (!options.stableSource)
+            return 0;
+        struct stat now;
+        if (::fstat(in, &now) != 0)
+            return errno;
+        return sameState(stateOf(now), stateOf(before)) ? 0 : EBUSY;
     }
 };
 
@@ -362,14 +414,18 @@ int createTempFile(int dirFd, QByteArray& name, UniqueFd& fd)
 }
 
 // Checks the target before any data moves, so that a refused replace costs
-// nothing; the final rename checks again.
-int checkTarget(int dstDir, const QByteArray& name, bool replace, bool& exists)
+// nothing; the final rename checks again. Replacing the source by its own
+// copy would be harmless, but a move would then remove the only file.
+int checkTarget(int dstDir, const QByteArray& name, bool replace, const struct stat& source,
+                bool& exists)
 {
     struct stat st;
     exists = false;
     if (::fstatat(dstDir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return errno == ENOENT ? 0 : errno;
     exists = true;
+    if (sameInode(st, source))
+        return EINVAL;
     if (!replace)
         return EEXIST;
     if (S_ISDIR(st.st_mode))
@@ -416,6 +472,29 @@ int linkUnnamed(int fd, int dstDir, const char* name)
     return LinkUnavailable;
 }
 
+// Gives the complete unnamed file `fd` a temporary name and renames it over
+// `dstName`: the named temporary lives only for that instant.
+int replaceWithUnnamed(int fd, int dstDir, const QByteArray& dstName)
+{
+    // The old contents must not give way to blocks that are not on disk yet.
+    if (::fsync(fd) != 0)
+        return errno;
+    TempGuard guard;
+    guard.dirFd = dstDir;
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        guard.name = tempName();
+        error = linkUnnamed(fd, dstDir, guard.name.constData());
+    }
+    if (error)
+        return error;
+    guard.armed = true;
+    if (int r = renameInto(dstDir, guard.name.constData(), dstDir, dstName.constData(), true))
+        return r;
+    guard.armed = false;
+    return 0;
+}
+
 // Copies into a file without a name that appears under `dstName` only when
 // complete: nothing half-written ever carries a real name, not even after a
 // crash. LinkUnavailable when the caller has to use a temporary name.
@@ -444,6 +523,16 @@ int copyUnnamed(int in, const struct stat& st, int dstDir, const QByteArray& dst
         return r;
     if (int r = applyMetadata(in, out.get(), st, ctx, false, createdMode))
         return r;
+    if (int r = ctx.settled(in, st))
+        return r;
+    if (ctx.options.replaceExisting) {
+        const int r = replaceWithUnnamed(out.get(), dstDir, dstName);
+        // Linking may still turn out impossible here (no /proc): a named
+        // temporary then takes over, as nothing was replaced yet.
+        if (r == 0)
+            return out.close();
+        return r;
+    }
     if (int r = linkUnnamed(out.get(), dstDir, dstName.constData()))
         return r;
     if (int r = out.close()) {
@@ -462,7 +551,7 @@ int copyUnnamed(int in, const struct stat& st, int dstDir, const QByteArray& dst
 
 bool mayCopyUnnamed(const Internal& ctx)
 {
-    return !ctx.options.replaceExisting && unnamedTemporaries.load(std::memory_order_relaxed) &&
+    return unnamedTemporaries.load(std::memory_order_relaxed) &&
            linkMethod.load(std::memory_order_relaxed) != LinkNever &&
            !(ctx.rules && ctx.rules->unnamedRefused);
 }
@@ -476,12 +565,14 @@ int copyOpenedRegular(int in, int dstDir, const QByteArray& dstName, const Inter
     // O_NONBLOCK does nothing to a regular file, so it may stay set.
     if (!S_ISREG(st.st_mode))
         return EINVAL;
+    if (ctx.options.sourceState)
+        *ctx.options.sourceState = stateOf(st);
 
     // Without replacing, the final link or rename refuses a taken name
     // anyway; asking first only pays where a refused copy would be long.
     bool targetExists = false;
     if (ctx.options.replaceExisting || quint64(st.st_size) > SmallFileBytes) {
-        if (int r = checkTarget(dstDir, dstName, ctx.options.replaceExisting, targetExists))
+        if (int r = checkTarget(dstDir, dstName, ctx.options.replaceExisting, st, targetExists))
             return r;
     }
 
@@ -501,6 +592,8 @@ int copyOpenedRegular(int in, int dstDir, const QByteArray& dstName, const Inter
     if (int r = copyData(in, out.get(), quint64(st.st_size), st.st_dev, ctx))
         return r;
     if (int r = applyMetadata(in, out.get(), st, ctx, false))
+        return r;
+    if (int r = ctx.settled(in, st))
         return r;
     // The old contents must not be replaced by blocks that are not on disk yet.
     if (targetExists && ::fsync(out.get()) != 0)
@@ -551,7 +644,7 @@ int copyLinkAt(int srcDir, const QByteArray& srcName, const struct stat& st, int
     if (int r = ctx.report(0, 0))
         return r;
     bool targetExists = false;
-    if (int r = checkTarget(dstDir, dstName, ctx.options.replaceExisting, targetExists))
+    if (int r = checkTarget(dstDir, dstName, ctx.options.replaceExisting, st, targetExists))
         return r;
 
     TempGuard guard;
@@ -635,6 +728,12 @@ int removeTreeAt(int parent, const QByteArray& name, bool unlock)
         return errno == ENOENT ? 0 : errno;
     if (!S_ISDIR(st.st_mode))
         return ::unlinkat(parent, name.constData(), 0) == 0 ? 0 : errno;
+    // What is mounted below is another volume's: never emptied from here.
+    struct stat parentStat;
+    if (::fstat(parent, &parentStat) != 0)
+        return errno;
+    if (isMountRootAt(parent, name.constData(), st, parentStat.st_dev))
+        return EBUSY;
     if (unlock && (st.st_mode & S_IRWXU) != S_IRWXU)
         ::fchmodat(parent, name.constData(), (st.st_mode & 07777) | S_IRWXU, 0);
     UniqueFd fd(
@@ -694,8 +793,8 @@ int copyFolderContents(int srcFd, int dstFd, dev_t device, std::vector<CopiedEnt
         entry.name = name;
         if (S_ISDIR(st.st_mode)) {
             // A mount below the source would be emptied by the removal: refuse.
-            if (st.st_dev != device)
-                return EXDEV;
+            if (isMountRootAt(srcFd, name.constData(), st, device))
+                return EBUSY;
             UniqueFd childSrc(
                 ::openat(srcFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             if (!childSrc.isValid())
@@ -997,6 +1096,9 @@ int moveByCopy(const QString& source, const QString& destination, const CopyOpti
         return errno;
     Internal ctx;
     ctx.options = options;
+    ctx.options.stableSource = true;
+    FileState copied;
+    ctx.options.sourceState = &copied;
     ctx.onChunk = &onChunk;
     ctx.keepOwner = true;
     // The same item under another mount (a bind mount): replacing it by its
@@ -1025,6 +1127,15 @@ int moveByCopy(const QString& source, const QString& destination, const CopyOpti
     }
     if (r)
         return r;
+    struct stat now;
+    if (S_ISREG(st.st_mode) &&
+        (::fstatat(srcDir, srcName.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
+         !sameState(stateOf(now), copied))) {
+        // Written to or replaced after the copy: both stay.
+        if (!targetExisted)
+            ::unlinkat(dstDir, dstName.constData(), 0);
+        return EBUSY;
+    }
     if (::unlinkat(srcDir, srcName.constData(), 0) != 0) {
         const int error = errno;
         // Both still whole: undo the copy so that a retry starts clean.
@@ -1036,5 +1147,53 @@ int moveByCopy(const QString& source, const QString& destination, const CopyOpti
 }
 
 } // namespace detail
+
+int deleteUnchangedFile(const QString& path, const FileState& state)
+{
+    SplitPath split;
+    if (int r = splitItemPath(path, split))
+        return r;
+    UniqueFd folder;
+    if (int r = openFolderPath(split.folder, folder))
+        return r;
+    struct stat st;
+    if (::fstatat(folder.get(), split.name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
+    if (!S_ISREG(st.st_mode) || !sameState(stateOf(st), state))
+        return EBUSY;
+    return ::unlinkat(folder.get(), split.name.constData(), 0) == 0 ? 0 : errno;
+}
+
+void removeStaleTemporaries(const QString& folder)
+{
+    const QByteArray bytes = pathToBytes(folder);
+    if (bytes.isEmpty() || bytes.contains('\0'))
+        return;
+    UniqueFd fd(::open(bytes.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.isValid())
+        return;
+    std::vector<QByteArray> stale;
+    forEachName(fd.get(), [&](const char* name) {
+        if (isTempName(name))
+            stale.emplace_back(name);
+        return true;
+    });
+    if (stale.empty())
+        return;
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    constexpr time_t QuietSeconds = 60;
+    for (const QByteArray& name : stale) {
+        struct stat st;
+        if (::fstatat(fd.get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (st.st_uid != ::geteuid() || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)))
+            continue;
+        if (now.tv_sec - st.st_mtim.tv_sec < QuietSeconds ||
+            now.tv_sec - st.st_ctim.tv_sec < QuietSeconds)
+            continue;
+        removeTreeAt(fd.get(), name, false);
+    }
+}
 
 } // namespace tovane::platform

@@ -15,20 +15,38 @@ namespace tovane::platform {
 // disk). Callers pump events from here, throttled.
 using ChunkCallback = std::function<int(quint64 done, quint64 total)>;
 
+// A file as a copy found it when it began. A move removes its source only
+// while the path still holds this very file, unchanged.
+struct FileState {
+    quint64 device = 0;
+    quint64 inode = 0;
+    quint64 size = 0;
+    qint64 writeTime = 0;  // nanoseconds since 1970 UTC
+    qint64 changeTime = 0; // nanoseconds since 1970 UTC
+};
+
 struct CopyOptions {
     bool replaceExisting = false; // otherwise EEXIST when the destination exists
     bool copyAttributes = true;   // permission bits, xattrs incl. the DOS store
     bool copyTimes = true;        // atime/mtime (futimens after the data)
+    // A source that is written to while it is copied fails the copy with
+    // EBUSY; nothing appears under the target name.
+    bool stableSource = false;
+    // Receives the state of the regular file that was copied.
+    FileState* sourceState = nullptr;
 };
 
 // Copies one regular file (or a symbolic link as a link). The data goes via
 // FICLONE, else copy_file_range, else read/write into a file that has no
 // name yet (O_TMPFILE) and is linked under the target name only when
-// complete, which fails with EEXIST when the name is taken. Replacing, or
-// where unnamed files are not possible, the data goes into a temporary name
-// in the destination folder (O_EXCL|O_NOFOLLOW, 0600) and is renamed over the
-// target when complete, after an fsync when an old file is replaced.
+// complete, which fails with EEXIST when the name is taken. Replacing, the
+// complete file is synced, linked under a temporary name and renamed over
+// the target at once, so a crash never leaves a large temporary behind.
+// Where unnamed files are not possible, the data grows under a temporary
+// name (O_EXCL|O_NOFOLLOW, 0600) instead.
 // On any failure the temporary file is removed and an old target is intact.
+// A target that is the source itself (a hard link, the same file through
+// another mount) is refused with EINVAL.
 int copyFile(const QString& source, const QString& destination, const CopyOptions& options = {},
              const ChunkCallback& onChunk = {});
 
@@ -66,6 +84,15 @@ private:
 // complete. With replaceExisting off an existing destination gives EEXIST.
 int moveItem(const QString& source, const QString& destination, const CopyOptions& options = {},
              const ChunkCallback& onChunk = {});
+
+// Removes the file at `path` only while it is the file `state` describes,
+// unchanged; EBUSY when it was written to or replaced meanwhile.
+int deleteUnchangedFile(const QString& path, const FileState& state);
+
+// Temporaries of ours (".tovane-" and six letters or digits) in `folder`
+// that an interrupted run left behind: owned by us and untouched for a
+// minute. A live copy holds its named temporary only for an instant.
+void removeStaleTemporaries(const QString& folder);
 
 struct TrashResult {
     QString trashedPath; // where the item went (…/files/NAME)

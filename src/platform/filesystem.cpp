@@ -13,8 +13,10 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <linux/magic.h>
 #include <memory>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/sysmacros.h>
@@ -65,6 +67,10 @@ qint64 nsOf(const statx_timestamp& t)
 void fillFromStatx(const struct statx& sx, ItemRecord& rec)
 {
     rec.mode = sx.stx_mode;
+    rec.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    rec.inode = sx.stx_ino;
+    rec.mountPoint = (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
+                     (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT);
     rec.isSymlink = S_ISLNK(sx.stx_mode);
     rec.linkToFolder = false;
     rec.writeTime = nsOf(sx.stx_mtime);
@@ -279,6 +285,10 @@ struct FolderReader {
         rec = ItemRecord{};
         if (statxAt(fd, name, sx, error)) {
             fillFromStatx(sx, rec);
+            // Kernels before 5.8 do not mark mount roots; another device shows most.
+            if (!(sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && rec.isFolder() &&
+                rec.device != quint64(folderDev))
+                rec.mountPoint = true;
             if (rec.isSymlink)
                 rec.linkToFolder = targetIsFolder(fd, name);
         } else if (error == ENOENT) {
@@ -322,12 +332,11 @@ int listFolder(const QString& folder, const EntryCallback& onEntry, const ListOp
     FolderReader reader;
     reader.fd = fd.get();
     reader.storeWanted = options.readAttributeStore;
-    if (options.readAttributeStore) {
+    if (options.readAttributeStore)
         reader.kind = storeKindOfFd(fd.get());
-        struct stat st;
-        if (::fstat(fd.get(), &st) == 0)
-            reader.folderDev = st.st_dev;
-    }
+    struct stat folderStat;
+    if (::fstat(fd.get(), &folderStat) == 0)
+        reader.folderDev = folderStat.st_dev;
     reader.base = folderBytes;
     if (!reader.base.endsWith('/'))
         reader.base += '/';
@@ -453,6 +462,31 @@ QString caseKey(const QString& name)
 
 } // namespace
 
+namespace {
+
+// File systems that find an entry under any letter case of its name: the
+// kernel's answer for an exact name may be another entry's.
+bool foldsLetterCase(int fd)
+{
+    struct statfs sfs;
+    if (::fstatfs(fd, &sfs) == 0) {
+        switch (static_cast<unsigned long>(sfs.f_type)) {
+        case MSDOS_SUPER_MAGIC:
+        case 0x2011BAB0UL: // exfat
+        case 0xFF534D42UL: // cifs
+        case 0xFE534D42UL: // smb2
+        case SMB_SUPER_MAGIC:
+            return true;
+        default:
+            break;
+        }
+    }
+    int flags = 0;
+    return ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_CASEFOLD_FL);
+}
+
+} // namespace
+
 struct FolderLookup::State {
     ListOptions options;
     bool pathValid = false;
@@ -461,9 +495,18 @@ struct FolderLookup::State {
     StoreKind kind = StoreKind::Generic;
     QByteArray path; // "folder/", each entry's name appended in place for the store
     qsizetype prefix = 0;
+    bool foldsCase = false;
     bool indexed = false;
-    // Case key -> the first entry in directory order with that key.
+    // Case key -> the first entry in directory order with that key, and
+    // how many entries share the key.
     QHash<QString, QByteArray> firstVariant;
+    QHash<QString, int> variantCount;
+    // The folder whose entries look for their counterparts here; empty:
+    // any first variant answers.
+    bool sourceGiven = false;
+    QByteArray sourcePath;
+    bool sourceRead = false;
+    QHash<QString, int> sourceCount;
 
     int fill(const char* entry, ItemRecord& out) { return fillWith(path, entry, out); }
 
@@ -482,21 +525,51 @@ struct FolderLookup::State {
     int buildIndex()
     {
         firstVariant.clear();
+        variantCount.clear();
         indexed = false;
         if (::lseek(fd.get(), 0, SEEK_SET) < 0)
             return lastErrno();
         const int e = readEntries(fd.get(), [&](const char* entry, unsigned char) {
-            QByteArray& first = firstVariant[caseKey(nameFromBytes(entry))];
+            const QString key = caseKey(nameFromBytes(entry));
+            QByteArray& first = firstVariant[key];
             if (first.isEmpty())
                 first = entry;
+            ++variantCount[key];
             return true;
         });
         indexed = e == 0;
         return e;
     }
 
-    // The first entry equal to `name` but for letter case; one that vanished
-    // since the index was read makes us read it again, once.
+    // How many entries of the source folder share `key`; 0 when unknown.
+    int sourceEntries(const QString& key)
+    {
+        if (!sourceRead) {
+            sourceRead = true;
+            UniqueFd source;
+            if (openFolder(sourcePath, source) == 0) {
+                readEntries(source.get(), [&](const char* entry, unsigned char) {
+                    ++sourceCount[caseKey(nameFromBytes(entry))];
+                    return true;
+                });
+            }
+        }
+        return sourceCount.value(key);
+    }
+
+    // A case variant is the counterpart of a source entry only while neither
+    // folder holds another name of that letter-case class: otherwise two
+    // different files would be taken for one.
+    bool variantAllowed(const QString& key)
+    {
+        if (!sourceGiven)
+            return true;
+        return variantCount.value(key) == 1 && sourceEntries(key) == 1;
+    }
+
+    // The entry equal to `name` but for letter case; one that vanished
+    // since the index was read makes us read it again, once. Where the file
+    // system folds case, an entry spelled exactly as `name` is taken first.
     int variant(const QString& name, ItemRecord& out)
     {
         const QString key = caseKey(name);
@@ -508,9 +581,18 @@ struct FolderLookup::State {
             const auto it = firstVariant.constFind(key);
             if (it == firstVariant.cend())
                 return ENOENT;
-            const int e = fill(it->constData(), out);
+            QByteArray entry = *it;
+            if (foldsCase && variantCount.value(key) > 0) {
+                // At most one spelling exists there; it is exact or a variant.
+                const QByteArray exactBytes = nameToBytes(name);
+                if (entry != exactBytes && !variantAllowed(key))
+                    return ENOENT;
+            } else if (!variantAllowed(key)) {
+                return ENOENT;
+            }
+            const int e = fill(entry.constData(), out);
             if (e == 0)
-                out.name = nameFromBytes(*it);
+                out.name = nameFromBytes(entry);
             if (e != ENOENT)
                 return e;
         }
@@ -552,6 +634,11 @@ struct FolderLookup::State {
             return EINVAL;
         if (error)
             return error;
+        // The kernel would answer for any spelling there: the listing decides.
+        if (foldsCase) {
+            searchVariant = true;
+            return ENOENT;
+        }
         // Exact names always go to the kernel: the index may be older.
         const int e = fillWith(buffer, nameBytes.constData(), out);
         if (e == 0)
@@ -570,9 +657,15 @@ struct FolderLookup::State {
     }
 };
 
-FolderLookup::FolderLookup(const QString& folder, const ListOptions& options)
+FolderLookup::FolderLookup(const QString& folder, const ListOptions& options,
+                           const QString& sourceFolder)
     : d(std::make_unique<State>())
 {
+    if (!sourceFolder.isEmpty()) {
+        d->sourceGiven = true;
+        // A source that cannot be named has no entries to count: no variants.
+        d->sourceRead = !toKernelPath(sourceFolder, d->sourcePath);
+    }
     d->options = options;
     QByteArray folderBytes;
     d->pathValid = toKernelPath(folder, folderBytes);
@@ -584,6 +677,7 @@ FolderLookup::FolderLookup(const QString& folder, const ListOptions& options)
         return;
     if (options.readAttributeStore)
         d->kind = storeKindOfFd(d->fd.get());
+    d->foldsCase = foldsLetterCase(d->fd.get());
     d->path = folderBytes;
     if (!d->path.endsWith('/'))
         d->path += '/';
@@ -661,6 +755,43 @@ int lookupEntry(const QString& folder, const QString& name, ItemRecord& out,
 {
     FolderLookup lookup(folder, options);
     return lookup.d->lookup(name, out, true);
+}
+
+int folderWithin(const QString& folder, const QString& item, bool& within)
+{
+    within = false;
+    QByteArray folderBytes, itemBytes;
+    if (!toKernelPath(folder, folderBytes) || !toKernelPath(item, itemBytes))
+        return EINVAL;
+    struct stat target;
+    if (::lstat(itemBytes.constData(), &target) != 0)
+        return lastErrno();
+    if (!S_ISDIR(target.st_mode))
+        return 0;
+    UniqueFd fd(::open(folderBytes.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.isValid())
+        return lastErrno();
+    // Upwards by "..": a link or a bind mount on the way down cannot hide
+    // that the folder lies inside the item.
+    for (int depth = 0; depth < 4096; ++depth) {
+        struct stat st;
+        if (::fstat(fd.get(), &st) != 0)
+            return lastErrno();
+        if (sameInode(st, target)) {
+            within = true;
+            return 0;
+        }
+        UniqueFd up(::openat(fd.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (!up.isValid())
+            return lastErrno();
+        struct stat parent;
+        if (::fstat(up.get(), &parent) != 0)
+            return lastErrno();
+        if (sameInode(parent, st))
+            return 0; // the root
+        fd = std::move(up);
+    }
+    return ELOOP;
 }
 
 bool pathExists(const QString& path)

@@ -46,9 +46,17 @@ int lookupEntry(const QString& folder, const QString& name, ItemRecord& out,
 // match reads the folder once into an index of case-folded names, so later
 // misses need no further reads. A case variant created after that read is
 // not seen; exact names always are. Movable, not copyable.
+//
+// With `sourceFolder` (the folder whose entries look for counterparts here)
+// a letter-case variant answers only while it is the one entry of its case
+// class here and the source folder holds just one such name too: an exact
+// name always pairs, and no entry here pairs with two source entries. On
+// file systems that fold letter case the listing, not the kernel's lookup,
+// tells an exact name from a variant.
 class FolderLookup {
 public:
-    explicit FolderLookup(const QString& folder, const ListOptions& options = {});
+    explicit FolderLookup(const QString& folder, const ListOptions& options = {},
+                          const QString& sourceFolder = QString());
     ~FolderLookup();
     FolderLookup(FolderLookup&& other) noexcept;
     FolderLookup& operator=(FolderLookup&& other) noexcept;
@@ -97,6 +105,11 @@ inline bool folderUnchanged(const FolderStamp& earlier, const FolderStamp& later
 {
     return earlier.trusted && later.trusted && earlier.sameAs(later);
 }
+
+// Whether `folder` (links on its path followed) is the folder `item` (not
+// followed) or lies below it, by identity: whatever path, link or mount
+// leads to either. `within` stays false when `item` is no folder.
+int folderWithin(const QString& folder, const QString& item, bool& within);
 
 bool pathExists(const QString& path); // lstat succeeds
 

@@ -199,8 +199,8 @@ int CompareSelection::walk(Pass& pass)
     if (comparable) {
         host.setStatusText(host.windowLabel(w) + QStringLiteral("比較選択中 "));
         pass.destination = addSeparator(pass.destination);
-        pass.lookup.emplace(pass.destination, pass.options);
         const FileListModel* model = list->model();
+        pass.lookup.emplace(pass.destination, pass.options, model->folder());
         const int n = model->count();
         // Small enough that a batch never keeps the events waiting.
         constexpr int Batch = 2048;
@@ -281,7 +281,8 @@ bool CompareSelection::compareRow(Pass& pass, int row)
         marked = (f.folderAttributes &&
                   (x.attributes & AttributeBitsUsed) != (other.attributes & AttributeBitsUsed)) ||
                  (f.letterCase && x.name != other.name);
-        if (!marked && pass.allLevels) {
+        // Another file system mounted there is not walked into.
+        if (!marked && pass.allLevels && !x.mountPoint && !other.mountPoint) {
             bool interrupted = false;
             marked = foldersDiffer(pass, itemPath(), pass.destination + other.name, interrupted);
             if (interrupted)
@@ -325,7 +326,7 @@ bool CompareSelection::foldersDiffer(Pass& pass, const QString& source, const QS
             ItemRecord other;
             ++m_lookups;
             if (!lookup)
-                lookup.emplace(destination, pass.options);
+                lookup.emplace(destination, pass.options, source);
             const bool found = lookup->lookup(entry.name, other) == 0 &&
                                !hiddenByMask(other.attributes, pass.hiddenMask);
             if (!found) {
@@ -334,8 +335,9 @@ bool CompareSelection::foldersDiffer(Pass& pass, const QString& source, const QS
                 differs = (f.folderAttributes && (entry.attributes & AttributeBitsUsed) !=
                                                      (other.attributes & AttributeBitsUsed)) ||
                           (f.letterCase && entry.name != other.name) ||
-                          foldersDiffer(pass, joinPath(source, entry.name),
-                                        joinPath(destination, other.name), interrupted);
+                          (!entry.mountPoint && !other.mountPoint &&
+                           foldersDiffer(pass, joinPath(source, entry.name),
+                                         joinPath(destination, other.name), interrupted));
             } else if (entry.isFolder() != other.isFolder()) {
                 differs = true;
             } else {

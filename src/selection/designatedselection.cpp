@@ -39,13 +39,15 @@ platform::ListOptions quickOptions()
 
 struct DesignatedSelection::TargetLookup {
     QString folder;
+    QString source;
     std::optional<platform::FolderLookup> lookup;
 
-    int find(const QString& target, const QString& name, ItemRecord& out)
+    int find(const QString& target, const QString& from, const QString& name, ItemRecord& out)
     {
-        if (!lookup || folder != target) {
+        if (!lookup || folder != target || source != from) {
             folder = target;
-            lookup.emplace(target, quickOptions());
+            source = from;
+            lookup.emplace(target, quickOptions(), from);
         }
         return lookup->lookup(name, out);
     }
@@ -157,9 +159,9 @@ void DesignatedSelection::bookNewMark(WindowIndex w, int row)
     bool copyTarget = false;
     if (isFolderPath(target)) {
         ItemRecord counterpart;
-        const int e = m_targetLookup
-                          ? m_targetLookup->find(target, name, counterpart)
-                          : platform::lookupEntry(target, name, counterpart, quickOptions());
+        const int e = m_targetLookup ? m_targetLookup->find(target, m->folder(), name, counterpart)
+                                     : platform::FolderLookup(target, quickOptions(), m->folder())
+                                           .lookup(name, counterpart);
         const bool found = e == 0;
         const int conflict =
             copyTargetConflict(path, folder, target, found ? &counterpart : nullptr, false);

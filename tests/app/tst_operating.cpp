@@ -122,9 +122,9 @@ void OperatingTest::deleteToTrashRemovesTheEntry()
     s.mark("sub");
     s.trigger("mnuFileItem", 6);
     QVERIFY(!platform::pathExists(dir.filePath(QStringLiteral("l/sub"))));
-    // The walk sends the files first, then the emptied folder.
-    QVERIFY(platform::pathExists(dir.filePath(QStringLiteral("data/Trash/files/inner"))));
-    QVERIFY(platform::pathExists(dir.filePath(QStringLiteral("data/Trash/files/sub"))));
+    // Nothing inside is kept back: the folder goes as one trash entry.
+    QVERIFY(!platform::pathExists(dir.filePath(QStringLiteral("data/Trash/files/inner"))));
+    QVERIFY(platform::pathExists(dir.filePath(QStringLiteral("data/Trash/files/sub/inner"))));
     QCOMPARE(s.rowOf(LeftWindow, "sub"), -1);
     QVERIFY(s.window.browsing()
                 ->navigator()

@@ -294,11 +294,14 @@ private Q_SLOTS:
         QStringList missing;
         for (int i = 0; i < 40; ++i)
             missing << "gone" + QString::number(i);
-        QTest::newRow("one level, case ignored") << false << false << missing;
+        // "Twice" has two case variants there: neither is its counterpart.
+        QTest::newRow("one level, case ignored")
+            << false << false << (QStringList(missing) << "Twice");
         QTest::newRow("one level, case compared") << false << true
                                                   << (QStringList(missing) << "Keep"
                                                                            << "Twice");
-        QTest::newRow("all levels, case ignored") << true << false << missing;
+        QTest::newRow("all levels, case ignored")
+            << true << false << (QStringList(missing) << "Twice");
         QTest::newRow("all levels, case compared") << true << true
                                                    << (QStringList(missing) << "Keep"
                                                                             << "Twice"
