@@ -22,7 +22,6 @@
 #include "selection/compareselection.h"
 #include "selection/selectionhost.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <cstdio>
@@ -175,6 +174,11 @@ QString parse(const QString& command, const QStringList& args, Parsed& p)
         }
         p.words.append(arg);
     }
+    const int folders = transfer ? 2 : 1;
+    for (int i = 0; i < folders && i < p.words.size(); ++i) {
+        if (p.words.at(i).isEmpty())
+            return QStringLiteral("an empty folder argument names no folder");
+    }
     if (p.compare) {
         if (p.words.size() != 2)
             return QStringLiteral("--compare takes LEFT RIGHT and no names");
@@ -183,7 +187,6 @@ QString parse(const QString& command, const QStringList& args, Parsed& p)
     }
     if (p.anyCondition || p.both || p.hide)
         return QStringLiteral("compare options need --compare");
-    const int folders = transfer ? 2 : 1;
     if (p.words.size() <= folders)
         return QStringLiteral("folders and at least one NAME are needed");
     for (int i = folders; i < p.words.size(); ++i) {
@@ -270,8 +273,9 @@ int runCompareTransfer(bool move, const Parsed& p, ProgressService& progress)
                                      [] { return LeftWindow; }});
     std::array<QString, 2> folders;
     for (WindowIndex w : {LeftWindow, RightWindow}) {
-        folders[size_t(w)] = addSeparator(absolutePath(p.words.at(w)));
-        if (checker.checkPath(w, folders[size_t(w)], QString(), true) != CheckAvailable)
+        folders[size_t(w)] = folderArgument(p.words.at(w), messages);
+        if (folders[size_t(w)].isEmpty() ||
+            !folderUsable(checker, volumes, messages, w, folders[size_t(w)]))
             return ExitPathUnavailable;
     }
     AppSettings settings = listSettings(p.hide);
@@ -343,13 +347,18 @@ int runOpsCommand(const QString& command, const QStringList& args, ProgressServi
     PathChecker checker(CheckContext{messages, progress, volumes, QStringLiteral("tovane"),
                                      [] { return LeftWindow; }});
     CliHost host;
-    host.folders[0] = addSeparator(absolutePath(p.words.at(0)));
-    host.folders[1] = transfer ? addSeparator(absolutePath(p.words.at(1))) : QString();
     host.levels = command == QLatin1String("delete") || p.allLevels;
     const QStringList names = p.words.mid(transfer ? 2 : 1);
-
-    if (checker.checkPath(LeftWindow, host.folders[0], QString(), true) != CheckAvailable)
-        return ExitPathUnavailable;
+    // Both folders pass before anything is read: a file as RIGHT must not
+    // surface later as an error about a source item.
+    for (WindowIndex w : {LeftWindow, RightWindow}) {
+        if (w == RightWindow && !transfer)
+            break;
+        host.folders[w] = folderArgument(p.words.at(w), messages);
+        if (host.folders[w].isEmpty() ||
+            !folderUsable(checker, volumes, messages, w, host.folders[w]))
+            return ExitPathUnavailable;
+    }
     if (const int rc = loadFolderModel(host.left, host.folders[0])) {
         writeError(QStringLiteral("tovane: ") + PathChecker::systemErrorText(rc) + u'\n');
         return ExitPathUnavailable;

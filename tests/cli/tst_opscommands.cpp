@@ -5,7 +5,9 @@
 #include <QThread>
 #include <QtTest>
 
+#include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,13 +29,16 @@ struct Run {
     QString err;
 };
 
-Run run(const QStringList& args, const QByteArray& dataHome = QByteArray())
+Run run(const QStringList& args, const QByteArray& dataHome = QByteArray(),
+        const QString& workingFolder = QString())
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (!dataHome.isEmpty())
         env.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromUtf8(dataHome));
     p.setProcessEnvironment(env);
+    if (!workingFolder.isEmpty())
+        p.setWorkingDirectory(workingFolder);
     p.start(exe(), args);
     p.waitForFinished(60000);
     return Run{p.exitCode(), QString::fromUtf8(p.readAllStandardError())};
@@ -53,6 +58,13 @@ bool writeBig(const QByteArray& path, int mib)
     }
     ::close(fd);
     return ok;
+}
+
+// The folder as the kernel names it (the working folder of a child is that).
+QString physical(const QString& path)
+{
+    char buf[PATH_MAX];
+    return ::realpath(path.toUtf8().constData(), buf) ? QString::fromUtf8(buf) : QString();
 }
 
 bool hasTemporary(const QByteArray& folder)
@@ -136,6 +148,157 @@ private Q_SLOTS:
         QCOMPARE(run({"move", dir.filePath("L"), dir.filePath("missing"), "a"}).exitCode, 4);
         QCOMPARE(run({"delete", dir.filePath("missing"), "a"}).exitCode, 4);
         QCOMPARE(readAll(dir.pathBytes() + "/L/a"), QByteArray("a"));
+    }
+
+    // A file, a device or a dangling link given as a folder fails the folder
+    // check (exit 4) naming that path, before any item is looked at.
+    void fileAsFolder_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("copy into a file") << QStringList{"copy", "--yes-all", "L", "f", "a"} << "f";
+        QTest::newRow("move into a file") << QStringList{"move", "--yes-all", "L", "f", "a"} << "f";
+        QTest::newRow("copy into a device")
+            << QStringList{"copy", "--yes-all", "L", "/dev/null", "a"} << "/dev/null";
+        QTest::newRow("copy into a dangling link")
+            << QStringList{"copy", "L", "dangling", "a"} << "dangling";
+        QTest::newRow("file as destination, name missing")
+            << QStringList{"copy", "L", "f", "absent"} << "f";
+        QTest::newRow("copy from a file") << QStringList{"copy", "f", "R", "a"} << "f";
+        QTest::newRow("delete in a file")
+            << QStringList{"delete", "--erase", "--yes-all", "f", "a"} << "f";
+        QTest::newRow("attr in a file") << QStringList{"attr", "+R", "f", "a"} << "f";
+        QTest::newRow("compare form into a file")
+            << QStringList{"copy", "--yes-all", "--compare", "L", "f"} << "f";
+        QTest::newRow("compare form from a file")
+            << QStringList{"move", "--yes-all", "--compare", "f", "R"} << "f";
+    }
+    void fileAsFolder()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, named);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R"));
+        QVERIFY(dir.writeFile("L/a", "a") && dir.writeFile("f", "file"));
+        QVERIFY(::symlink("nowhere", (dir.pathBytes() + "/dangling").constData()) == 0);
+        const Run r = run(args, QByteArray(), dir.path());
+        QCOMPARE(r.exitCode, 4);
+        const QString path = named.startsWith(u'/') ? named : physical(dir.path()) + u'/' + named;
+        QCOMPARE(r.err, QStringLiteral("tovane: パス ") + path +
+                            QStringLiteral("/ は\n\n見つかりません。\n"));
+        QCOMPARE(readAll(dir.pathBytes() + "/f"), QByteArray("file"));
+        QCOMPARE(readAll(dir.pathBytes() + "/L/a"), QByteArray("a"));
+        QCOMPARE(entries(dir.pathBytes() + "/R"), QList<QByteArray>{});
+    }
+
+    // A link to a folder still counts as that folder on either side.
+    void linkedFolders_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QList<QByteArray>>("left");
+        QTest::addColumn<QList<QByteArray>>("right");
+        using L = QList<QByteArray>;
+        QTest::newRow("copy into a link")
+            << QStringList{"copy", "L", "Rlink", "a"} << L{"a"} << L{"a"};
+        QTest::newRow("copy from a link")
+            << QStringList{"copy", "Llink", "R", "a"} << L{"a"} << L{"a"};
+        QTest::newRow("delete in a link")
+            << QStringList{"delete", "--erase", "Llink", "a"} << L{} << L{};
+    }
+    void linkedFolders()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QList<QByteArray>, left);
+        QFETCH(QList<QByteArray>, right);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R") && dir.writeFile("L/a", "a"));
+        QVERIFY(::symlink("L", (dir.pathBytes() + "/Llink").constData()) == 0);
+        QVERIFY(::symlink("R", (dir.pathBytes() + "/Rlink").constData()) == 0);
+        const Run r = run(args, QByteArray(), dir.path());
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(entries(dir.pathBytes() + "/L"), left);
+        QCOMPARE(entries(dir.pathBytes() + "/R"), right);
+    }
+
+    // An empty folder word would stand for the working folder: it is bad
+    // usage, and nothing there is touched.
+    void emptyFolderArgument_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("delete") << QStringList{"delete", "--erase", "--yes-all", "", "victim"};
+        QTest::newRow("attr") << QStringList{"attr", "+R", "", "victim"};
+        QTest::newRow("copy from it") << QStringList{"copy", "--yes-all", "", "R", "victim"};
+        QTest::newRow("move into it") << QStringList{"move", "--yes-all", "L", "", "victim"};
+        QTest::newRow("compare form, left")
+            << QStringList{"move", "--yes-all", "--compare", "", "R"};
+        QTest::newRow("compare form, right")
+            << QStringList{"copy", "--yes-all", "--compare", "L", ""};
+    }
+    void emptyFolderArgument()
+    {
+        QFETCH(QStringList, args);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R"));
+        QVERIFY(dir.writeFile("victim", "v") && dir.writeFile("L/victim", "l"));
+        const Run r = run(args, QByteArray(), dir.path());
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("empty folder")), qPrintable(r.err));
+        QCOMPARE(entries(dir.pathBytes()), (QList<QByteArray>{"L", "R", "victim"}));
+        QCOMPARE(readAll(dir.pathBytes() + "/victim"), QByteArray("v"));
+        QCOMPARE(readAll(dir.pathBytes() + "/L/victim"), QByteArray("l"));
+        QCOMPARE(entries(dir.pathBytes() + "/R"), QList<QByteArray>{});
+        struct stat st;
+        QVERIFY(::stat((dir.pathBytes() + "/victim").constData(), &st) == 0);
+        QVERIFY(st.st_mode & S_IWUSR);
+    }
+
+    // Folder words are made absolute and cleaned on their text: "." is the
+    // working folder, not a dot-named (hidden) folder above the items, and
+    // the working folder keeps its bytes when they are not UTF-8.
+    void dottedFolders_data()
+    {
+        QTest::addColumn<QString>("workingFolder"); // "w", or "link" to "\xff"
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QList<QByteArray>>("here"); // the working folder afterwards
+        QTest::addColumn<QList<QByteArray>>("right");
+        using L = QList<QByteArray>;
+        const L both{"keep", "victim"};
+        QTest::newRow("delete in dot")
+            << "w" << QStringList{"delete", "--erase", ".", "victim"} << L{"keep"} << L{};
+        QTest::newRow("delete, doubled slashes")
+            << "w" << QStringList{"delete", "--erase", ".//./", "victim"} << L{"keep"} << L{};
+        QTest::newRow("delete, up and back")
+            << "w" << QStringList{"delete", "--erase", "../w", "victim"} << L{"keep"} << L{};
+        QTest::newRow("copy into a dotted folder")
+            << "w" << QStringList{"copy", ".", "../R/.", "victim"} << both << L{"victim"};
+        QTest::newRow("move from dot")
+            << "w" << QStringList{"move", "./", "../R", "victim"} << L{"keep"} << L{"victim"};
+        QTest::newRow("compare form from dot")
+            << "w" << QStringList{"copy", "--exist", "--compare", ".", "../R"} << both << both;
+        QTest::newRow("delete in a folder named in bytes that are not UTF-8")
+            << "link" << QStringList{"delete", "--erase", ".", "victim"} << L{"keep"} << L{};
+        QTest::newRow("compare form from a folder named in bytes that are not UTF-8")
+            << "link" << QStringList{"copy", "--exist", "--compare", ".", "../R"} << both << both;
+    }
+    void dottedFolders()
+    {
+        QFETCH(QString, workingFolder);
+        QFETCH(QStringList, args);
+        QFETCH(QList<QByteArray>, here);
+        QFETCH(QList<QByteArray>, right);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("R"));
+        for (const QByteArray folder : {"w", "\xff"}) {
+            QVERIFY(dir.makeFolder(folder));
+            QVERIFY(dir.writeFile(folder + "/victim", "v") && dir.writeFile(folder + "/keep", "k"));
+        }
+        QVERIFY(::symlink("\xff", (dir.pathBytes() + "/link").constData()) == 0);
+        const Run r = run(args, QByteArray(), dir.filePath(workingFolder));
+        QVERIFY2(!r.err.contains(QStringLiteral("隠し属性")), qPrintable(r.err));
+        QCOMPARE(r.exitCode, 0);
+        const QByteArray folder = workingFolder == QLatin1String("w") ? "/w" : "/\xff";
+        QCOMPARE(entries(dir.pathBytes() + folder), here);
+        QCOMPARE(entries(dir.pathBytes() + "/R"), right);
     }
 
     // Questions and messages as "title: text"; --quiet gives the short summary
