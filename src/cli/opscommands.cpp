@@ -209,6 +209,13 @@ int exitCodeOf(int result, const OperationOutcome& outcome, int missing)
     return ExitOk;
 }
 
+QString noTrashText(const QString& mountPoint)
+{
+    return QStringLiteral("ドライブ ") + mountPoint +
+           QStringLiteral(" には Tovane のごみ箱がないため、削除は抹消になります。") +
+           QStringLiteral("\r\n\r\n抹消するときは --erase を付けてください。");
+}
+
 // Keeps what the comparison would show: it runs with messages off.
 class SilentMessages : public MessageService {
 protected:
@@ -321,7 +328,9 @@ QString opsUsage()
         "                 copy or move what a compare selection of LEFT against RIGHT\n"
         "                 marks (folders: only the entries that differ)\n"
         "  delete [--erase] [--quiet] [--yes-all|--no-all|--ask] DIR NAME...\n"
-        "                 move the named items of DIR to the trash, or erase them\n"
+        "                 move the named items of DIR to the trash, or erase them;\n"
+        "                 on a volume without a trash (not a fixed disk: removable,\n"
+        "                 network, tmpfs) only --erase deletes, else nothing is done\n"
         "  attr +R|-R|+H|-H|+S|-S|+A|-A [--all-levels] DIR NAME...\n"
         "                 set or clear one attribute of the named items\n"
         "                 exit: 0 all done, 1 some skipped or failed, 3 cancelled,\n"
@@ -358,6 +367,12 @@ int runOpsCommand(const QString& command, const QStringList& args, ProgressServi
         if (host.folders[w].isEmpty() ||
             !folderUsable(checker, volumes, messages, w, host.folders[w]))
             return ExitPathUnavailable;
+    }
+    if (command == QLatin1String("delete") && !p.erase && deleteErases(volumes, host.folders[0])) {
+        // The window erases here without asking; a script must say so.
+        messages.showMessage(noTrashText(volumes.mountPointOf(host.folders[0])), ButtonsOk,
+                             QStringLiteral("削除"));
+        return ExitFailed;
     }
     if (const int rc = loadFolderModel(host.left, host.folders[0])) {
         writeError(QStringLiteral("tovane: ") + PathChecker::systemErrorText(rc) + u'\n');

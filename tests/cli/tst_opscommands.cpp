@@ -5,17 +5,24 @@
 #include <QThread>
 #include <QtTest>
 
+#include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <functional>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace tovane;
 using tovane::test::entries;
 using tovane::test::readAll;
 using tovane::test::TempDir;
+using tovane::test::writeBytes;
 
 namespace {
 
@@ -65,6 +72,92 @@ QString physical(const QString& path)
 {
     char buf[PATH_MAX];
     return ::realpath(path.toUtf8().constData(), buf) ? QString::fromUtf8(buf) : QString();
+}
+
+bool writeProc(const char* file, const QByteArray& text)
+{
+    const int fd = ::open(file, O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::write(fd, text.constData(), size_t(text.size())) == text.size();
+    ::close(fd);
+    return ok;
+}
+
+// Mounts of its own for this (forked) process: they vanish with it.
+bool ownMounts()
+{
+    const uid_t uid = ::geteuid();
+    const gid_t gid = ::getegid();
+    if (uid == 0) {
+        if (::unshare(CLONE_NEWNS) != 0)
+            return false;
+    } else {
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+            return false;
+        writeProc("/proc/self/setgroups", "deny");
+        if (!writeProc("/proc/self/uid_map",
+                       QByteArray::number(uid) + ' ' + QByteArray::number(uid) + " 1") ||
+            !writeProc("/proc/self/gid_map",
+                       QByteArray::number(gid) + ' ' + QByteArray::number(gid) + " 1"))
+            return false;
+    }
+    return ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+}
+
+constexpr int ChildSkipped = 77;
+
+// Runs `body` (which may use QCOMPARE) in a forked child with mounts of its
+// own. 0 when it passed, 1 when it failed, ChildSkipped when the child could
+// not be set up.
+int runWithOwnMounts(const std::function<void()>& body)
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        return ChildSkipped;
+    if (pid == 0) {
+        if (!ownMounts())
+            ::_exit(ChildSkipped);
+        body();
+        std::fflush(stdout);
+        std::fflush(stderr);
+        ::_exit(QTest::currentTestFailed() ? 1 : 0);
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
+// The command line started plainly (from a forked child, where QProcess has
+// no event loop to rely on); stderr goes to `errFile`. The exit code, -1
+// when it did not exit.
+int runPlain(const QStringList& args, const QByteArray& errFile, const QByteArray& dataHome)
+{
+    QList<QByteArray> words{exe().toUtf8()};
+    for (const QString& a : args)
+        words.append(a.toUtf8());
+    std::vector<char*> argv;
+    for (QByteArray& w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        return -1;
+    if (pid == 0) {
+        const int fd = ::open(errFile.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0 || ::dup2(fd, STDERR_FILENO) < 0)
+            ::_exit(126);
+        ::setenv("XDG_DATA_HOME", dataHome.constData(), 1);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 bool hasTemporary(const QByteArray& folder)
@@ -299,6 +392,59 @@ private Q_SLOTS:
         const QByteArray folder = workingFolder == QLatin1String("w") ? "/w" : "/\xff";
         QCOMPARE(entries(dir.pathBytes() + folder), here);
         QCOMPARE(entries(dir.pathBytes() + "/R"), right);
+    }
+
+    // A volume without a trash of ours (tmpfs here, as removable and network
+    // volumes): the window erases there, so the command line deletes only
+    // when --erase says so, and otherwise says why it did nothing.
+    void deleteWithoutTrash_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("default answers") << QStringList{} << 1 << true;
+        QTest::newRow("--yes-all") << QStringList{"--yes-all"} << 1 << true;
+        QTest::newRow("--ask without a terminal") << QStringList{"--ask"} << 1 << true;
+        QTest::newRow("--quiet --yes-all") << QStringList{"--quiet", "--yes-all"} << 1 << true;
+        QTest::newRow("--erase") << QStringList{"--erase"} << 0 << false;
+        QTest::newRow("--erase --yes-all") << QStringList{"--erase", "--yes-all"} << 0 << false;
+    }
+    void deleteWithoutTrash()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(bool, kept);
+        TempDir dir;
+        TempDir data;
+        QVERIFY(dir.makeFolder("vol"));
+        const QByteArray vol = dir.pathBytes() + "/vol";
+        const QByteArray err = dir.pathBytes() + "/err";
+        const int status = runWithOwnMounts([&] {
+            if (::mount("tovane-test", vol.constData(), "tmpfs", 0, "mode=0755") != 0)
+                ::_exit(ChildSkipped);
+            QVERIFY(writeBytes(vol + "/victim", "v") &&
+                    ::mkdir((vol + "/F").constData(), 0755) == 0);
+            QVERIFY(writeBytes(vol + "/F/inside", "i"));
+            const QStringList args = QStringList{"delete"} + options +
+                                     QStringList{QString::fromUtf8(vol), "victim", "F"};
+            QCOMPARE(runPlain(args, err, data.pathBytes()), exitCode);
+            QCOMPARE(entries(vol), (kept ? QList<QByteArray>{"F", "victim"} : QList<QByteArray>{}));
+            if (kept)
+                QCOMPARE(readAll(vol + "/F/inside"), QByteArray("i"));
+        });
+        if (status == ChildSkipped)
+            QSKIP("no private mount namespace here (needs root or user namespaces)");
+        QCOMPARE(status, 0);
+        const QString text = QString::fromUtf8(readAll(err));
+        if (kept) {
+            QVERIFY2(text.startsWith(QStringLiteral("削除: ドライブ ") + physical(dir.path()) +
+                                     QStringLiteral("/vol には")),
+                     qPrintable(text));
+            QVERIFY2(text.contains(QStringLiteral("ごみ箱がない")) &&
+                         text.contains(QStringLiteral("--erase")),
+                     qPrintable(text));
+        }
+        QCOMPARE(entries(data.pathBytes()), QList<QByteArray>{});
     }
 
     // Questions and messages as "title: text"; --quiet gives the short summary
