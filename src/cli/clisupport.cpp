@@ -1,11 +1,14 @@
 #include "cli/clisupport.h"
 
 #include "core/consoleservices.h"
+#include "fs/pathcheck.h"
 #include "fs/pathrules.h"
+#include "fs/volumesource.h"
 #include "platform/itemrecord.h"
 #include "platform/names.h"
+#include "platform/system.h"
 
-#include <QDir>
+#include <cerrno>
 
 namespace tovane::cli {
 
@@ -31,9 +34,42 @@ void writeErrorLine(const QString& text)
     writeBytes(stderr, platform::nameToBytes(consoleText(text) + u'\n'));
 }
 
-QString absolutePath(const QString& path)
+QString absolutePath(const QString& path, int& error)
 {
-    return path.startsWith(u'/') ? path : addSeparator(QDir::currentPath()) + path;
+    error = 0;
+    if (path.isEmpty())
+        return QString();
+    QString base;
+    if (!path.startsWith(PathSeparator)) {
+        base = platform::currentFolder(error);
+        if (base.isEmpty())
+            return QString();
+    }
+    return lexicalPath(base, path);
+}
+
+QString folderArgument(const QString& arg, MessageService& messages)
+{
+    int error = 0;
+    const QString folder = absolutePath(arg, error);
+    if (folder.isEmpty())
+        messages.showMessage(QStringLiteral("フォルダ ") + addSeparator(arg) +
+                             QStringLiteral(" について\r\n\r\n") +
+                             PathChecker::systemErrorText(error ? error : ENOENT));
+    return addSeparator(folder);
+}
+
+bool folderUsable(PathChecker& checker, VolumeSource& volumes, MessageService& messages,
+                  WindowIndex window, const QString& folder)
+{
+    if (checker.checkPath(window, folder, QString(), true) != CheckAvailable)
+        return false;
+    ItemRecord record;
+    if (volumes.statPath(stripSeparator(folder), record) == 0 &&
+        (record.isFolder() || (record.isSymlink && record.linkToFolder)))
+        return true;
+    messages.showMessage(PathChecker::pathMissingText(addSeparator(folder)));
+    return false;
 }
 
 bool parseHideLetters(QStringView value, quint32& mask)

@@ -10,6 +10,11 @@
 
 #include <cstdio>
 
+namespace tovane {
+class PathChecker;
+class VolumeSource;
+} // namespace tovane
+
 namespace tovane::cli {
 
 // Keeps what the engines would show, so it can go to stderr as it stands.
@@ -42,8 +47,21 @@ void writeBytes(std::FILE* stream, const QByteArray& bytes);
 // A message on stderr in the console's form, one line.
 void writeErrorLine(const QString& text);
 
-// A path made absolute against the working folder (no "/" added or taken).
-QString absolutePath(const QString& path);
+// A path made absolute against the working folder (read byte-exact) and
+// cleaned on its text: no ".", ".." or empty parts, no trailing "/" but on
+// the root. Empty for an empty path, or when a relative one meets a working
+// folder that cannot be named (`error` then holds the errno).
+QString absolutePath(const QString& path, int& error);
+
+// A folder argument as the commands use it: absolute, with trailing "/".
+// Empty when it cannot be made absolute; the reason went to `messages`.
+QString folderArgument(const QString& arg, MessageService& messages);
+
+// The folder check of a command's folder (from folderArgument): the
+// availability check, then that it is a folder or a link to one, which the
+// check alone does not ask. False after the message went to `messages`.
+bool folderUsable(PathChecker& checker, VolumeSource& volumes, MessageService& messages,
+                  WindowIndex window, const QString& folder);
 
 // "R,H,S,C" letters into attribute bits; false for any other letter.
 bool parseHideLetters(QStringView value, quint32& mask);

@@ -16,8 +16,6 @@
 #include "selection/compareselection.h"
 #include "selection/selectionhost.h"
 
-#include <QDir>
-
 #include <cstdio>
 #include <memory>
 
@@ -72,6 +70,8 @@ QString parse(const QStringList& args, CompareOptions& o)
     bool optionsEnd = false;
     for (const QString& arg : args) {
         if (optionsEnd || !arg.startsWith(QLatin1String("--"))) {
+            if (arg.isEmpty())
+                return QStringLiteral("an empty LEFT or RIGHT names no folder");
             o.folders.append(arg);
             continue;
         }
@@ -154,8 +154,9 @@ int runCompareCommand(const QStringList& args, ProgressService& progress)
                                      [] { return LeftWindow; }});
     std::array<QString, 2> folders;
     for (WindowIndex w : {LeftWindow, RightWindow}) {
-        folders[size_t(w)] = addSeparator(absolutePath(o.folders[w]));
-        if (checker.checkPath(w, folders[size_t(w)], QString(), true) != CheckAvailable) {
+        folders[size_t(w)] = folderArgument(o.folders[w], messages);
+        if (folders[size_t(w)].isEmpty() ||
+            checker.checkPath(w, folders[size_t(w)], QString(), true) != CheckAvailable) {
             for (const QString& text : std::as_const(messages.texts))
                 writeErrorLine(text);
             return ExitPathUnavailable;

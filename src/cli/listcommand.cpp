@@ -15,8 +15,6 @@
 #include "platform/filesystem.h"
 #include "platform/names.h"
 
-#include <QDir>
-
 #include <cstdio>
 
 namespace tovane::cli {
@@ -85,6 +83,8 @@ QString parse(const QStringList& args, ListOptions& o)
             }
             continue;
         }
+        if (arg.isEmpty())
+            return QStringLiteral("an empty DIR names no folder");
         if (!o.folder.isEmpty())
             return QStringLiteral("only one folder can be listed");
         o.folder = arg;
@@ -113,13 +113,13 @@ int runListCommand(const QStringList& args, ProgressService& progress)
         writeErrorLine(QStringLiteral("tovane-cli list: ") + complaint + u'\n' + listUsage());
         return ExitUsage;
     }
-    const QString folder = absolutePath(o.folder);
-
     CapturingMessages messages;
+    const QString folder = folderArgument(o.folder, messages);
     PlatformVolumeSource volumes;
     PathChecker checker(CheckContext{messages, progress, volumes, QStringLiteral("tovane"),
                                      [] { return LeftWindow; }});
-    if (checker.checkPath(LeftWindow, folder, QString(), true) != CheckAvailable) {
+    if (folder.isEmpty() ||
+        checker.checkPath(LeftWindow, folder, QString(), true) != CheckAvailable) {
         for (const QString& text : std::as_const(messages.texts))
             writeErrorLine(text);
         return ExitPathUnavailable;

@@ -22,7 +22,6 @@
 #include "selection/compareselection.h"
 #include "selection/selectionhost.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <cstdio>
@@ -175,6 +174,11 @@ QString parse(const QString& command, const QStringList& args, Parsed& p)
         }
         p.words.append(arg);
     }
+    const int folders = transfer ? 2 : 1;
+    for (int i = 0; i < folders && i < p.words.size(); ++i) {
+        if (p.words.at(i).isEmpty())
+            return QStringLiteral("an empty folder argument names no folder");
+    }
     if (p.compare) {
         if (p.words.size() != 2)
             return QStringLiteral("--compare takes LEFT RIGHT and no names");
@@ -183,7 +187,6 @@ QString parse(const QString& command, const QStringList& args, Parsed& p)
     }
     if (p.anyCondition || p.both || p.hide)
         return QStringLiteral("compare options need --compare");
-    const int folders = transfer ? 2 : 1;
     if (p.words.size() <= folders)
         return QStringLiteral("folders and at least one NAME are needed");
     for (int i = folders; i < p.words.size(); ++i) {
@@ -204,6 +207,13 @@ int exitCodeOf(int result, const OperationOutcome& outcome, int missing)
     if (!outcome.started || outcome.skipped > 0 || outcome.failed > 0 || missing > 0)
         return ExitFailed;
     return ExitOk;
+}
+
+QString noTrashText(const QString& mountPoint)
+{
+    return QStringLiteral("ドライブ ") + mountPoint +
+           QStringLiteral(" には Tovane のごみ箱がないため、削除は抹消になります。") +
+           QStringLiteral("\r\n\r\n抹消するときは --erase を付けてください。");
 }
 
 // Keeps what the comparison would show: it runs with messages off.
@@ -270,8 +280,9 @@ int runCompareTransfer(bool move, const Parsed& p, ProgressService& progress)
                                      [] { return LeftWindow; }});
     std::array<QString, 2> folders;
     for (WindowIndex w : {LeftWindow, RightWindow}) {
-        folders[size_t(w)] = addSeparator(absolutePath(p.words.at(w)));
-        if (checker.checkPath(w, folders[size_t(w)], QString(), true) != CheckAvailable)
+        folders[size_t(w)] = folderArgument(p.words.at(w), messages);
+        if (folders[size_t(w)].isEmpty() ||
+            !folderUsable(checker, volumes, messages, w, folders[size_t(w)]))
             return ExitPathUnavailable;
     }
     AppSettings settings = listSettings(p.hide);
@@ -317,7 +328,9 @@ QString opsUsage()
         "                 copy or move what a compare selection of LEFT against RIGHT\n"
         "                 marks (folders: only the entries that differ)\n"
         "  delete [--erase] [--quiet] [--yes-all|--no-all|--ask] DIR NAME...\n"
-        "                 move the named items of DIR to the trash, or erase them\n"
+        "                 move the named items of DIR to the trash, or erase them;\n"
+        "                 on a volume without a trash (not a fixed disk: removable,\n"
+        "                 network, tmpfs) only --erase deletes, else nothing is done\n"
         "  attr +R|-R|+H|-H|+S|-S|+A|-A [--all-levels] DIR NAME...\n"
         "                 set or clear one attribute of the named items\n"
         "                 exit: 0 all done, 1 some skipped or failed, 3 cancelled,\n"
@@ -343,13 +356,24 @@ int runOpsCommand(const QString& command, const QStringList& args, ProgressServi
     PathChecker checker(CheckContext{messages, progress, volumes, QStringLiteral("tovane"),
                                      [] { return LeftWindow; }});
     CliHost host;
-    host.folders[0] = addSeparator(absolutePath(p.words.at(0)));
-    host.folders[1] = transfer ? addSeparator(absolutePath(p.words.at(1))) : QString();
     host.levels = command == QLatin1String("delete") || p.allLevels;
     const QStringList names = p.words.mid(transfer ? 2 : 1);
-
-    if (checker.checkPath(LeftWindow, host.folders[0], QString(), true) != CheckAvailable)
-        return ExitPathUnavailable;
+    // Both folders pass before anything is read: a file as RIGHT must not
+    // surface later as an error about a source item.
+    for (WindowIndex w : {LeftWindow, RightWindow}) {
+        if (w == RightWindow && !transfer)
+            break;
+        host.folders[w] = folderArgument(p.words.at(w), messages);
+        if (host.folders[w].isEmpty() ||
+            !folderUsable(checker, volumes, messages, w, host.folders[w]))
+            return ExitPathUnavailable;
+    }
+    if (command == QLatin1String("delete") && !p.erase && deleteErases(volumes, host.folders[0])) {
+        // The window erases here without asking; a script must say so.
+        messages.showMessage(noTrashText(volumes.mountPointOf(host.folders[0])), ButtonsOk,
+                             QStringLiteral("削除"));
+        return ExitFailed;
+    }
     if (const int rc = loadFolderModel(host.left, host.folders[0])) {
         writeError(QStringLiteral("tovane: ") + PathChecker::systemErrorText(rc) + u'\n');
         return ExitPathUnavailable;

@@ -1,5 +1,7 @@
 #include "fs/pathrules.h"
 
+#include <QStringList>
+
 namespace tovane {
 
 bool isRootPath(const QString& path)
@@ -35,6 +37,23 @@ QString parentOf(const QString& path)
         return path;
     const QString stripped = stripSeparator(path);
     return stripped.left(stripped.lastIndexOf(PathSeparator) + 1);
+}
+
+QString lexicalPath(const QString& base, const QString& path)
+{
+    if (path.isEmpty())
+        return QString();
+    const QString full = path.startsWith(PathSeparator) ? path : base + PathSeparator + path;
+    QStringList parts;
+    for (const QString& part : full.split(PathSeparator, Qt::SkipEmptyParts)) {
+        if (part == u"..") {
+            if (!parts.isEmpty())
+                parts.removeLast();
+        } else if (part != u".") {
+            parts.append(part);
+        }
+    }
+    return PathSeparator + parts.join(PathSeparator);
 }
 
 QString extensionOf(const QString& name)

@@ -29,6 +29,12 @@ QString fileNameOf(const QString& path);
 // parent; a relative text without "/" has the empty parent.
 QString parentOf(const QString& path);
 
+// `path` taken against the absolute folder `base` (when not absolute itself)
+// and cleaned on its text alone: no empty, "." or ".." parts ("/.." is "/"),
+// no trailing "/" except on the root. Links are not looked at, as a shell's
+// cd does not. An empty `path` stays empty: it names no folder.
+QString lexicalPath(const QString& base, const QString& path);
+
 // Text after the last "." (empty without one). The search deliberately does
 // not stop at "/", so callers pass names, not paths.
 QString extensionOf(const QString& name);

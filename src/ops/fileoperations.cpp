@@ -858,6 +858,11 @@ int FileOperations::createFolder(WindowIndex window, const QString& name)
 
 // --- delete -----------------------------------------------------------------
 
+bool deleteErases(VolumeSource& volumes, const QString& folder)
+{
+    return volumes.volumeOf(folder).info.driveType != platform::DriveFixed;
+}
+
 int FileOperations::deleteItems(WindowIndex selected, int modifiers)
 {
     if (m_running)
@@ -869,8 +874,7 @@ int FileOperations::deleteItems(WindowIndex selected, int modifiers)
     for (WindowIndex w : {LeftWindow, RightWindow})
         m_folders[w] = addSeparator(host.folderPath(w));
     const QString folder = m_folders[selected];
-    const bool erase = (modifiers & ModifierShift) ||
-                       m_context.volumes.volumeOf(folder).info.driveType != platform::DriveFixed;
+    const bool erase = (modifiers & ModifierShift) || deleteErases(m_context.volumes, folder);
     resetRun(erase ? OpErase : OpTrash);
     if (!folderAvailable(selected, folder, true)) {
         m_run.outcome.checkFailed = true;

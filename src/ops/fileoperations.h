@@ -51,6 +51,10 @@ struct OperationContext {
 
 // deleteItems takes the modifier keys as ModifierBits (Shift 1, Ctrl 2).
 
+// A delete in `folder` erases even without Shift: only a fixed disk keeps a
+// trash of ours (removable, network and memory volumes do not).
+bool deleteErases(VolumeSource& volumes, const QString& folder);
+
 class FileOperations {
 public:
     explicit FileOperations(OperationContext context);

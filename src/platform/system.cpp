@@ -37,19 +37,37 @@ bool isDirectory(const QByteArray& path)
     return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// Empty when the working folder cannot be named (removed, a parent not
+// searchable, or outside the process's root).
+QByteArray workingFolderBytes(int& error)
+{
+    std::vector<char> cwd(4096);
+    while (!::getcwd(cwd.data(), cwd.size())) {
+        if (errno != ERANGE) {
+            error = errno;
+            return QByteArray();
+        }
+        cwd.resize(cwd.size() * 2);
+    }
+    if (cwd[0] != '/') {
+        error = ENOENT;
+        return QByteArray();
+    }
+    error = 0;
+    return QByteArray(cwd.data());
+}
+
 // Joins a relative path to the working folder, drops empty and "." parts and
 // any trailing "/". ".." stays: the folder above a link is not lexical.
 QByteArray absoluteClean(const QByteArray& path)
 {
     QByteArray full = path;
     if (!full.startsWith('/')) {
-        std::vector<char> cwd(4096);
-        while (!::getcwd(cwd.data(), cwd.size())) {
-            if (errno != ERANGE)
-                return QByteArray();
-            cwd.resize(cwd.size() * 2);
-        }
-        full = QByteArray(cwd.data()) + '/' + full;
+        int error = 0;
+        const QByteArray cwd = workingFolderBytes(error);
+        if (cwd.isEmpty())
+            return QByteArray();
+        full = cwd + '/' + full;
     }
     QByteArray out;
     for (const QByteArray& part : full.split('/')) {
@@ -240,6 +258,11 @@ QString executablePath()
             return nameFromBytes(QByteArrayView(buf.data(), n));
         buf.resize(buf.size() * 2);
     }
+}
+
+QString currentFolder(int& error)
+{
+    return nameFromBytes(workingFolderBytes(error));
 }
 
 QString homeFolder()

@@ -32,6 +32,11 @@ MemoryFacts memoryFacts(); // sysinfo, /proc/meminfo MemAvailable when present
 QString executablePath(); // /proc/self/exe
 QString homeFolder();     // $HOME, else the passwd entry
 
+// The working folder, byte-exact (getcwd): names that are not UTF-8 survive.
+// Empty when it cannot be named; `error` then holds the errno (ENOENT when
+// it was removed, EACCES when a folder above it cannot be read).
+QString currentFolder(int& error);
+
 // The settings folder: `overrideDir` (from --config-dir) when not empty, else
 // $TOVANE_CONFIG_DIR, else $XDG_CONFIG_HOME/tovane, else ~/.config/tovane.
 // Created (with parents, 0700) when missing. Returned absolute, without
@@ -39,9 +44,9 @@ QString homeFolder();     // $HOME, else the passwd entry
 QString settingsFolder(const QString& overrideDir = QString());
 QString settingsFolder(const QString& overrideDir, int& error);
 
-QString desktopFolder();        // XDG_DESKTOP_DIR from user-dirs.dirs, else ~/Desktop
-QStringList userFolders();      // the XDG user folders that exist
-QString dataHome();             // $XDG_DATA_HOME or ~/.local/share
+QString desktopFolder();   // XDG_DESKTOP_DIR from user-dirs.dirs, else ~/Desktop
+QStringList userFolders(); // the XDG user folders that exist
+QString dataHome();        // $XDG_DATA_HOME or ~/.local/share
 
 // Standard input and standard error are both a terminal, so a question can be
 // asked and answered.

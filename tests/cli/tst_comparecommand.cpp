@@ -126,6 +126,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("errorPart");
         QTest::newRow("one folder") << QStringList{"L"} << 2 << QByteArray("LEFT RIGHT");
+        // An empty word would stand for the working folder.
+        QTest::newRow("empty left") << QStringList{"", "R"} << 2 << QByteArray("empty");
+        QTest::newRow("empty right") << QStringList{"L", ""} << 2 << QByteArray("empty");
         QTest::newRow("bad date") << QStringList{"--date=later", "L", "R"} << 2
                                   << QByteArray("--date");
         QTest::newRow("bad size") << QStringList{"--size=big", "L", "R"} << 2

@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <unistd.h>
+
 using namespace tovane;
 using test::TempDir;
 
@@ -111,6 +113,46 @@ private Q_SLOTS:
                  QByteArray("in.txt\t500\t") + r.out.split('\t').value(2) + "\t\nTOTAL\t1\t0\t1\n");
     }
 
+    // The working folder is read as its bytes: a name that is not UTF-8
+    // reached through a link must not turn into another path.
+    void workingFolderNotUtf8_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QByteArray>("firstLine");
+        QTest::newRow("dot") << "." << QByteArray("inside\t1\t");
+        QTest::newRow("dot with doubled slashes") << ".//./" << QByteArray("inside\t1\t");
+        QTest::newRow("up") << ".." << QByteArray("\xff\t \t");
+    }
+    void workingFolderNotUtf8()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QByteArray, firstLine);
+        TempDir dir;
+        TempDir links;
+        QVERIFY(dir.makeFolder("\xff") && dir.writeFile("\xff/inside", "1"));
+        const QByteArray target = dir.pathBytes() + "/\xff";
+        QVERIFY(::symlink(target.constData(), (links.pathBytes() + "/l").constData()) == 0);
+        // The link leads there; the working folder itself is the raw name.
+        const Run r = run({folder}, links.filePath("l"));
+        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.out.startsWith(firstLine), r.out.constData());
+    }
+
+    void removedWorkingFolder()
+    {
+        TempDir dir;
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.start(QStringLiteral("/bin/sh"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("mkdir g && cd g && rmdir ../g && exec \"$0\" list ."), exe()});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 4);
+        const QByteArray err = p.readAllStandardError();
+        QVERIFY2(err.startsWith("フォルダ ./ について\n\n"), err.constData());
+    }
+
     void namesAreWrittenAsTheirBytes()
     {
         TempDir dir;
@@ -144,6 +186,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("args");
         QTest::newRow("no folder") << QStringList{"--kb"};
+        QTest::newRow("empty folder") << QStringList{""};
+        // An empty word would stand for the working folder.
+        QTest::newRow("empty folder before a folder") << QStringList{"", "/"};
         QTest::newRow("two folders") << QStringList{"/", "/tmp"};
         QTest::newRow("unknown sort") << QStringList{"--sort=colour", "/"};
         QTest::newRow("unknown attribute") << QStringList{"--hide=R,X", "/"};

@@ -5,15 +5,24 @@
 #include <QThread>
 #include <QtTest>
 
+#include <cerrno>
+#include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
+#include <functional>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace tovane;
 using tovane::test::entries;
 using tovane::test::readAll;
 using tovane::test::TempDir;
+using tovane::test::writeBytes;
 
 namespace {
 
@@ -27,13 +36,16 @@ struct Run {
     QString err;
 };
 
-Run run(const QStringList& args, const QByteArray& dataHome = QByteArray())
+Run run(const QStringList& args, const QByteArray& dataHome = QByteArray(),
+        const QString& workingFolder = QString())
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (!dataHome.isEmpty())
         env.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromUtf8(dataHome));
     p.setProcessEnvironment(env);
+    if (!workingFolder.isEmpty())
+        p.setWorkingDirectory(workingFolder);
     p.start(exe(), args);
     p.waitForFinished(60000);
     return Run{p.exitCode(), QString::fromUtf8(p.readAllStandardError())};
@@ -53,6 +65,99 @@ bool writeBig(const QByteArray& path, int mib)
     }
     ::close(fd);
     return ok;
+}
+
+// The folder as the kernel names it (the working folder of a child is that).
+QString physical(const QString& path)
+{
+    char buf[PATH_MAX];
+    return ::realpath(path.toUtf8().constData(), buf) ? QString::fromUtf8(buf) : QString();
+}
+
+bool writeProc(const char* file, const QByteArray& text)
+{
+    const int fd = ::open(file, O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::write(fd, text.constData(), size_t(text.size())) == text.size();
+    ::close(fd);
+    return ok;
+}
+
+// Mounts of its own for this (forked) process: they vanish with it.
+bool ownMounts()
+{
+    const uid_t uid = ::geteuid();
+    const gid_t gid = ::getegid();
+    if (uid == 0) {
+        if (::unshare(CLONE_NEWNS) != 0)
+            return false;
+    } else {
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+            return false;
+        writeProc("/proc/self/setgroups", "deny");
+        if (!writeProc("/proc/self/uid_map",
+                       QByteArray::number(uid) + ' ' + QByteArray::number(uid) + " 1") ||
+            !writeProc("/proc/self/gid_map",
+                       QByteArray::number(gid) + ' ' + QByteArray::number(gid) + " 1"))
+            return false;
+    }
+    return ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+}
+
+constexpr int ChildSkipped = 77;
+
+// Runs `body` (which may use QCOMPARE) in a forked child with mounts of its
+// own. 0 when it passed, 1 when it failed, ChildSkipped when the child could
+// not be set up.
+int runWithOwnMounts(const std::function<void()>& body)
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        return ChildSkipped;
+    if (pid == 0) {
+        if (!ownMounts())
+            ::_exit(ChildSkipped);
+        body();
+        std::fflush(stdout);
+        std::fflush(stderr);
+        ::_exit(QTest::currentTestFailed() ? 1 : 0);
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
+// The command line started plainly (from a forked child, where QProcess has
+// no event loop to rely on); stderr goes to `errFile`. The exit code, -1
+// when it did not exit.
+int runPlain(const QStringList& args, const QByteArray& errFile, const QByteArray& dataHome)
+{
+    QList<QByteArray> words{exe().toUtf8()};
+    for (const QString& a : args)
+        words.append(a.toUtf8());
+    std::vector<char*> argv;
+    for (QByteArray& w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        return -1;
+    if (pid == 0) {
+        const int fd = ::open(errFile.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0 || ::dup2(fd, STDERR_FILENO) < 0)
+            ::_exit(126);
+        ::setenv("XDG_DATA_HOME", dataHome.constData(), 1);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 bool hasTemporary(const QByteArray& folder)
@@ -153,6 +258,210 @@ private Q_SLOTS:
         QCOMPARE(run({"move", dir.filePath("L"), dir.filePath("missing"), "a"}).exitCode, 4);
         QCOMPARE(run({"delete", dir.filePath("missing"), "a"}).exitCode, 4);
         QCOMPARE(readAll(dir.pathBytes() + "/L/a"), QByteArray("a"));
+    }
+
+    // A file, a device or a dangling link given as a folder fails the folder
+    // check (exit 4) naming that path, before any item is looked at.
+    void fileAsFolder_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("copy into a file") << QStringList{"copy", "--yes-all", "L", "f", "a"} << "f";
+        QTest::newRow("move into a file") << QStringList{"move", "--yes-all", "L", "f", "a"} << "f";
+        QTest::newRow("copy into a device")
+            << QStringList{"copy", "--yes-all", "L", "/dev/null", "a"} << "/dev/null";
+        QTest::newRow("copy into a dangling link")
+            << QStringList{"copy", "L", "dangling", "a"} << "dangling";
+        QTest::newRow("file as destination, name missing")
+            << QStringList{"copy", "L", "f", "absent"} << "f";
+        QTest::newRow("copy from a file") << QStringList{"copy", "f", "R", "a"} << "f";
+        QTest::newRow("delete in a file")
+            << QStringList{"delete", "--erase", "--yes-all", "f", "a"} << "f";
+        QTest::newRow("attr in a file") << QStringList{"attr", "+R", "f", "a"} << "f";
+        QTest::newRow("compare form into a file")
+            << QStringList{"copy", "--yes-all", "--compare", "L", "f"} << "f";
+        QTest::newRow("compare form from a file")
+            << QStringList{"move", "--yes-all", "--compare", "f", "R"} << "f";
+    }
+    void fileAsFolder()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, named);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R"));
+        QVERIFY(dir.writeFile("L/a", "a") && dir.writeFile("f", "file"));
+        QVERIFY(::symlink("nowhere", (dir.pathBytes() + "/dangling").constData()) == 0);
+        const Run r = run(args, QByteArray(), dir.path());
+        QCOMPARE(r.exitCode, 4);
+        const QString path = named.startsWith(u'/') ? named : physical(dir.path()) + u'/' + named;
+        QCOMPARE(r.err, QStringLiteral("tovane: パス ") + path +
+                            QStringLiteral("/ は\n\n見つかりません。\n"));
+        QCOMPARE(readAll(dir.pathBytes() + "/f"), QByteArray("file"));
+        QCOMPARE(readAll(dir.pathBytes() + "/L/a"), QByteArray("a"));
+        QCOMPARE(entries(dir.pathBytes() + "/R"), QList<QByteArray>{});
+    }
+
+    // A link to a folder still counts as that folder on either side.
+    void linkedFolders_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QList<QByteArray>>("left");
+        QTest::addColumn<QList<QByteArray>>("right");
+        using L = QList<QByteArray>;
+        QTest::newRow("copy into a link")
+            << QStringList{"copy", "L", "Rlink", "a"} << L{"a"} << L{"a"};
+        QTest::newRow("copy from a link")
+            << QStringList{"copy", "Llink", "R", "a"} << L{"a"} << L{"a"};
+        QTest::newRow("delete in a link")
+            << QStringList{"delete", "--erase", "Llink", "a"} << L{} << L{};
+    }
+    void linkedFolders()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QList<QByteArray>, left);
+        QFETCH(QList<QByteArray>, right);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R") && dir.writeFile("L/a", "a"));
+        QVERIFY(::symlink("L", (dir.pathBytes() + "/Llink").constData()) == 0);
+        QVERIFY(::symlink("R", (dir.pathBytes() + "/Rlink").constData()) == 0);
+        const Run r = run(args, QByteArray(), dir.path());
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(entries(dir.pathBytes() + "/L"), left);
+        QCOMPARE(entries(dir.pathBytes() + "/R"), right);
+    }
+
+    // An empty folder word would stand for the working folder: it is bad
+    // usage, and nothing there is touched.
+    void emptyFolderArgument_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("delete") << QStringList{"delete", "--erase", "--yes-all", "", "victim"};
+        QTest::newRow("attr") << QStringList{"attr", "+R", "", "victim"};
+        QTest::newRow("copy from it") << QStringList{"copy", "--yes-all", "", "R", "victim"};
+        QTest::newRow("move into it") << QStringList{"move", "--yes-all", "L", "", "victim"};
+        QTest::newRow("compare form, left")
+            << QStringList{"move", "--yes-all", "--compare", "", "R"};
+        QTest::newRow("compare form, right")
+            << QStringList{"copy", "--yes-all", "--compare", "L", ""};
+    }
+    void emptyFolderArgument()
+    {
+        QFETCH(QStringList, args);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R"));
+        QVERIFY(dir.writeFile("victim", "v") && dir.writeFile("L/victim", "l"));
+        const Run r = run(args, QByteArray(), dir.path());
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("empty folder")), qPrintable(r.err));
+        QCOMPARE(entries(dir.pathBytes()), (QList<QByteArray>{"L", "R", "victim"}));
+        QCOMPARE(readAll(dir.pathBytes() + "/victim"), QByteArray("v"));
+        QCOMPARE(readAll(dir.pathBytes() + "/L/victim"), QByteArray("l"));
+        QCOMPARE(entries(dir.pathBytes() + "/R"), QList<QByteArray>{});
+        struct stat st;
+        QVERIFY(::stat((dir.pathBytes() + "/victim").constData(), &st) == 0);
+        QVERIFY(st.st_mode & S_IWUSR);
+    }
+
+    // Folder words are made absolute and cleaned on their text: "." is the
+    // working folder, not a dot-named (hidden) folder above the items, and
+    // the working folder keeps its bytes when they are not UTF-8.
+    void dottedFolders_data()
+    {
+        QTest::addColumn<QString>("workingFolder"); // "w", or "link" to "\xff"
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QList<QByteArray>>("here"); // the working folder afterwards
+        QTest::addColumn<QList<QByteArray>>("right");
+        using L = QList<QByteArray>;
+        const L both{"keep", "victim"};
+        QTest::newRow("delete in dot")
+            << "w" << QStringList{"delete", "--erase", ".", "victim"} << L{"keep"} << L{};
+        QTest::newRow("delete, doubled slashes")
+            << "w" << QStringList{"delete", "--erase", ".//./", "victim"} << L{"keep"} << L{};
+        QTest::newRow("delete, up and back")
+            << "w" << QStringList{"delete", "--erase", "../w", "victim"} << L{"keep"} << L{};
+        QTest::newRow("copy into a dotted folder")
+            << "w" << QStringList{"copy", ".", "../R/.", "victim"} << both << L{"victim"};
+        QTest::newRow("move from dot")
+            << "w" << QStringList{"move", "./", "../R", "victim"} << L{"keep"} << L{"victim"};
+        QTest::newRow("compare form from dot")
+            << "w" << QStringList{"copy", "--exist", "--compare", ".", "../R"} << both << both;
+        QTest::newRow("delete in a folder named in bytes that are not UTF-8")
+            << "link" << QStringList{"delete", "--erase", ".", "victim"} << L{"keep"} << L{};
+        QTest::newRow("compare form from a folder named in bytes that are not UTF-8")
+            << "link" << QStringList{"copy", "--exist", "--compare", ".", "../R"} << both << both;
+    }
+    void dottedFolders()
+    {
+        QFETCH(QString, workingFolder);
+        QFETCH(QStringList, args);
+        QFETCH(QList<QByteArray>, here);
+        QFETCH(QList<QByteArray>, right);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("R"));
+        for (const QByteArray folder : {"w", "\xff"}) {
+            QVERIFY(dir.makeFolder(folder));
+            QVERIFY(dir.writeFile(folder + "/victim", "v") && dir.writeFile(folder + "/keep", "k"));
+        }
+        QVERIFY(::symlink("\xff", (dir.pathBytes() + "/link").constData()) == 0);
+        const Run r = run(args, QByteArray(), dir.filePath(workingFolder));
+        QVERIFY2(!r.err.contains(QStringLiteral("隠し属性")), qPrintable(r.err));
+        QCOMPARE(r.exitCode, 0);
+        const QByteArray folder = workingFolder == QLatin1String("w") ? "/w" : "/\xff";
+        QCOMPARE(entries(dir.pathBytes() + folder), here);
+        QCOMPARE(entries(dir.pathBytes() + "/R"), right);
+    }
+
+    // A volume without a trash of ours (tmpfs here, as removable and network
+    // volumes): the window erases there, so the command line deletes only
+    // when --erase says so, and otherwise says why it did nothing.
+    void deleteWithoutTrash_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("default answers") << QStringList{} << 1 << true;
+        QTest::newRow("--yes-all") << QStringList{"--yes-all"} << 1 << true;
+        QTest::newRow("--ask without a terminal") << QStringList{"--ask"} << 1 << true;
+        QTest::newRow("--quiet --yes-all") << QStringList{"--quiet", "--yes-all"} << 1 << true;
+        QTest::newRow("--erase") << QStringList{"--erase"} << 0 << false;
+        QTest::newRow("--erase --yes-all") << QStringList{"--erase", "--yes-all"} << 0 << false;
+    }
+    void deleteWithoutTrash()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(bool, kept);
+        TempDir dir;
+        TempDir data;
+        QVERIFY(dir.makeFolder("vol"));
+        const QByteArray vol = dir.pathBytes() + "/vol";
+        const QByteArray err = dir.pathBytes() + "/err";
+        const int status = runWithOwnMounts([&] {
+            if (::mount("tovane-test", vol.constData(), "tmpfs", 0, "mode=0755") != 0)
+                ::_exit(ChildSkipped);
+            QVERIFY(writeBytes(vol + "/victim", "v") &&
+                    ::mkdir((vol + "/F").constData(), 0755) == 0);
+            QVERIFY(writeBytes(vol + "/F/inside", "i"));
+            const QStringList args = QStringList{"delete"} + options +
+                                     QStringList{QString::fromUtf8(vol), "victim", "F"};
+            QCOMPARE(runPlain(args, err, data.pathBytes()), exitCode);
+            QCOMPARE(entries(vol), (kept ? QList<QByteArray>{"F", "victim"} : QList<QByteArray>{}));
+            if (kept)
+                QCOMPARE(readAll(vol + "/F/inside"), QByteArray("i"));
+        });
+        if (status == ChildSkipped)
+            QSKIP("no private mount namespace here (needs root or user namespaces)");
+        QCOMPARE(status, 0);
+        const QString text = QString::fromUtf8(readAll(err));
+        if (kept) {
+            QVERIFY2(text.startsWith(QStringLiteral("削除: ドライブ ") + physical(dir.path()) +
+                                     QStringLiteral("/vol には")),
+                     qPrintable(text));
+            QVERIFY2(text.contains(QStringLiteral("ごみ箱がない")) &&
+                         text.contains(QStringLiteral("--erase")),
+                     qPrintable(text));
+        }
+        QCOMPARE(entries(data.pathBytes()), QList<QByteArray>{});
     }
 
     // Questions and messages as "title: text"; --quiet gives the short summary

@@ -63,6 +63,39 @@ private Q_SLOTS:
         QCOMPARE(isRootPath(path), path == QLatin1String("/"));
     }
 
+    // Dots and doubled separators are resolved on the text, so a folder
+    // given as "." never reaches a walk as a dot-named (hidden) folder.
+    void lexicalPath_data()
+    {
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("expected");
+        // clang-format off
+        QTest::newRow("dot is the base") << "/w/x" << "." << "/w/x";
+        QTest::newRow("dot with slash") << "/w/x" << "./" << "/w/x";
+        QTest::newRow("relative name") << "/w/x" << "sub" << "/w/x/sub";
+        QTest::newRow("up one") << "/w/x" << ".." << "/w";
+        QTest::newRow("up and down") << "/w/x" << "../x/./sub/" << "/w/x/sub";
+        QTest::newRow("above the root stays at the root") << "/w" << "../../.." << "/";
+        QTest::newRow("root base") << "/" << "a" << "/a";
+        QTest::newRow("absolute ignores the base") << "/w/x" << "/a//b/./c/../" << "/a/b";
+        QTest::newRow("root") << "/w" << "/" << "/";
+        QTest::newRow("doubled root") << "/w" << "//" << "/";
+        QTest::newRow("dots inside names stay") << "/w" << "...a/.b./..c" << "/w/...a/.b./..c";
+        QTest::newRow("empty names nothing") << "/w" << "" << "";
+        QTest::newRow("bytes that are not UTF-8 stay")
+            << QStringView(u"/w\xdcff").toString() << "./\u00e9"
+            << QStringView(u"/w\xdcff/\u00e9").toString();
+        // clang-format on
+    }
+    void lexicalPath()
+    {
+        QFETCH(QString, base);
+        QFETCH(QString, path);
+        QFETCH(QString, expected);
+        QCOMPARE(tovane::lexicalPath(base, path), expected);
+    }
+
     void extensionAndBase_data()
     {
         QTest::addColumn<QString>("name");
