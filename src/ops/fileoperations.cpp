@@ -129,8 +129,10 @@ bool FileOperations::folderAvailable(WindowIndex w, const QString& folder, bool 
 {
     if (folder.isEmpty())
         return false;
-    if (m_context.checker)
-        return m_context.checker->checkPath(w, folder, QString(), show) == CheckAvailable;
+    if (m_context.checker &&
+        m_context.checker->checkPath(w, folder, QString(), show) != CheckAvailable)
+        return false;
+    // The check takes a file too; only a folder can hold or give items.
     ItemRecord record;
     return m_context.volumes.statPath(stripSeparator(folder), record) == 0 &&
            (record.isFolder() || record.linkToFolder);
