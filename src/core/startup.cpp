@@ -1,8 +1,8 @@
 #include "core/startup.h"
 
 #include "fs/pathrules.h"
-#include "platform/filesystem.h"
 #include "platform/fileops.h"
+#include "platform/filesystem.h"
 #include "platform/itemrecord.h"
 #include "platform/system.h"
 
@@ -147,6 +147,23 @@ bool folderAvailable(const QString& path, QString& fallback)
 }
 
 namespace {
+
+// A folder as the tree keys spell it: absolute, no empty, "." or ".."
+// component, no NUL (the kernel would stop reading the path there).
+bool plainAbsolutePath(const QString& path)
+{
+    if (!path.startsWith(QLatin1Char('/')) || path.contains(QChar(0)))
+        return false;
+    if (path.size() == 1)
+        return true;
+    const QStringList parts = path.mid(1).split(QLatin1Char('/'));
+    for (const QString& part : parts) {
+        if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String(".."))
+            return false;
+    }
+    return true;
+}
+
 bool pathLiesIn(const QString& path, const QString& top)
 {
     const QString t = stripSeparator(top);
@@ -163,16 +180,19 @@ WindowPaths repairWindowPaths(WindowPaths stored, const QString& homeFolder,
     for (QString* item : {&stored.treeTop, &stored.path}) {
         if (item->isEmpty() || *item == computer)
             continue;
+        // Text that names no folder ("C:", "-1", "foo") has nowhere to fall
+        // back to, like a folder whose whole volume is gone.
         QString fallback;
-        if (!check(*item, fallback))
-            *item = fallback.isEmpty() ? computer : fallback;
+        if (!plainAbsolutePath(*item))
+            *item = computer;
+        else if (!check(*item, fallback))
+            *item = plainAbsolutePath(fallback) ? fallback : computer;
     }
     if (stored.treeTop.isEmpty())
         stored.treeTop = computer;
     if (stored.path.isEmpty())
         stored.path = homeFolder;
-    if (stored.treeTop != computer && stored.path != computer &&
-        !pathLiesIn(stored.path, stored.treeTop))
+    if (stored.treeTop != computer && !pathLiesIn(stored.path, stored.treeTop))
         stored.path = stored.treeTop;
     return stored;
 }

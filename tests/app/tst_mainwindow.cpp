@@ -66,6 +66,8 @@ private Q_SLOTS:
     void controlsCarryTheirWindowIndex();
     void startWithoutSettingsFile();
     void roundTripKeepsWhatWasStored();
+    void rememberedPathsThatNameNoFolder_data();
+    void rememberedPathsThatNameNoFolder();
     void selectedHeaderIsColoured();
     void windowCountAndSwitchKeepBothPaths();
     void resetModes_data();
@@ -183,6 +185,52 @@ void MainWindowTest::roundTripKeepsWhatWasStored()
         QVERIFY2(at > last, qPrintable(line));
         last = at;
     }
+}
+
+void MainWindowTest::rememberedPathsThatNameNoFolder_data()
+{
+    // "@" is the test folder (with "left" and "right" in it), "~" the home
+    // folder; a window that lists the computer shows "ｺﾝﾋﾟｭｰﾀ" and is written
+    // as the home folder.
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("leftListed");
+    QTest::addColumn<QString>("rightListed");
+    QTest::addColumn<QString>("written");
+    const QString computer = QStringLiteral("ｺﾝﾋﾟｭｰﾀ");
+    QTest::newRow("computer keys only") << "_,_,_,_," << computer << computer << "~/,~/,~/,~/,";
+    QTest::newRow("relative folder") << "_,foo,_,@/right/," << computer << "@/right/"
+                                     << "~/,~/,_,@/right/,";
+    QTest::newRow("drive letters") << "C:\\,C:\\,_,@/right/," << computer << "@/right/"
+                                   << "~/,~/,_,@/right/,";
+    QTest::newRow("numbers") << "-1,-1,99999999999999,1e300," << computer << computer
+                             << "~/,~/,~/,~/,";
+    QTest::newRow("folder top, relative path") << "@/left,foo,_,_,"
+                                               << "@/left/" << computer << "@/left,@/left/,~/,~/,";
+    QTest::newRow("vanished left, relative right") << "_,@/left/gone/deeper,_,foo,"
+                                                   << "@/left/" << computer << "_,@/left/,~/,~/,";
+}
+
+void MainWindowTest::rememberedPathsThatNameNoFolder()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, leftListed);
+    QFETCH(QString, rightListed);
+    QFETCH(QString, written);
+    TempDir dir;
+    QVERIFY(dir.makeFolder("left") && dir.makeFolder("right"));
+    const QString home = platform::homeFolder();
+    for (QString* text : {&stored, &leftListed, &rightListed, &written}) {
+        text->replace(u'@', dir.path());
+        text->replace(u'~', home);
+    }
+    {
+        Started s(dir.path(), "Path=" + stored.toUtf8() + "\r\n");
+        QCOMPARE(s.window.state().listedPath(LeftWindow), leftListed);
+        QCOMPARE(s.window.state().listedPath(RightWindow), rightListed);
+        QVERIFY(s.window.close());
+    }
+    QCOMPARE(valueOf(fileText(dir.filePath(QStringLiteral("Tovane.ini"))), QStringLiteral("Path")),
+             written);
 }
 
 void MainWindowTest::selectedHeaderIsColoured()

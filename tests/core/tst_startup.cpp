@@ -92,6 +92,23 @@ void StartupTest::repair_data()
     QTest::newRow("path outside top") << "/good/sub" << "/good" << "/good/sub" << "/good/sub";
     QTest::newRow("prefix is not containment") << "/good" << "/goodness" << "/good" << "/good";
     QTest::newRow("root top contains all") << "/" << "/good" << "/" << "/good";
+    // Text that names no folder is repaired as a folder with no existing
+    // ancestor, whatever the check would make of it.
+    // clang-format off
+    QTest::newRow("relative folder") << "_" << "foo" << "_" << "_";
+    QTest::newRow("drive letters") << "C:\\" << "C:\\Windows" << "_" << "_";
+    QTest::newRow("numbers") << "-1" << "99999999999999" << "_" << "_";
+    QTest::newRow("computer key as folder") << "_" << "_" << "_" << "_";
+    QTest::newRow("dot-dot component") << "/good/.." << "/good/../good" << "_" << "_";
+    QTest::newRow("dot component") << "_" << "/good/./sub" << "_" << "_";
+    QTest::newRow("double separator") << "_" << "/good//sub" << "_" << "_";
+    QTest::newRow("NUL inside") << "_" << QStringLiteral("/good/sub") + QChar(0) + "x" << "_" << "_";
+    QTest::newRow("fallback that is no path") << "_" << "/lost/x" << "_" << "_";
+    // A window listing the computer inside a folder tree lists the tree top.
+    QTest::newRow("failed path under folder top") << "/good" << "/nowhere" << "/good" << "/good";
+    QTest::newRow("computer path under folder top") << "/good" << "_" << "/good" << "/good";
+    QTest::newRow("bad path under folder top") << "/good" << "-1" << "/good" << "/good";
+    // clang-format on
 }
 
 void StartupTest::repair()
@@ -100,11 +117,17 @@ void StartupTest::repair()
     QFETCH(QString, path);
     QFETCH(QString, expectedTop);
     QFETCH(QString, expectedPath);
+    // Like a plain stat, the fake resolves text without a leading "/" against
+    // the working folder (and finds it) and does not mind "." or "..".
     const PathCheck check = [](const QString& p, QString& fallback) {
-        if (p == QLatin1String("/") || p == QLatin1String("/good") ||
-            p == QLatin1String("/good/sub") || p == QLatin1String("/goodness"))
+        if (!p.startsWith(u'/') || p == QLatin1String("/") || p.startsWith(QLatin1String("/good")))
             return true;
-        fallback = p.startsWith(QLatin1String("/gone")) ? QStringLiteral("/good") : QString();
+        if (p.startsWith(QLatin1String("/gone")))
+            fallback = QStringLiteral("/good");
+        else if (p.startsWith(QLatin1String("/lost")))
+            fallback = QStringLiteral("good");
+        else
+            fallback.clear();
         return false;
     };
     const WindowPaths r = repairWindowPaths({top, path}, QStringLiteral("/home/u"), check);
