@@ -5,6 +5,7 @@
 #include "platform/filesystem.h"
 #include "platform/itemrecord.h"
 #include "platform/system.h"
+#include "platform/textfile.h"
 
 #include <cmath>
 
@@ -49,8 +50,10 @@ QString helpFileName()
 bool provideHelpFile(const QString& settingsFolder, const QString& executableFolder)
 {
     const QString target = addSeparator(settingsFolder) + helpFileName();
+    // Whatever else stands under the name (a FIFO, a device) stays, and
+    // counts as no help file.
     if (platform::pathExists(target))
-        return true;
+        return platform::isRegularFile(target);
     for (const QString& candidate :
          {addSeparator(executableFolder) + helpFileName(),
           addSeparator(parentOf(stripSeparator(executableFolder))) +
@@ -76,7 +79,7 @@ StartupFacts collectStartupFacts(const QString& version, const QString& settings
     facts.versionText = QStringLiteral("　Ver. ") + version;
     facts.captionText = QStringLiteral("Tovane") + facts.versionText;
     facts.helpFile = addSeparator(settingsFolder) + helpFileName();
-    facts.helpFilePresent = platform::pathExists(facts.helpFile);
+    facts.helpFilePresent = platform::isRegularFile(facts.helpFile);
     return facts;
 }
 

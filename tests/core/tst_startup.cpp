@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace tovane;
 using tovane::test::TempDir;
 
@@ -17,6 +19,8 @@ private Q_SLOTS:
     void repair_data();
     void repair();
     void vanishedFolderFallsBackToParent();
+    void helpFileOnlyWhenRegular_data();
+    void helpFileOnlyWhenRegular();
     void probeLeavesNothingBehind();
     void probeKeepsUserFolder();
     void closeRefusal_data();
@@ -150,6 +154,51 @@ void StartupTest::vanishedFolderFallsBackToParent()
     QCOMPARE(fallback, base + QStringLiteral("/a"));
     QVERIFY(!folderAvailable(QStringLiteral("relative/path"), fallback));
     QVERIFY(fallback.isEmpty());
+}
+
+void StartupTest::helpFileOnlyWhenRegular_data()
+{
+    // What stands under the help page's name in the settings folder; a
+    // shipped copy waits beside the executable.
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("present");
+    QTest::newRow("regular file") << "file" << true;
+    QTest::newRow("nothing: the shipped copy") << "none" << true;
+    QTest::newRow("FIFO") << "fifo" << false;
+    QTest::newRow("link to a FIFO") << "link" << false;
+    QTest::newRow("folder") << "folder" << false;
+}
+
+void StartupTest::helpFileOnlyWhenRegular()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, present);
+    TempDir dir;
+    QVERIFY(dir.makeFolder("settings") && dir.makeFolder("bin"));
+    QVERIFY(dir.writeFile("bin/" + helpFileName().toUtf8(), "<p>help</p>"));
+    const QString settings = dir.filePath(QStringLiteral("settings"));
+    const QByteArray target = (settings + u'/' + helpFileName()).toUtf8();
+    if (kind == QLatin1String("file"))
+        QVERIFY(dir.writeFile("settings/" + helpFileName().toUtf8(), "<p>mine</p>"));
+    else if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(target.constData(), 0600), 0);
+    else if (kind == QLatin1String("link"))
+        QVERIFY(::mkfifo(dir.filePath(QStringLiteral("pipe")).toUtf8().constData(), 0600) == 0 &&
+                ::symlink("../pipe", target.constData()) == 0);
+    else if (kind == QLatin1String("folder"))
+        QVERIFY(dir.makeFolder("settings/" + helpFileName().toUtf8()));
+    struct stat before {};
+    const bool existed = ::lstat(target.constData(), &before) == 0;
+
+    QCOMPARE(provideHelpFile(settings, dir.filePath(QStringLiteral("bin"))), present);
+    QCOMPARE(collectStartupFacts(QStringLiteral("0.1.0"), settings).helpFilePresent, present);
+    struct stat after {};
+    QCOMPARE(::lstat(target.constData(), &after), 0);
+    if (existed) {
+        // Left where and what it was.
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_mode, before.st_mode);
+    }
 }
 
 void StartupTest::probeLeavesNothingBehind()
