@@ -10,6 +10,7 @@
 #include "fs/pathrules.h"
 #include "platform/filesystem.h"
 #include "platform/system.h"
+#include "platform/textfile.h"
 #include "selection/widgets/comparepanel.h"
 
 #include <QAction>
@@ -187,7 +188,8 @@ void MainWindow::runImageCacheStep(int resetMode)
     const bool keep = !m_settings.imageKeys.isEmpty() && resetMode < ResetAll &&
                       m_settings.functionMode == ModeExtended3;
     if (!keep) {
-        if (platform::pathExists(imageCacheFile()))
+        // Only our own cache goes; a FIFO or device under its name is not it.
+        if (platform::isRegularFile(imageCacheFile()))
             platform::deleteFile(imageCacheFile());
         m_settings.setSwitch(FlagImageCache, false);
     }

@@ -51,6 +51,10 @@ constexpr int LongListLimit = 1500;
 constexpr int MaxCaptionLength = 20;
 constexpr int MaxExtensionChars = 10;
 constexpr int MaxAssociationBytes = 8181;
+constexpr int MaxImageCount = 5000;
+// Extension, "_" and the name without extension: at most a whole name of
+// 255 bytes, each byte at most one UTF-16 unit, plus the "_".
+constexpr int MaxImageKeyLength = 256;
 
 // Items of `ColWidth` (1-based) that must be 0: the unused columns of each set.
 bool columnMustBeZero(int item)
@@ -144,6 +148,29 @@ bool columnWidthsValid(const QString& value, int screenWidth, std::array<int, 47
         if (columnMustBeZero(item) ? width != 0 : (width < 50 || width > screenWidth - 3000))
             return false;
         widths[size_t(item - 1)] = width;
+    }
+    return true;
+}
+
+// The key list of the image cache: at most one key per image, each made
+// from a file name, so never empty, never longer than a name and never with
+// a control character. Anything else is not a key list we wrote.
+bool imageKeysValid(const QString& keys)
+{
+    int count = 0;
+    qsizetype start = 0;
+    while (start < keys.size()) {
+        qsizetype end = keys.indexOf(u',', start);
+        if (end < 0)
+            end = keys.size();
+        if (end == start || end - start > MaxImageKeyLength || ++count > MaxImageCount)
+            return false;
+        for (qsizetype i = start; i < end; ++i) {
+            const char16_t c = keys.at(i).unicode();
+            if (c < 0x20 || c == 0x7f)
+                return false;
+        }
+        start = end + 1;
     }
     return true;
 }
@@ -463,9 +490,11 @@ AppSettings readSettings(const QString& text, const SettingsContext& context)
     }
 
     if (s.functionMode == ModeExtended3) {
-        s.imageCount =
-            integerOf(checked("ImgCount", QStringLiteral("0,"), 1, 0, 5000).section(u',', 0, 0));
+        s.imageCount = integerOf(
+            checked("ImgCount", QStringLiteral("0,"), 1, 0, MaxImageCount).section(u',', 0, 0));
         s.imageKeys = get("ImgKeys", QString());
+        if (!imageKeysValid(s.imageKeys))
+            s.imageKeys.clear();
     }
     return s;
 }

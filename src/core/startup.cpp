@@ -1,10 +1,11 @@
 #include "core/startup.h"
 
 #include "fs/pathrules.h"
-#include "platform/filesystem.h"
 #include "platform/fileops.h"
+#include "platform/filesystem.h"
 #include "platform/itemrecord.h"
 #include "platform/system.h"
+#include "platform/textfile.h"
 
 #include <cmath>
 
@@ -49,8 +50,10 @@ QString helpFileName()
 bool provideHelpFile(const QString& settingsFolder, const QString& executableFolder)
 {
     const QString target = addSeparator(settingsFolder) + helpFileName();
+    // Whatever else stands under the name (a FIFO, a device) stays, and
+    // counts as no help file.
     if (platform::pathExists(target))
-        return true;
+        return platform::isRegularFile(target);
     for (const QString& candidate :
          {addSeparator(executableFolder) + helpFileName(),
           addSeparator(parentOf(stripSeparator(executableFolder))) +
@@ -76,7 +79,7 @@ StartupFacts collectStartupFacts(const QString& version, const QString& settings
     facts.versionText = QStringLiteral("　Ver. ") + version;
     facts.captionText = QStringLiteral("Tovane") + facts.versionText;
     facts.helpFile = addSeparator(settingsFolder) + helpFileName();
-    facts.helpFilePresent = platform::pathExists(facts.helpFile);
+    facts.helpFilePresent = platform::isRegularFile(facts.helpFile);
     return facts;
 }
 
@@ -147,6 +150,23 @@ bool folderAvailable(const QString& path, QString& fallback)
 }
 
 namespace {
+
+// A folder as the tree keys spell it: absolute, no empty, "." or ".."
+// component, no NUL (the kernel would stop reading the path there).
+bool plainAbsolutePath(const QString& path)
+{
+    if (!path.startsWith(QLatin1Char('/')) || path.contains(QChar(0)))
+        return false;
+    if (path.size() == 1)
+        return true;
+    const QStringList parts = path.mid(1).split(QLatin1Char('/'));
+    for (const QString& part : parts) {
+        if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String(".."))
+            return false;
+    }
+    return true;
+}
+
 bool pathLiesIn(const QString& path, const QString& top)
 {
     const QString t = stripSeparator(top);
@@ -163,16 +183,19 @@ WindowPaths repairWindowPaths(WindowPaths stored, const QString& homeFolder,
     for (QString* item : {&stored.treeTop, &stored.path}) {
         if (item->isEmpty() || *item == computer)
             continue;
+        // Text that names no folder ("C:", "-1", "foo") has nowhere to fall
+        // back to, like a folder whose whole volume is gone.
         QString fallback;
-        if (!check(*item, fallback))
-            *item = fallback.isEmpty() ? computer : fallback;
+        if (!plainAbsolutePath(*item))
+            *item = computer;
+        else if (!check(*item, fallback))
+            *item = plainAbsolutePath(fallback) ? fallback : computer;
     }
     if (stored.treeTop.isEmpty())
         stored.treeTop = computer;
     if (stored.path.isEmpty())
         stored.path = homeFolder;
-    if (stored.treeTop != computer && stored.path != computer &&
-        !pathLiesIn(stored.path, stored.treeTop))
+    if (stored.treeTop != computer && !pathLiesIn(stored.path, stored.treeTop))
         stored.path = stored.treeTop;
     return stored;
 }

@@ -119,9 +119,10 @@ void PathChecker::setFallback(WindowIndex window, const QString& path)
 
 int PathChecker::checkPath(WindowIndex window, const QString& path, const QString& name, bool show)
 {
+    // Cleared first: a fallback left from an earlier path must not pass for this one's.
+    setFallback(window, QString());
     if (path.isEmpty() || !path.startsWith(PathSeparator))
         return CheckNotAPath;
-    setFallback(window, QString());
 
     Outcome o;
     const VolumeMatch volume = m_context.volumes.volumeOf(path);

@@ -95,8 +95,13 @@ int writeAll(int fd, const char* data, size_t size, off_t offset)
 QByteArray readSmallFile(const QByteArray& path, qsizetype limit)
 {
     QByteArray out;
-    UniqueFd fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
+    // Never waits on a FIFO; only regular files are read (proc and sysfs
+    // files are regular, too).
+    UniqueFd fd(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (!fd.isValid())
+        return out;
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return out;
     char buf[4096];
     while (out.size() < limit) {

@@ -62,7 +62,8 @@ bool sameInode(const struct stat& a, const struct stat& b);
 
 // All of `size` bytes at `offset`, retried after interruptions and short writes.
 int writeAll(int fd, const char* data, size_t size, off_t offset);
-// Up to about `limit` bytes of a file; empty when it cannot be read.
+// Up to about `limit` bytes of a regular file; empty when it cannot be read
+// or is anything else (a FIFO there never blocks the caller).
 QByteArray readSmallFile(const QByteArray& path, qsizetype limit = qsizetype(1) << 20);
 // mkdir -p with mode 0700 for every folder it creates.
 int makeFolders(const QByteArray& path);

@@ -36,7 +36,11 @@ QByteArray resolvedTarget(const QByteArray& path)
 int readWholeFile(const QString& path, QByteArray& out)
 {
     out.clear();
-    UniqueFd fd(::open(pathToBytes(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    const QByteArray bytes = pathToBytes(path);
+    if (bytes.isEmpty() || bytes.contains('\0'))
+        return EINVAL;
+    // O_NONBLOCK: opening a FIFO without a writer would wait for ever.
+    UniqueFd fd(::open(bytes.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (!fd.isValid())
         return lastErrno();
     struct stat st;
@@ -68,9 +72,20 @@ int readWholeFile(const QString& path, QByteArray& out)
     return 0;
 }
 
+bool isRegularFile(const QString& path)
+{
+    const QByteArray bytes = pathToBytes(path);
+    struct stat st;
+    return !bytes.isEmpty() && !bytes.contains('\0') && ::stat(bytes.constData(), &st) == 0 &&
+           S_ISREG(st.st_mode);
+}
+
 int writeFileAtomically(const QString& path, const QByteArray& bytes)
 {
-    const QByteArray target = resolvedTarget(pathToBytes(path));
+    const QByteArray original = pathToBytes(path);
+    if (original.contains('\0'))
+        return EINVAL;
+    const QByteArray target = resolvedTarget(original);
     if (target.isEmpty() || target.endsWith('/'))
         return EINVAL;
     QByteArray folder, name;
@@ -79,6 +94,13 @@ int writeFileAtomically(const QString& path, const QByteArray& bytes)
     UniqueFd dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dir.isValid())
         return lastErrno();
+
+    // Someone else's FIFO, device or folder under our name is not ours to
+    // replace. A dangling link is replaced as before.
+    struct stat existing;
+    if (::fstatat(dir.get(), name.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
+        !S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode))
+        return S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
 
     QByteArray tempName;
     UniqueFd file;

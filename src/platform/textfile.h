@@ -9,14 +9,22 @@ namespace tovane::platform {
 
 // Reads the whole regular file at `path` into `out` (emptied first). A
 // symbolic link is followed: the settings file may be linked from elsewhere.
+// The open never waits: a FIFO, device or socket in the file's place gives
+// EINVAL (a folder EISDIR) without a byte read.
 int readWholeFile(const QString& path, QByteArray& out);
+
+// True when `path` (links followed) is a regular file: our own files are
+// used only then; anything else in their place counts as absent.
+bool isRegularFile(const QString& path);
 
 // Replaces the file at `path` with `bytes` so that a crash or a failed write
 // never leaves half a file: the data goes into a new temporary file in the
 // same folder (mode 0600), is fsynced and renamed over the target, then the
 // folder is fsynced. On any failure the temporary file is removed and an
 // existing file is left as it was. When `path` is a symbolic link, the file
-// it points to is replaced and the link stays.
+// it points to is replaced and the link stays. Only a regular file is
+// replaced: a FIFO, device or socket there gives EINVAL, a folder EISDIR,
+// and it is left alone.
 int writeFileAtomically(const QString& path, const QByteArray& bytes);
 
 } // namespace tovane::platform

@@ -269,7 +269,7 @@ int DesignatedSelection::processRange(WindowIndex w, int first, int last)
 void DesignatedSelection::countMark(WindowIndex w, int row, bool copyTarget, double bytes)
 {
     FileListModel* m = model(w);
-    if (!m || row < 0 || row >= m->count())
+    if (!m || m->layout() != ListLayout::FolderItems || row < 0 || row >= m->count())
         return;
     WindowSelection& s = state(w);
     const FileListModel::Row& r = m->rowAt(row);
@@ -435,7 +435,10 @@ void DesignatedSelection::listSorted(WindowIndex w)
     SelectionCounters& c = state(w).counters;
     const FileListModel* m = model(w);
     c.lastMarked = c.lastMarkedFolder = c.lastMarkedFile = c.lastCopyTarget = -1;
-    for (int row = 0, n = m ? m->count() : 0; row < n; ++row) {
+    // The drive list counts drive rows, which have no item rows behind them.
+    if (!m || m->layout() != ListLayout::FolderItems)
+        return;
+    for (int row = 0, n = m->count(); row < n; ++row) {
         const FileListModel::Row& r = m->rowAt(row);
         if (!r.marked)
             continue;

@@ -17,6 +17,13 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
 using namespace tovane;
 using tovane::test::TempDir;
 
@@ -66,6 +73,10 @@ private Q_SLOTS:
     void controlsCarryTheirWindowIndex();
     void startWithoutSettingsFile();
     void roundTripKeepsWhatWasStored();
+    void rememberedPathsThatNameNoFolder_data();
+    void rememberedPathsThatNameNoFolder();
+    void ownFilesThatAreNotRegularStay_data();
+    void ownFilesThatAreNotRegularStay();
     void selectedHeaderIsColoured();
     void windowCountAndSwitchKeepBothPaths();
     void resetModes_data();
@@ -183,6 +194,103 @@ void MainWindowTest::roundTripKeepsWhatWasStored()
         QVERIFY2(at > last, qPrintable(line));
         last = at;
     }
+}
+
+void MainWindowTest::rememberedPathsThatNameNoFolder_data()
+{
+    // "@" is the test folder (with "left" and "right" in it), "~" the home
+    // folder; a window that lists the computer shows "ｺﾝﾋﾟｭｰﾀ" and is written
+    // as the home folder.
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("leftListed");
+    QTest::addColumn<QString>("rightListed");
+    QTest::addColumn<QString>("written");
+    const QString computer = QStringLiteral("ｺﾝﾋﾟｭｰﾀ");
+    QTest::newRow("computer keys only") << "_,_,_,_," << computer << computer << "~/,~/,~/,~/,";
+    QTest::newRow("relative folder") << "_,foo,_,@/right/," << computer << "@/right/"
+                                     << "~/,~/,_,@/right/,";
+    QTest::newRow("drive letters") << "C:\\,C:\\,_,@/right/," << computer << "@/right/"
+                                   << "~/,~/,_,@/right/,";
+    QTest::newRow("numbers") << "-1,-1,99999999999999,1e300," << computer << computer
+                             << "~/,~/,~/,~/,";
+    QTest::newRow("folder top, relative path") << "@/left,foo,_,_,"
+                                               << "@/left/" << computer << "@/left,@/left/,~/,~/,";
+    QTest::newRow("vanished left, relative right") << "_,@/left/gone/deeper,_,foo,"
+                                                   << "@/left/" << computer << "_,@/left/,~/,~/,";
+}
+
+void MainWindowTest::rememberedPathsThatNameNoFolder()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, leftListed);
+    QFETCH(QString, rightListed);
+    QFETCH(QString, written);
+    TempDir dir;
+    QVERIFY(dir.makeFolder("left") && dir.makeFolder("right"));
+    const QString home = platform::homeFolder();
+    for (QString* text : {&stored, &leftListed, &rightListed, &written}) {
+        text->replace(u'@', dir.path());
+        text->replace(u'~', home);
+    }
+    {
+        Started s(dir.path(), "Path=" + stored.toUtf8() + "\r\n");
+        QCOMPARE(s.window.state().listedPath(LeftWindow), leftListed);
+        QCOMPARE(s.window.state().listedPath(RightWindow), rightListed);
+        QVERIFY(s.window.close());
+    }
+    QCOMPARE(valueOf(fileText(dir.filePath(QStringLiteral("Tovane.ini"))), QStringLiteral("Path")),
+             written);
+}
+
+void MainWindowTest::ownFilesThatAreNotRegularStay_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("settings file") << "Tovane.ini";
+    QTest::newRow("image cache") << "Tovane.img";
+    QTest::newRow("help page") << "TovaneHelp.html";
+}
+
+void MainWindowTest::ownFilesThatAreNotRegularStay()
+{
+    // A FIFO under one of our names counts as no file: start-up does not wait
+    // on it, nothing replaces or removes it, and help is not offered.
+    QFETCH(QString, name);
+    TempDir dir;
+    const QByteArray fifo = dir.filePath(name).toUtf8();
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    struct stat before {};
+    QCOMPARE(::lstat(fifo.constData(), &before), 0);
+    // Three seconds on, a reader still waiting on the FIFO is let go (so the
+    // test ends) and noted.
+    std::atomic<bool> done{false};
+    std::atomic<bool> readerWaited{false};
+    std::thread writer([&] {
+        for (int i = 0; i < 400 && !done; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (i < 60)
+                continue;
+            const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd >= 0) {
+                readerWaited = true;
+                ::close(fd);
+            }
+        }
+    });
+    bool helpOffered = true;
+    {
+        Started s(dir.path());
+        helpOffered = s.window.menus().action("mnuHelpItem", 3)->isEnabled();
+        QVERIFY(s.window.close());
+    }
+    done = true;
+    writer.join();
+    QVERIFY(!readerWaited);
+    struct stat after {};
+    QCOMPARE(::lstat(fifo.constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QVERIFY(S_ISFIFO(after.st_mode));
+    if (name == QLatin1String("TovaneHelp.html"))
+        QVERIFY(!helpOffered);
 }
 
 void MainWindowTest::selectedHeaderIsColoured()

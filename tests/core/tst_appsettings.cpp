@@ -216,6 +216,13 @@ private Q_SLOTS:
         QTest::newRow("images outside mode 3") << "ApType=x\r\nApMode=2\r\nImgCount=4,\r\nImgKeys=a_,\r\n" << "images" << "0|";
         QTest::newRow("images in mode 3") << "ApType=x\r\nApMode=3\r\nImgCount=4,\r\nImgKeys=a_,\r\n" << "images" << "4|a_,";
         QTest::newRow("image count too big") << "ApType=x\r\nApMode=3\r\nImgCount=5001,\r\n" << "images" << "0|";
+        QTest::newRow("image key from a name with odd bytes") << QStringLiteral("ApType=x\r\nApMode=3\r\nImgCount=2,\r\nImgKeys=txt_caf\xDCE9,exe_,\r\n") << "images" << QStringLiteral("2|txt_caf\xDCE9,exe_,");
+        QTest::newRow("image keys with a NUL") << QStringLiteral("ApType=x\r\nApMode=3\r\nImgCount=2,\r\nImgKeys=a_,b") + QChar(0) + QStringLiteral("_,\r\n") << "images" << "2|";
+        QTest::newRow("image keys with a tab") << "ApType=x\r\nApMode=3\r\nImgCount=2,\r\nImgKeys=a_,b\t_,\r\n" << "images" << "2|";
+        QTest::newRow("image keys with an empty key") << "ApType=x\r\nApMode=3\r\nImgCount=2,\r\nImgKeys=a_,,b_,\r\n" << "images" << "2|";
+        QTest::newRow("image key longer than a name") << "ApType=x\r\nApMode=3\r\nImgCount=1,\r\nImgKeys=" + QString(257, u'k') + ",\r\n" << "images" << "1|";
+        QTest::newRow("image key as long as a name") << "ApType=x\r\nApMode=3\r\nImgCount=1,\r\nImgKeys=" + QString(256, u'k') + ",\r\n" << "images" << "1|" + QString(256, u'k') + ",";
+        QTest::newRow("more image keys than images") << "ApType=x\r\nApMode=3\r\nImgCount=1,\r\nImgKeys=" + QString(QStringLiteral("a_,")).repeated(5001) + "\r\n" << "images" << "1|";
         // clang-format on
     }
     void readKey()
@@ -316,6 +323,51 @@ private Q_SLOTS:
         lfOnly.replace("\r\n", "\n");
         QCOMPARE(writeSettings(readSettings(settingsTextFromBytes(lfOnly), c), ResetNone, c),
                  expected);
+    }
+
+    // A key whose stored text fails its check is written back as its
+    // default, not as it was read.
+    void failedKeysWrittenAsDefault_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("written");
+        const QString mode3 = QStringLiteral("ApType=x\r\nApMode=3\r\nImgCount=7,\r\n");
+        // A megabyte of random bytes on one line, NULs included.
+        QByteArray noise;
+        quint32 seed = 12345;
+        for (int i = 0; i < 1 << 20; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            noise.append(char(seed >> 16));
+        }
+        noise.replace('\r', ' ').replace('\n', ' ');
+        const QString noiseText =
+            settingsTextFromBytes(settingsTextToBytes(mode3) + "ImgKeys=" + noise + "\r\n");
+        QVERIFY(noiseText.contains(QChar(0)));
+        // clang-format off
+        QTest::newRow("image keys of random bytes") << noiseText << "ImgKeys" << "";
+        QTest::newRow("image keys with a NUL") << mode3 + "ImgKeys=a_," + QChar(0) + ",\r\n" << "ImgKeys" << "";
+        QTest::newRow("image keys too many") << mode3 + "ImgKeys=" + QString(QStringLiteral("a_,")).repeated(5001) + "\r\n" << "ImgKeys" << "";
+        QTest::newRow("image keys kept") << mode3 + "ImgKeys=a_,b_c,\r\n" << "ImgKeys" << "a_,b_c,";
+        QTest::newRow("switches too short") << "FlgXX=1,0,1,\r\n" << "FlgXX" << "1,1,1,0,0,0,0,0,0,0,0,0,0,0,0,0,1,1,0,0,0,0,0,0,0,0,0,0,1,0,1,0,1,1,1,0,";
+        QTest::newRow("sort text") << "Sort=a,b,\r\n" << "Sort" << "0,0,";
+        QTest::newRow("scroll too long") << "Scroll=1,2,3,4,5,6,7,\r\n" << "Scroll" << "350,700,400,700,350,700,";
+        QTest::newRow("image count negative") << "ApType=x\r\nApMode=3\r\nImgCount=-1,\r\nImgKeys=a_,\r\n" << "ImgCount" << "<absent>";
+        // clang-format on
+    }
+    void failedKeysWrittenAsDefault()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, key);
+        QFETCH(QString, written);
+        const SettingsContext c = context();
+        const QString out = writeSettings(readSettings(text, c), ResetNone, c);
+        const QString marker = u'\n' + key + u'=';
+        const qsizetype at = out.indexOf(marker);
+        const QString value =
+            at < 0 ? QStringLiteral("<absent>")
+                   : out.mid(at + marker.size(), out.indexOf(u'\r', at + 1) - at - marker.size());
+        QCOMPARE(value, written);
     }
 
     void defaultsRoundTrip()

@@ -2,12 +2,20 @@
 #include "platform/textfile.h"
 #include "support/tempdir.h"
 
+#include <QElapsedTimer>
 #include <QtTest>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace tovane;
@@ -237,6 +245,89 @@ private Q_SLOTS:
         QByteArray out("x");
         QCOMPARE(platform::readWholeFile(dir.filePath(QStringLiteral("Tovane.ini")), out), EISDIR);
         QVERIFY(out.isEmpty());
+    }
+
+    // A FIFO, a device or a socket under the settings name reads as no file,
+    // at once, and a write leaves it where and what it was.
+    void specialFileIsAbsent_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("link to a FIFO") << "link";
+        QTest::newRow("device") << "device";
+        QTest::newRow("socket") << "socket";
+    }
+    void specialFileIsAbsent()
+    {
+        QFETCH(QString, kind);
+        TempDir dir;
+        const QString path = settingsFilePath(dir.path());
+        const QByteArray bytes = path.toUtf8();
+        const QByteArray fifo = dir.filePath(QStringLiteral("pipe")).toUtf8();
+        int socketFd = -1;
+        if (kind == QLatin1String("fifo")) {
+            QCOMPARE(::mkfifo(bytes.constData(), 0600), 0);
+        } else if (kind == QLatin1String("link")) {
+            QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+            QCOMPARE(::symlink(fifo.constData(), bytes.constData()), 0);
+        } else if (kind == QLatin1String("device")) {
+            // The null device's numbers, as a node of our own.
+            if (::mknod(bytes.constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+                QSKIP("device nodes cannot be made here");
+        } else {
+            socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            QVERIFY(socketFd >= 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            QVERIFY(size_t(bytes.size()) < sizeof address.sun_path);
+            qstrcpy(address.sun_path, bytes.constData());
+            QCOMPARE(::bind(socketFd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        }
+        struct stat before;
+        QCOMPARE(::lstat(bytes.constData(), &before), 0);
+
+        // An open that waits for a writer would wait for ever; after two
+        // seconds this one comes, so such a wait fails the test instead of
+        // hanging it.
+        std::atomic<bool> done{false};
+        std::thread writer([&] {
+            for (int i = 0; i < 200 && !done; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                if (i < 40)
+                    continue;
+                for (const QByteArray& p : {bytes, fifo}) {
+                    const int fd = ::open(p.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                    if (fd >= 0)
+                        ::close(fd);
+                }
+            }
+        });
+        QElapsedTimer timer;
+        timer.start();
+        const QString text = readSettingsText(path);
+        const qint64 waited = timer.elapsed();
+        QByteArray raw("x");
+        const int readError = platform::readWholeFile(path, raw);
+        const int writeError = writeSettingsText(path, QStringLiteral("Sort=3,4,\r\n"));
+        done = true;
+        writer.join();
+        if (socketFd >= 0)
+            ::close(socketFd);
+
+        QCOMPARE(text, QString());
+        QVERIFY2(waited < 1000, qPrintable(QString::number(waited)));
+        QVERIFY(readError != 0);
+        QVERIFY(raw.isEmpty());
+        QCOMPARE(writeError, EINVAL);
+        struct stat after;
+        QCOMPARE(::lstat(bytes.constData(), &after), 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_mode, before.st_mode);
+        // No temporary file is left beside it.
+        QStringList expected{SettingsFileName};
+        if (kind == QLatin1String("link"))
+            expected << QStringLiteral("pipe");
+        QCOMPARE(entriesOf(dir.path()), expected);
     }
 
     void failedWriteKeepsOldFile_data()

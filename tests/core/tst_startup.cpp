@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace tovane;
 using tovane::test::TempDir;
 
@@ -17,6 +19,8 @@ private Q_SLOTS:
     void repair_data();
     void repair();
     void vanishedFolderFallsBackToParent();
+    void helpFileOnlyWhenRegular_data();
+    void helpFileOnlyWhenRegular();
     void probeLeavesNothingBehind();
     void probeKeepsUserFolder();
     void closeRefusal_data();
@@ -92,6 +96,23 @@ void StartupTest::repair_data()
     QTest::newRow("path outside top") << "/good/sub" << "/good" << "/good/sub" << "/good/sub";
     QTest::newRow("prefix is not containment") << "/good" << "/goodness" << "/good" << "/good";
     QTest::newRow("root top contains all") << "/" << "/good" << "/" << "/good";
+    // Text that names no folder is repaired as a folder with no existing
+    // ancestor, whatever the check would make of it.
+    // clang-format off
+    QTest::newRow("relative folder") << "_" << "foo" << "_" << "_";
+    QTest::newRow("drive letters") << "C:\\" << "C:\\Windows" << "_" << "_";
+    QTest::newRow("numbers") << "-1" << "99999999999999" << "_" << "_";
+    QTest::newRow("computer key as folder") << "_" << "_" << "_" << "_";
+    QTest::newRow("dot-dot component") << "/good/.." << "/good/../good" << "_" << "_";
+    QTest::newRow("dot component") << "_" << "/good/./sub" << "_" << "_";
+    QTest::newRow("double separator") << "_" << "/good//sub" << "_" << "_";
+    QTest::newRow("NUL inside") << "_" << QStringLiteral("/good/sub") + QChar(0) + "x" << "_" << "_";
+    QTest::newRow("fallback that is no path") << "_" << "/lost/x" << "_" << "_";
+    // A window listing the computer inside a folder tree lists the tree top.
+    QTest::newRow("failed path under folder top") << "/good" << "/nowhere" << "/good" << "/good";
+    QTest::newRow("computer path under folder top") << "/good" << "_" << "/good" << "/good";
+    QTest::newRow("bad path under folder top") << "/good" << "-1" << "/good" << "/good";
+    // clang-format on
 }
 
 void StartupTest::repair()
@@ -100,11 +121,17 @@ void StartupTest::repair()
     QFETCH(QString, path);
     QFETCH(QString, expectedTop);
     QFETCH(QString, expectedPath);
+    // Like a plain stat, the fake resolves text without a leading "/" against
+    // the working folder (and finds it) and does not mind "." or "..".
     const PathCheck check = [](const QString& p, QString& fallback) {
-        if (p == QLatin1String("/") || p == QLatin1String("/good") ||
-            p == QLatin1String("/good/sub") || p == QLatin1String("/goodness"))
+        if (!p.startsWith(u'/') || p == QLatin1String("/") || p.startsWith(QLatin1String("/good")))
             return true;
-        fallback = p.startsWith(QLatin1String("/gone")) ? QStringLiteral("/good") : QString();
+        if (p.startsWith(QLatin1String("/gone")))
+            fallback = QStringLiteral("/good");
+        else if (p.startsWith(QLatin1String("/lost")))
+            fallback = QStringLiteral("good");
+        else
+            fallback.clear();
         return false;
     };
     const WindowPaths r = repairWindowPaths({top, path}, QStringLiteral("/home/u"), check);
@@ -127,6 +154,51 @@ void StartupTest::vanishedFolderFallsBackToParent()
     QCOMPARE(fallback, base + QStringLiteral("/a"));
     QVERIFY(!folderAvailable(QStringLiteral("relative/path"), fallback));
     QVERIFY(fallback.isEmpty());
+}
+
+void StartupTest::helpFileOnlyWhenRegular_data()
+{
+    // What stands under the help page's name in the settings folder; a
+    // shipped copy waits beside the executable.
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("present");
+    QTest::newRow("regular file") << "file" << true;
+    QTest::newRow("nothing: the shipped copy") << "none" << true;
+    QTest::newRow("FIFO") << "fifo" << false;
+    QTest::newRow("link to a FIFO") << "link" << false;
+    QTest::newRow("folder") << "folder" << false;
+}
+
+void StartupTest::helpFileOnlyWhenRegular()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, present);
+    TempDir dir;
+    QVERIFY(dir.makeFolder("settings") && dir.makeFolder("bin"));
+    QVERIFY(dir.writeFile("bin/" + helpFileName().toUtf8(), "<p>help</p>"));
+    const QString settings = dir.filePath(QStringLiteral("settings"));
+    const QByteArray target = (settings + u'/' + helpFileName()).toUtf8();
+    if (kind == QLatin1String("file"))
+        QVERIFY(dir.writeFile("settings/" + helpFileName().toUtf8(), "<p>mine</p>"));
+    else if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(target.constData(), 0600), 0);
+    else if (kind == QLatin1String("link"))
+        QVERIFY(::mkfifo(dir.filePath(QStringLiteral("pipe")).toUtf8().constData(), 0600) == 0 &&
+                ::symlink("../pipe", target.constData()) == 0);
+    else if (kind == QLatin1String("folder"))
+        QVERIFY(dir.makeFolder("settings/" + helpFileName().toUtf8()));
+    struct stat before {};
+    const bool existed = ::lstat(target.constData(), &before) == 0;
+
+    QCOMPARE(provideHelpFile(settings, dir.filePath(QStringLiteral("bin"))), present);
+    QCOMPARE(collectStartupFacts(QStringLiteral("0.1.0"), settings).helpFilePresent, present);
+    struct stat after {};
+    QCOMPARE(::lstat(target.constData(), &after), 0);
+    if (existed) {
+        // Left where and what it was.
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_mode, before.st_mode);
+    }
 }
 
 void StartupTest::probeLeavesNothingBehind()

@@ -205,14 +205,28 @@ private Q_SLOTS:
         QCOMPARE(env.messages.log().size(), 0);
     }
 
+    // "@" stands for the test folder; the second check must not inherit the
+    // fallback of the first, also when it fails before looking at the disk.
+    void fallbackRewrittenByEachCheck_data()
+    {
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<int>("code");
+        QTest::newRow("existing folder") << "@/a" << 0;
+        QTest::newRow("relative path") << "a" << int(CheckNotAPath);
+        QTest::newRow("drive letter") << "C:\\" << int(CheckNotAPath);
+        QTest::newRow("empty path") << "" << int(CheckNotAPath);
+    }
     void fallbackRewrittenByEachCheck()
     {
+        QFETCH(QString, second);
+        QFETCH(int, code);
         TempDir dir;
         QVERIFY(build(dir, {"a/"}));
         Env env;
         QCOMPARE(env.checker->checkPath(LeftWindow, dir.filePath("a/gone"), {}, false), 76);
         QCOMPARE(env.checker->fallbackPath(LeftWindow), dir.filePath("a"));
-        QCOMPARE(env.checker->checkPath(LeftWindow, dir.filePath("a"), {}, false), 0);
+        second.replace(u'@', dir.path());
+        QCOMPARE(env.checker->checkPath(LeftWindow, second, {}, false), code);
         QCOMPARE(env.checker->fallbackPath(LeftWindow), QString());
     }
 

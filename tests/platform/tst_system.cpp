@@ -4,13 +4,18 @@
 
 #include <QtTest>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
 #include <memory>
+#include <thread>
 
 using namespace tovane::platform;
 using tovane::test::TempDir;
@@ -277,6 +282,48 @@ private Q_SLOTS:
         const QStringList expected = {tmp("home/Schreibtisch"), tmp("home/My Docs"), tmp("dl"),
                                       tmp("home/Templates")};
         QCOMPARE(userFolders(), expected);
+    }
+
+    // A FIFO in place of user-dirs.dirs is not read: the usual names apply
+    // at once. A writer turns up after two seconds, so an open that waits
+    // for one shows as a wrong answer instead of a hang.
+    void userDirsNotARegularFile_data()
+    {
+        QTest::addColumn<bool>("viaLink");
+        QTest::newRow("FIFO") << false;
+        QTest::newRow("link to a FIFO") << true;
+    }
+    void userDirsNotARegularFile()
+    {
+        QFETCH(bool, viaLink);
+        QVERIFY(m_tmp->makeFolder("xdg"));
+        for (const char* dir : {"home/Desktop", "home/Other"})
+            QVERIFY(m_tmp->makeFolder(dir));
+        const QByteArray fifo = tmpBytes(viaLink ? "pipe" : "xdg/user-dirs.dirs");
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        if (viaLink)
+            QCOMPARE(::symlink(fifo.constData(), tmpBytes("xdg/user-dirs.dirs").constData()), 0);
+        // The reader may be gone by the time the text is written.
+        const auto previous = std::signal(SIGPIPE, SIG_IGN);
+        std::atomic<bool> done{false};
+        std::thread writer([&] {
+            for (int i = 0; i < 200 && !done; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                if (i < 40)
+                    continue;
+                const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                if (fd >= 0) {
+                    const char text[] = "XDG_DESKTOP_DIR=\"$HOME/Other\"\n";
+                    [[maybe_unused]] const ssize_t n = ::write(fd, text, sizeof text - 1);
+                    ::close(fd);
+                }
+            }
+        });
+        const QStringList folders = userFolders();
+        done = true;
+        writer.join();
+        std::signal(SIGPIPE, previous);
+        QCOMPARE(folders, QStringList{tmp("home/Desktop")});
     }
 
     void userFoldersDefaults()

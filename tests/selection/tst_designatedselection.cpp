@@ -7,6 +7,7 @@
 
 #include "core/conventions.h"
 #include "ops/copytarget.h"
+#include "tree/treerules.h"
 
 #include <QtTest>
 
@@ -410,6 +411,41 @@ private Q_SLOTS:
         QCOMPARE(env.marks->itemsProcessed() - before, qint64(1));
         QCOMPARE(env.markedNames(LeftWindow), (QStringList{"d", "a"}));
         QCOMPARE(env.marks->counters(LeftWindow).marked.items, qint64(2));
+    }
+
+    // The drive list has drive rows but no item rows: nothing of it is marked
+    // or counted, whichever event reaches the bookkeeping.
+    void driveListHasNoMarks_data()
+    {
+        QTest::addColumn<QString>("event");
+        QTest::newRow("sorted") << "sorted";
+        QTest::newRow("compare mark counted") << "counted";
+        QTest::newRow("clicked") << "clicked";
+    }
+    void driveListHasNoMarks()
+    {
+        QFETCH(QString, event);
+        SelectionEnv env;
+        FakeVolumeSource::Volume stick;
+        stick.mountPoint = QStringLiteral("/media/stick");
+        env.volumes.addVolume(stick);
+        QVERIFY(env.file(LeftWindow, "a"));
+        env.lists[0]->fill(env.side(LeftWindow));
+        env.lists[0]->fill(ComputerKey);
+        const FileListModel& m = env.model(LeftWindow);
+        QVERIFY(m.layout() == ListLayout::Drives);
+        QVERIFY(m.count() >= 2);
+        if (event == QLatin1String("sorted"))
+            env.marks->listSorted(LeftWindow);
+        else if (event == QLatin1String("counted"))
+            env.marks->countMark(LeftWindow, 1, true, 10);
+        else
+            env.marks->markClicked(LeftWindow, 1, 0);
+        QCOMPARE(m.markedCount(), 0);
+        const SelectionCounters& c = env.marks->counters(LeftWindow);
+        QCOMPARE(c.marked.items, qint64(0));
+        QCOMPARE(c.lastMarked, -1);
+        QCOMPARE(c.lastCopyTarget, -1);
     }
 
     void rememberedItemsRefound()
