@@ -167,6 +167,7 @@ struct CreationRules {
 constexpr mode_t UnknownMode = mode_t(-1);
 
 std::atomic<bool> unnamedTemporaries{true};
+std::atomic<int> temporaryQuietSeconds{60};
 
 // How an unnamed file gets its name; only ever moves towards LinkNever.
 enum LinkMethod : int { LinkEmptyPath, LinkProcPath, LinkNever };
@@ -1081,6 +1082,11 @@ void setUnnamedTemporaries(bool on)
     unnamedTemporaries.store(on, std::memory_order_relaxed);
 }
 
+void setTemporaryQuietSeconds(int seconds)
+{
+    temporaryQuietSeconds.store(seconds, std::memory_order_relaxed);
+}
+
 int moveByCopy(const QString& source, const QString& destination, const CopyOptions& options,
                const ChunkCallback& onChunk)
 {
@@ -1182,15 +1188,16 @@ void removeStaleTemporaries(const QString& folder)
         return;
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
-    constexpr time_t QuietSeconds = 60;
+    const time_t quiet = temporaryQuietSeconds.load(std::memory_order_relaxed);
     for (const QByteArray& name : stale) {
         struct stat st;
         if (::fstatat(fd.get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
         if (st.st_uid != ::geteuid() || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)))
             continue;
-        if (now.tv_sec - st.st_mtim.tv_sec < QuietSeconds ||
-            now.tv_sec - st.st_ctim.tv_sec < QuietSeconds)
+        // The change time too: a temporary linked a moment ago carries the
+        // source's old modification time.
+        if (now.tv_sec - st.st_mtim.tv_sec < quiet || now.tv_sec - st.st_ctim.tv_sec < quiet)
             continue;
         removeTreeAt(fd.get(), name, false);
     }

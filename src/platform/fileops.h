@@ -113,6 +113,9 @@ namespace detail {
 // New files normally grow unnamed (O_TMPFILE) and get their name in one link;
 // off, they grow under a temporary name as on file systems without it.
 void setUnnamedTemporaries(bool on);
+// How long a temporary of ours must stay untouched before it counts as
+// left behind (60 seconds).
+void setTemporaryQuietSeconds(int seconds);
 // The cross-volume branch of moveItem (copy everything, then remove the
 // source); callable on one volume so that it can be tested anywhere.
 int moveByCopy(const QString& source, const QString& destination, const CopyOptions& options = {},

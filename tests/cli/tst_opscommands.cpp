@@ -620,6 +620,166 @@ private Q_SLOTS:
         // The new contents grew without a name: not even kill -9 leaves them.
         QCOMPARE(entries(dir.pathBytes() + "/R"), QList<QByteArray>{"big"});
     }
+
+    // No walk enters another file system mounted below where it started:
+    // the mount point is reported as in use and left alone, like a link.
+    void mountsLeftAlone_data()
+    {
+        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<bool>("transfer");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("erase") << QStringList{"delete", "--erase", "--yes-all"} << false
+                               << "victim";
+        QTest::newRow("trash") << QStringList{"delete", "--yes-all"} << false << "victim";
+        QTest::newRow("move") << QStringList{"move", "--all-levels", "--yes-all"} << true
+                              << "victim";
+        QTest::newRow("copy") << QStringList{"copy", "--all-levels", "--yes-all"} << true
+                              << "victim";
+        QTest::newRow("attributes")
+            << QStringList{"attr", "+R", "--all-levels"} << false << "victim";
+        QTest::newRow("the mount point marked, erase")
+            << QStringList{"delete", "--erase", "--yes-all"} << false << "victim/mnt";
+        QTest::newRow("the mount point marked, move")
+            << QStringList{"move", "--all-levels", "--yes-all"} << true << "victim/mnt";
+    }
+    void mountsLeftAlone()
+    {
+        QFETCH(QStringList, command);
+        QFETCH(bool, transfer);
+        QFETCH(QString, name);
+        TempDir dir;
+        TempDir data;
+        QVERIFY(dir.makeFolder("T") && dir.makeFolder("T/victim") &&
+                dir.makeFolder("T/victim/mnt") && dir.makeFolder("R") && dir.makeFolder("OUTSIDE"));
+        QVERIFY(dir.writeFile("T/victim/a", "a") && dir.writeFile("OUTSIDE/secret", "s"));
+        const QByteArray base = dir.pathBytes();
+        const QByteArray err = base + "/err";
+        const int status = runWithOwnMounts([&] {
+            if (::mount((base + "/OUTSIDE").constData(), (base + "/T/victim/mnt").constData(),
+                        nullptr, MS_BIND, nullptr) != 0)
+                ::_exit(ChildSkipped);
+            const int slash = name.lastIndexOf(u'/');
+            const QString folder =
+                QString::fromUtf8(base) + "/T" + (slash < 0 ? QString() : u'/' + name.left(slash));
+            QStringList args = command + QStringList{folder};
+            if (transfer)
+                args << QString::fromUtf8(base) + "/R" + (slash < 0 ? QString() : "/victim");
+            // A counterpart there: the move walks instead of one rename
+            // (which would carry the mount along untouched).
+            if (transfer)
+                QVERIFY(::mkdir((base + "/R/victim").constData(), 0755) == 0);
+            args << name.mid(slash + 1);
+            QCOMPARE(runPlain(args, err, data.pathBytes()), 1);
+            QCOMPARE(readAll(base + "/OUTSIDE/secret"), QByteArray("s"));
+            QCOMPARE(readAll(base + "/T/victim/mnt/secret"), QByteArray("s"));
+            QVERIFY(::access((base + "/OUTSIDE/secret").constData(), W_OK) == 0);
+            QVERIFY(!entries(base + "/R").contains("mnt"));
+            QCOMPARE(entries(base + "/R/victim").contains("mnt"), false);
+        });
+        if (status == ChildSkipped)
+            QSKIP("no private mount namespace here (needs root or user namespaces)");
+        QCOMPARE(status, 0);
+        QVERIFY2(readAll(err).contains(QStringLiteral("要求されたリソースは使用中です").toUtf8()),
+                 readAll(err).constData());
+    }
+
+    // The same folder reached through a bind mount: a move or copy onto it
+    // is refused with kind 1 and loses nothing.
+    void bindMountOfTheSource_data()
+    {
+        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("move a file") << QStringList{"move", "--yes-all"} << "f";
+        QTest::newRow("copy a file") << QStringList{"copy", "--yes-all"} << "f";
+        QTest::newRow("move a folder") << QStringList{"move", "--all-levels", "--yes-all"} << "sub";
+    }
+    void bindMountOfTheSource()
+    {
+        QFETCH(QStringList, command);
+        QFETCH(QString, name);
+        TempDir dir;
+        TempDir data;
+        QVERIFY(dir.makeFolder("A") && dir.makeFolder("A/sub") && dir.makeFolder("B"));
+        QVERIFY(dir.writeFile("A/f", "file") && dir.writeFile("A/sub/g", "data"));
+        const QByteArray base = dir.pathBytes();
+        const QByteArray err = base + "/err";
+        const int status = runWithOwnMounts([&] {
+            if (::mount((base + "/A").constData(), (base + "/B").constData(), nullptr, MS_BIND,
+                        nullptr) != 0)
+                ::_exit(ChildSkipped);
+            const QStringList args = command + QStringList{QString::fromUtf8(base + "/A"),
+                                                           QString::fromUtf8(base + "/B"), name};
+            QCOMPARE(runPlain(args, err, data.pathBytes()), 1);
+            QCOMPARE(readAll(base + "/A/f"), QByteArray("file"));
+            QCOMPARE(readAll(base + "/A/sub/g"), QByteArray("data"));
+            QCOMPARE(entries(base + "/A"), (QList<QByteArray>{"f", "sub"}));
+        });
+        if (status == ChildSkipped)
+            QSKIP("no private mount namespace here (needs root or user namespaces)");
+        QCOMPARE(status, 0);
+        QVERIFY2(QString::fromUtf8(readAll(err))
+                     .contains(QStringLiteral("同じかまたは下位のフォルダなので")),
+                 readAll(err).constData());
+    }
+
+    // The folder itself as the destination, or a link to it: nothing is lost.
+    void sameFolderRefused_data()
+    {
+        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<QString>("destination");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("move a folder onto itself")
+            << QStringList{"move", "--all-levels", "--yes-all"} << "T/A"
+            << "sub";
+        QTest::newRow("through a link to the folder")
+            << QStringList{"move", "--all-levels", "--yes-all"} << "T/L"
+            << "sub";
+        QTest::newRow("copy a file onto itself") << QStringList{"copy", "--yes-all"} << "T/A"
+                                                 << "f";
+        QTest::newRow("move a file onto itself through a link")
+            << QStringList{"move", "--yes-all"} << "T/L"
+            << "f";
+    }
+    void sameFolderRefused()
+    {
+        QFETCH(QStringList, command);
+        QFETCH(QString, destination);
+        QFETCH(QString, name);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("T") && dir.makeFolder("T/A") && dir.makeFolder("T/A/sub"));
+        QVERIFY(dir.writeFile("T/A/sub/g", "data") && dir.writeFile("T/A/f", "file"));
+        QVERIFY(::symlink("A", (dir.pathBytes() + "/T/L").constData()) == 0);
+        const Run r =
+            run(command + QStringList{dir.filePath("T/A"), dir.filePath(destination), name});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("同じかまたは下位のフォルダなので")),
+                 qPrintable(r.err));
+        QCOMPARE(readAll(dir.pathBytes() + "/T/A/sub/g"), QByteArray("data"));
+        QCOMPARE(readAll(dir.pathBytes() + "/T/A/f"), QByteArray("file"));
+        QCOMPARE(entries(dir.pathBytes() + "/T/A"), (QList<QByteArray>{"f", "sub"}));
+    }
+
+    // The case-variant commands: every file keeps its own contents.
+    void caseVariantsNeverMerge_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("move") << "move";
+        QTest::newRow("copy") << "copy";
+    }
+    void caseVariantsNeverMerge()
+    {
+        QFETCH(QString, command);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("S") && dir.makeFolder("D"));
+        QVERIFY(dir.writeFile("S/README.TXT", "U") && dir.writeFile("S/readme.txt", "l"));
+        QVERIFY(dir.writeFile("D/README.TXT", "old"));
+        const Run r = run({command, "--yes-all", dir.filePath("S"), dir.filePath("D"), "README.TXT",
+                           "readme.txt"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(readAll(dir.pathBytes() + "/D/README.TXT"), QByteArray("U"));
+        QCOMPARE(readAll(dir.pathBytes() + "/D/readme.txt"), QByteArray("l"));
+        QCOMPARE(entries(dir.pathBytes() + "/S").size(), command == "move" ? 0 : 2);
+    }
 };
 
 QTEST_GUILESS_MAIN(OpsCommandsTest)

@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -117,6 +118,19 @@ ino_t inodeOf(const QByteArray& path)
 {
     struct stat st;
     return ::lstat(path.constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+// Whether this process holds a file of `folder` open that has no name yet.
+bool openUnnamedIn(const QByteArray& folder)
+{
+    for (const QByteArray& n : entries("/proc/self/fd")) {
+        char target[4096];
+        const ssize_t len = ::readlink(("/proc/self/fd/" + n).constData(), target, sizeof target);
+        if (len > 0 && QByteArray(target, len).startsWith(folder + '/') &&
+            QByteArray(target, len).endsWith(" (deleted)"))
+            return true;
+    }
+    return false;
 }
 
 bool isLink(const QByteArray& path)
@@ -669,6 +683,174 @@ private Q_SLOTS:
         QCOMPARE(env.host.calls.count(QStringLiteral("hidden 1 true")), 1);
         QCOMPARE(env.host.calls.last(), QStringLiteral("hidden 1 false"));
         QCOMPARE(entries(dir.pathBytes() + "/R").size(), 30);
+    }
+
+    // A destination that is the source itself, by any path, is refused with
+    // kind 1 and nothing changes: a move would otherwise erase it.
+    void destinationIsTheSource_data()
+    {
+        QTest::addColumn<QByteArray>("destination"); // the opposite window's folder
+        QTest::addColumn<QByteArray>("marked");
+        QTest::addColumn<bool>("move");
+        QTest::newRow("folder onto itself, move") << QByteArray("T/A") << QByteArray("sub") << true;
+        QTest::newRow("folder onto itself, copy")
+            << QByteArray("T/A") << QByteArray("sub") << false;
+        QTest::newRow("file onto itself, move") << QByteArray("T/A") << QByteArray("f") << true;
+        QTest::newRow("through a link to the folder, move")
+            << QByteArray("T/L") << QByteArray("sub") << true;
+        QTest::newRow("file through a link, move") << QByteArray("T/L") << QByteArray("f") << true;
+        QTest::newRow("hard link elsewhere, move") << QByteArray("T/H") << QByteArray("f") << true;
+        QTest::newRow("hard link elsewhere, copy") << QByteArray("T/H") << QByteArray("f") << false;
+    }
+    void destinationIsTheSource()
+    {
+        QFETCH(QByteArray, destination);
+        QFETCH(QByteArray, marked);
+        QFETCH(bool, move);
+        TempDir dir;
+        const QByteArray base = dir.pathBytes() + '/';
+        QVERIFY(dir.makeFolder("T") && dir.makeFolder("T/A") && dir.makeFolder("T/A/sub"));
+        QVERIFY(dir.makeFolder("T/H") && dir.writeFile("T/A/sub/g", "data"));
+        QVERIFY(dir.writeFile("T/A/f", "file"));
+        QVERIFY(::link((base + "T/A/f").constData(), (base + "T/H/f").constData()) == 0);
+        QVERIFY(::symlink("A", (base + "T/L").constData()) == 0);
+        Env env;
+        env.messages.setDefaultAnswer(AnswerYes);
+        env.show(dir.filePath("T/A"), q(base + destination), {q(marked)});
+        QCOMPARE(env.ops.copyOrMove(LeftWindow, move), 0);
+        QCOMPARE(readAll(base + "T/A/sub/g"), QByteArray("data"));
+        QCOMPARE(readAll(base + "T/A/f"), QByteArray("file"));
+        QCOMPARE(readAll(base + "T/H/f"), QByteArray("file"));
+        QCOMPARE(inodeOf(base + "T/A/f"), inodeOf(base + "T/H/f"));
+        QCOMPARE(env.ops.lastRun().outcome.skipped, 1);
+        QCOMPARE(env.ops.lastRun().outcome.done, 0);
+        QVERIFY(
+            env.plainTexts().last().contains(QStringLiteral("同じかまたは下位のフォルダなので")));
+        QVERIFY(!hasTemporaries(base + "T/A") && !hasTemporaries(base + "T/H"));
+    }
+
+    // Letter case is ignored only where it cannot merge two files: a
+    // destination entry pairs with at most one source entry.
+    void caseVariantsStayApart_data()
+    {
+        QTest::addColumn<bool>("move");
+        QTest::addColumn<bool>("inFolder");
+        QTest::addColumn<QByteArrayList>("source");      // name=contents
+        QTest::addColumn<QByteArrayList>("destination"); // name=contents
+        QTest::addColumn<QByteArrayList>("after");       // the destination afterwards
+        using L = QByteArrayList;
+        const L pair{"README.TXT=U", "readme.txt=l"};
+        QTest::newRow("move, exact name there")
+            << true << false << pair << L{"README.TXT=old"} << L{"README.TXT=U", "readme.txt=l"};
+        QTest::newRow("copy, exact name there")
+            << false << false << pair << L{"README.TXT=old"} << L{"README.TXT=U", "readme.txt=l"};
+        QTest::newRow("move inside a folder")
+            << true << true << pair << L{"README.TXT=old"} << L{"README.TXT=U", "readme.txt=l"};
+        QTest::newRow("move, only the variant there")
+            << true << false << pair << L{"Readme.txt=old"}
+            << L{"README.TXT=U", "Readme.txt=old", "readme.txt=l"};
+        QTest::newRow("one on each side takes the source's case")
+            << false << false << L{"Readme.txt=new"} << L{"README.TXT=old"} << L{"Readme.txt=new"};
+        QTest::newRow("two variants there, neither pairs")
+            << false << false << L{"readme=new"} << L{"README=a", "Readme=b"}
+            << L{"README=a", "Readme=b", "readme=new"};
+    }
+    void caseVariantsStayApart()
+    {
+        QFETCH(bool, move);
+        QFETCH(bool, inFolder);
+        QFETCH(QByteArrayList, source);
+        QFETCH(QByteArrayList, destination);
+        QFETCH(QByteArrayList, after);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("S") && dir.makeFolder("D"));
+        const QByteArray sub = inFolder ? "F/" : "";
+        if (inFolder)
+            QVERIFY(dir.makeFolder("S/F") && dir.makeFolder("D/F"));
+        QStringList marked;
+        for (const QByteArray& item : source) {
+            const QByteArrayList parts = item.split('=');
+            QVERIFY(dir.writeFile("S/" + sub + parts[0], parts[1]));
+            marked << q(parts[0]);
+        }
+        for (const QByteArray& item : destination) {
+            const QByteArrayList parts = item.split('=');
+            QVERIFY(dir.writeFile("D/" + sub + parts[0], parts[1]));
+        }
+        Env env;
+        env.messages.setDefaultAnswer(AnswerYes);
+        env.show(dir.filePath("S"), dir.filePath("D"), inFolder ? QStringList{"F"} : marked);
+        QCOMPARE(env.ops.copyOrMove(LeftWindow, move), 0);
+        QByteArrayList got;
+        for (const QByteArray& name : entries(dir.pathBytes() + "/D/" + sub))
+            got << name + '=' + readAll(dir.pathBytes() + "/D/" + sub + name);
+        QCOMPARE(got, after);
+        if (move)
+            QCOMPARE(entries(dir.pathBytes() + "/S/" + sub), QList<QByteArray>{});
+    }
+
+    // Ten pairs of case variants through all levels: none is lost.
+    void manyCaseVariantsThroughAllLevels()
+    {
+        TempDir dir;
+        QVERIFY(dir.makeFolder("S") && dir.makeFolder("S/sub") && dir.makeFolder("D") &&
+                dir.makeFolder("D/sub"));
+        for (int i = 0; i < 10; ++i) {
+            const QByteArray n = "File" + QByteArray::number(i);
+            QVERIFY(dir.writeFile("S/sub/" + n.toUpper(), "upper" + QByteArray::number(i)));
+            QVERIFY(dir.writeFile("S/sub/" + n.toLower(), "lower" + QByteArray::number(i)));
+            QVERIFY(dir.writeFile("D/sub/" + n.toUpper(), "old"));
+        }
+        Env env;
+        env.messages.setDefaultAnswer(AnswerYes);
+        env.show(dir.filePath("S"), dir.filePath("D"), {"sub"});
+        QCOMPARE(env.ops.copyOrMove(LeftWindow, true), 0);
+        QCOMPARE(entries(dir.pathBytes() + "/D/sub").size(), 20);
+        for (int i = 0; i < 10; ++i) {
+            const QByteArray n = "File" + QByteArray::number(i);
+            QCOMPARE(readAll(dir.pathBytes() + "/D/sub/" + n.toUpper()),
+                     "upper" + QByteArray::number(i));
+            QCOMPARE(readAll(dir.pathBytes() + "/D/sub/" + n.toLower()),
+                     "lower" + QByteArray::number(i));
+        }
+        QCOMPARE(entries(dir.pathBytes() + "/S"), QList<QByteArray>{});
+    }
+
+    // A source written to while a move copies it stays, with everything
+    // written; the destination keeps what it had.
+    void sourceWrittenDuringMove_data()
+    {
+        QTest::addColumn<QByteArray>("change");
+        QTest::newRow("grows") << QByteArray("append");
+        QTest::newRow("shrinks") << QByteArray("truncate");
+    }
+    void sourceWrittenDuringMove()
+    {
+        QFETCH(QByteArray, change);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R"));
+        const QByteArray src = dir.pathBytes() + "/L/big";
+        QVERIFY(dir.writeFile("L/big", pattern(4 << 20)) && dir.writeFile("R/big", "old"));
+        Env env;
+        env.messages.setDefaultAnswer(AnswerYes);
+        env.show(dir.filePath("L"), dir.filePath("R"), {"big"});
+        bool changed = false;
+        env.progress.onPump = [&] {
+            // The first pump inside the file's data: an unnamed file is open.
+            if (changed || !openUnnamedIn(dir.pathBytes() + "/R"))
+                return;
+            const int fd = ::open(src.constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+            changed = change == "truncate" ? ::ftruncate(fd, 5) == 0 : ::write(fd, "tail", 4) == 4;
+            ::close(fd);
+        };
+        QCOMPARE(env.ops.copyOrMove(LeftWindow, true), 0);
+        QVERIFY(changed);
+        const QByteArray expected =
+            change == "truncate" ? pattern(4 << 20).left(5) : pattern(4 << 20) + "tail";
+        QCOMPARE(readAll(src), expected);
+        QCOMPARE(readAll(dir.pathBytes() + "/R/big"), QByteArray("old"));
+        QCOMPARE(env.ops.lastRun().outcome.failed, 1);
+        QVERIFY(!hasTemporaries(dir.pathBytes() + "/R"));
     }
 
 private:

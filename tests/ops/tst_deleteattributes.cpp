@@ -33,6 +33,10 @@ public:
     QString folderPath(WindowIndex w) const override { return folders[w]; }
     bool allLevels(WindowIndex) const override { return levels; }
     bool fullSelection(WindowIndex) const override { return full; }
+    quint32 mask = 0;
+    QString filter;
+    quint32 hiddenMask() const override { return mask; }
+    QString listFilterExtensions() const override { return filter; }
     bool folderAttributesSettable() const override { return settable; }
     void listEntryRemoved(WindowIndex w, const QString& name, bool) override
     {
@@ -359,6 +363,50 @@ private Q_SLOTS:
         QCOMPARE(texts[1],
                  dir.filePath("L/a") + QStringLiteral("\r\n\r\nは属性変更できませんでした。"));
         QCOMPARE(attributesOf(dir.filePath("L/b")), quint32(AttrReadOnly));
+    }
+
+    // A folder whose walk would take every entry goes to the trash as one
+    // entry (restored as one); the walk stays where it keeps something back.
+    void folderToTheTrash_data()
+    {
+        QTest::addColumn<QByteArray>("inside");
+        QTest::addColumn<QList<QByteArray>>("trashed");
+        QTest::addColumn<QList<QByteArray>>("left");
+        using L = QList<QByteArray>;
+        QTest::newRow("nothing held back") << QByteArray() << L{"F"} << L{};
+        // The walk passes over what the lists do not show; the folder then
+        // goes with it, after the rest.
+        QTest::newRow("an item the lists do not show")
+            << QByteArray("hidden") << L{"F", "g"} << L{};
+        QTest::newRow("a read-only item declined") << QByteArray("read-only") << L{"g"} << L{"ro"};
+        QTest::newRow("the list filter on") << QByteArray("filter") << L{"F", "g", "x.txt"} << L{};
+    }
+    void folderToTheTrash()
+    {
+        QFETCH(QByteArray, inside);
+        QFETCH(QList<QByteArray>, trashed);
+        QFETCH(QList<QByteArray>, left);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("L/F") && dir.writeFile("L/F/g", "g"));
+        Env env;
+        if (inside == "hidden") {
+            QVERIFY(dir.writeFile("L/F/.dot", "d"));
+            env.host.mask = AttrHidden;
+        } else if (inside == "read-only") {
+            QVERIFY(dir.writeFile("L/F/ro", "r"));
+            QVERIFY(::chmod((dir.pathBytes() + "/L/F/ro").constData(), 0444) == 0);
+            env.messages.enqueue({AnswerYes, AnswerNo});
+        } else if (inside == "filter") {
+            QVERIFY(dir.writeFile("L/F/x.txt", "x"));
+            env.host.filter = QStringLiteral(" txt,");
+        }
+        env.show(dir.filePath("L"), QString(), {"F"});
+        QCOMPARE(env.ops.deleteItems(LeftWindow, 0), 0);
+        QCOMPARE(entries(trashFiles()), trashed);
+        if (left.isEmpty())
+            QCOMPARE(entries(dir.pathBytes() + "/L"), QList<QByteArray>{});
+        else
+            QCOMPARE(entries(dir.pathBytes() + "/L/F"), left);
     }
 
 private:

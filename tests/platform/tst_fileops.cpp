@@ -39,6 +39,12 @@ QByteArray pattern(qsizetype size, int seed = 1)
     return data;
 }
 
+ino_t inodeOf(const QByteArray& path)
+{
+    struct stat st;
+    return ::lstat(path.constData(), &st) == 0 ? st.st_ino : 0;
+}
+
 bool hasTemporaries(const QByteArray& folder)
 {
     const QList<QByteArray> names = entries(folder);
@@ -1003,6 +1009,198 @@ private Q_SLOTS:
         QCOMPARE(after, before);
         QCOMPARE(content, QByteArray("plain"));
         QCOMPARE(entries(here.pathBytes()), QList<QByteArray>{});
+    }
+
+    // A copy never replaces a file by itself: a hard link or the same file
+    // through another path is refused before any data moves.
+    void copyOntoItselfRefused_data()
+    {
+        QTest::addColumn<QByteArray>("target");
+        QTest::addColumn<bool>("named");
+        QTest::newRow("hard link") << QByteArray("other/hard") << false;
+        QTest::newRow("hard link, temporary name") << QByteArray("other/hard") << true;
+        QTest::newRow("the file through a folder link") << QByteArray("alias/a") << false;
+    }
+    void copyOntoItselfRefused()
+    {
+        QFETCH(QByteArray, target);
+        QFETCH(bool, named);
+        TempDir dir;
+        const QByteArray base = dir.pathBytes() + '/';
+        QVERIFY(dir.writeFile("a", "A") && dir.makeFolder("other"));
+        QVERIFY(::link((base + "a").constData(), (base + "other/hard").constData()) == 0);
+        QVERIFY(::symlink(".", (base + "alias").constData()) == 0);
+        const ino_t before = inodeOf(base + "a");
+        NamedTemporaries way(named);
+        CopyOptions options;
+        options.replaceExisting = true;
+        QCOMPARE(copyFile(p(base + "a"), p(base + target), options), EINVAL);
+        FolderPair pair;
+        QCOMPARE(pair.open(p(base), p(base + target.left(target.lastIndexOf('/')))), 0);
+        QCOMPARE(pair.copyFile(QStringLiteral("a"), p(target.mid(target.lastIndexOf('/') + 1)),
+                               options, {}, true),
+                 EINVAL);
+        QCOMPARE(inodeOf(base + "a"), before);
+        QCOMPARE(inodeOf(base + target), before);
+        QCOMPARE(readAll(base + "a"), QByteArray("A"));
+        QVERIFY(!hasTemporaries(dir.pathBytes()) && !hasTemporaries(base + "other"));
+    }
+
+    // A source that must stay still fails its copy when it is written to
+    // meanwhile; nothing appears under the target name and an old target stays.
+    void changingSourceFailsTheCopy_data()
+    {
+        QTest::addColumn<QByteArray>("change");
+        QTest::addColumn<bool>("targetExists");
+        QTest::addColumn<bool>("named");
+        for (bool named : {false, true}) {
+            const QByteArray way = named ? ", temporary name" : "";
+            QTest::newRow("grows" + way) << QByteArray("append") << false << named;
+            QTest::newRow("shrinks" + way) << QByteArray("truncate") << false << named;
+            QTest::newRow("grows, replacing" + way) << QByteArray("append") << true << named;
+            QTest::newRow("rewritten in place" + way) << QByteArray("rewrite") << true << named;
+        }
+    }
+    void changingSourceFailsTheCopy()
+    {
+        QFETCH(QByteArray, change);
+        QFETCH(bool, targetExists);
+        QFETCH(bool, named);
+        TempDir dir;
+        const QByteArray src = dir.pathBytes() + "/src";
+        const QByteArray dst = dir.pathBytes() + "/dst";
+        const QByteArray data = pattern(3 << 20, 7);
+        QVERIFY(writeBytes(src, data));
+        if (targetExists)
+            QVERIFY(writeBytes(dst, "old"));
+        NamedTemporaries way(named);
+        CopyOptions options;
+        options.replaceExisting = targetExists;
+        options.stableSource = true;
+        FileState state;
+        options.sourceState = &state;
+        int calls = 0;
+        bool changed = false;
+        const int r = copyFile(p(src), p(dst), options, [&](quint64, quint64) -> int {
+            if (++calls == 2) {
+                const int fd = ::open(src.constData(), O_WRONLY | O_CLOEXEC);
+                if (change == "append")
+                    ::lseek(fd, 0, SEEK_END);
+                changed =
+                    change == "truncate" ? ::ftruncate(fd, 10) == 0 : ::write(fd, "more", 4) == 4;
+                ::close(fd);
+            }
+            return 0;
+        });
+        QVERIFY(changed);
+        QCOMPARE(r, EBUSY);
+        QCOMPARE(state.size, quint64(data.size()));
+        QCOMPARE(entries(dir.pathBytes()),
+                 targetExists ? (QList<QByteArray>{"dst", "src"}) : QList<QByteArray>{"src"});
+        if (targetExists)
+            QCOMPARE(readAll(dst), QByteArray("old"));
+        // Without the flag the same copy goes through (a copy may take a
+        // moving file as it is).
+        options.stableSource = false;
+        QCOMPARE(copyFile(p(src), p(dst), options), 0);
+    }
+
+    // A moved file's source goes only while it is the file that was copied.
+    void deleteUnchangedFile_data()
+    {
+        QTest::addColumn<QByteArray>("change");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("unchanged") << QByteArray() << 0;
+        QTest::newRow("appended") << QByteArray("append") << EBUSY;
+        QTest::newRow("replaced by another file") << QByteArray("replace") << EBUSY;
+        QTest::newRow("modification time set") << QByteArray("touch") << EBUSY;
+        QTest::newRow("a folder now") << QByteArray("folder") << EBUSY;
+        QTest::newRow("gone") << QByteArray("remove") << ENOENT;
+    }
+    void deleteUnchangedFile()
+    {
+        QFETCH(QByteArray, change);
+        QFETCH(int, expected);
+        TempDir dir;
+        const QByteArray src = dir.pathBytes() + "/f";
+        QVERIFY(writeBytes(src, "contents"));
+        FileState state;
+        CopyOptions options;
+        options.sourceState = &state;
+        QVERIFY(dir.makeFolder("copy"));
+        QCOMPARE(copyFile(p(src), dir.filePath("copy/f"), options), 0);
+        if (change == "append") {
+            const int fd = ::open(src.constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+            QVERIFY(::write(fd, "!", 1) == 1);
+            ::close(fd);
+        } else if (change == "replace") {
+            QVERIFY(writeBytes(src + ".new", "contents"));
+            QVERIFY(::rename((src + ".new").constData(), src.constData()) == 0);
+        } else if (change == "touch") {
+            const timespec times[2] = {{UTIME_OMIT, UTIME_OMIT}, {1000, 0}};
+            QVERIFY(::utimensat(AT_FDCWD, src.constData(), times, 0) == 0);
+        } else if (change == "folder") {
+            QVERIFY(::unlink(src.constData()) == 0 && ::mkdir(src.constData(), 0755) == 0);
+        } else if (change == "remove") {
+            QVERIFY(::unlink(src.constData()) == 0);
+        }
+        QCOMPARE(platform::deleteUnchangedFile(p(src), state), expected);
+        QCOMPARE(::access(src.constData(), F_OK) == 0, expected != 0 && change != "remove");
+    }
+
+    // Temporaries an interrupted run left behind go when a later copy writes
+    // into the folder; anything that could be another's or alive stays.
+    void staleTemporaries_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("kind");
+        QTest::addColumn<bool>("old");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("old file") << QByteArray(".tovane-Ab3dE9") << QByteArray("file") << true
+                                  << true;
+        QTest::newRow("old folder")
+            << QByteArray(".tovane-Zz0000") << QByteArray("folder") << true << true;
+        QTest::newRow("fresh file")
+            << QByteArray(".tovane-Ab3dE9") << QByteArray("file") << false << false;
+        QTest::newRow("other owner")
+            << QByteArray(".tovane-Ab3dE9") << QByteArray("foreign") << true << false;
+        QTest::newRow("link") << QByteArray(".tovane-Ab3dE9") << QByteArray("link") << true
+                              << false;
+        QTest::newRow("longer name")
+            << QByteArray(".tovane-Ab3dE9x") << QByteArray("file") << true << false;
+        QTest::newRow("other letters")
+            << QByteArray(".tovane-Ab3d_9") << QByteArray("file") << true << false;
+        QTest::newRow("user's file")
+            << QByteArray("tovane-Ab3dE9") << QByteArray("file") << true << false;
+    }
+    void staleTemporaries()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, kind);
+        QFETCH(bool, old);
+        QFETCH(bool, removed);
+        if (kind == "foreign" && ::geteuid() != 0)
+            QSKIP("giving a file away needs root");
+        TempDir dir;
+        const QByteArray path = dir.pathBytes() + '/' + name;
+        if (kind == "folder") {
+            QVERIFY(dir.makeFolder(name) && dir.writeFile(name + "/half", "h"));
+        } else if (kind == "link") {
+            QVERIFY(::symlink("elsewhere", path.constData()) == 0);
+        } else {
+            QVERIFY(writeBytes(path, "partial"));
+            if (kind == "foreign")
+                QVERIFY(::chown(path.constData(), 65534, 65534) == 0);
+        }
+        QVERIFY(dir.writeFile("keep", "k"));
+        const timespec times[2] = {{1000, 0}, {1000, 0}};
+        QVERIFY(::utimensat(AT_FDCWD, path.constData(), times, AT_SYMLINK_NOFOLLOW) == 0);
+        // The change time cannot be set back: the test shortens the wait.
+        detail::setTemporaryQuietSeconds(old ? 0 : 3600);
+        removeStaleTemporaries(dir.filePath(""));
+        detail::setTemporaryQuietSeconds(60);
+        QCOMPARE(entries(dir.pathBytes()).contains(name), !removed);
+        QCOMPARE(readAll(dir.pathBytes() + "/keep"), QByteArray("k"));
     }
 };
 

@@ -969,6 +969,91 @@ private Q_SLOTS:
         QVERIFY(!(rec.attributes & AttrReadOnly));
         QVERIFY(pathExists(dir.filePath("vdir")));
     }
+
+    // With a source folder, a case variant pairs only one to one: an exact
+    // name always, a variant only while each side holds one such name.
+    void counterpartsPairOneToOne_data()
+    {
+        QTest::addColumn<QByteArrayList>("source");
+        QTest::addColumn<QByteArrayList>("destination");
+        QTest::addColumn<QByteArray>("query");
+        QTest::addColumn<QByteArray>("expected"); // empty: no counterpart
+        using L = QByteArrayList;
+        QTest::newRow("exact") << L{"a"} << L{"a", "A"} << QByteArray("a") << QByteArray("a");
+        QTest::newRow("exact beside its variant in the source")
+            << L{"README.TXT", "readme.txt"} << L{"README.TXT"} << QByteArray("README.TXT")
+            << QByteArray("README.TXT");
+        QTest::newRow("variant claimed by the source's exact name")
+            << L{"README.TXT", "readme.txt"} << L{"README.TXT"} << QByteArray("readme.txt")
+            << QByteArray();
+        QTest::newRow("the one variant on both sides")
+            << L{"Readme.txt"} << L{"README.TXT"} << QByteArray("Readme.txt")
+            << QByteArray("README.TXT");
+        QTest::newRow("two source names, one variant")
+            << L{"readme", "Readme"} << L{"README"} << QByteArray("readme") << QByteArray();
+        QTest::newRow("two variants there")
+            << L{"readme"} << L{"README", "Readme"} << QByteArray("readme") << QByteArray();
+        QTest::newRow("no such name") << L{"x"} << L{"y"} << QByteArray("x") << QByteArray();
+        QTest::newRow("not UTF-8, variant") << L{"caf\xe9-A"} << L{"caf\xe9-a"}
+                                            << QByteArray("caf\xe9-A") << QByteArray("caf\xe9-a");
+    }
+    void counterpartsPairOneToOne()
+    {
+        QFETCH(QByteArrayList, source);
+        QFETCH(QByteArrayList, destination);
+        QFETCH(QByteArray, query);
+        QFETCH(QByteArray, expected);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("S") && dir.makeFolder("D"));
+        for (const QByteArray& n : source)
+            QVERIFY(dir.writeFile("S/" + n, "s"));
+        for (const QByteArray& n : destination)
+            QVERIFY(dir.writeFile("D/" + n, "d"));
+        FolderLookup lookup(dir.filePath("D"), {}, dir.filePath("S"));
+        ItemRecord rec;
+        const int e = lookup.lookup(nameFromBytes(query), rec);
+        QCOMPARE(e, expected.isEmpty() ? ENOENT : 0);
+        if (!expected.isEmpty())
+            QCOMPARE(nameToBytes(rec.name), expected);
+        std::vector<ItemRecord> many;
+        std::vector<int> codes;
+        lookup.lookupMany({nameFromBytes(query)}, many, codes);
+        QCOMPARE(codes.at(0), e);
+        // Without a source folder the first variant still answers.
+        FolderLookup plain(dir.filePath("D"));
+        QCOMPARE(plain.lookup(nameFromBytes(query), rec) == 0,
+                 !expectedMatch(dir.filePath("D"), nameFromBytes(query)).isEmpty());
+    }
+
+    // Whether a folder is an item or lies below it, whatever path leads there.
+    void folderWithin_data()
+    {
+        QTest::addColumn<QByteArray>("folder");
+        QTest::addColumn<QByteArray>("item");
+        QTest::addColumn<bool>("within");
+        QTest::newRow("itself") << QByteArray("A") << QByteArray("A") << true;
+        QTest::newRow("below") << QByteArray("A/sub/deep") << QByteArray("A") << true;
+        QTest::newRow("parent") << QByteArray("A") << QByteArray("A/sub") << false;
+        QTest::newRow("sibling with the prefix") << QByteArray("AB") << QByteArray("A") << false;
+        QTest::newRow("through a link") << QByteArray("toSub/deep") << QByteArray("A/sub") << true;
+        QTest::newRow("roundabout spelling")
+            << QByteArray("AB/../A/./sub") << QByteArray("A") << true;
+        QTest::newRow("the item is a link") << QByteArray("A/sub") << QByteArray("toSub") << false;
+        QTest::newRow("the item is a file") << QByteArray("A") << QByteArray("file") << false;
+    }
+    void folderWithin()
+    {
+        QFETCH(QByteArray, folder);
+        QFETCH(QByteArray, item);
+        QFETCH(bool, within);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("A") && dir.makeFolder("A/sub") && dir.makeFolder("A/sub/deep"));
+        QVERIFY(dir.makeFolder("AB") && dir.writeFile("file", "f"));
+        QVERIFY(::symlink("A/sub", (dir.pathBytes() + "/toSub").constData()) == 0);
+        bool result = !within;
+        QCOMPARE(platform::folderWithin(pathOf(dir, folder), pathOf(dir, item), result), 0);
+        QCOMPARE(result, within);
+    }
 };
 
 QTEST_GUILESS_MAIN(FileSystemTest)
