@@ -198,6 +198,64 @@ void Browsing::wireMenus()
     applyMenuChecks();
 }
 
+void Browsing::openChosenFiles(WindowIndex w)
+{
+    FileList& l = list(w);
+    const FileListModel* m = l.model();
+    QList<int> rows;
+    for (int row = 0, n = m->count(); row < n; ++row) {
+        if (m->marked(row) && !m->isFolderRow(row))
+            rows.append(row);
+    }
+    for (int row : std::as_const(rows))
+        l.itemDoubleClicked(row);
+}
+
+void Browsing::openCurrentRow(WindowIndex w)
+{
+    FileList& l = list(w);
+    if (l.showsDriveList()) {
+        if (l.currentRow() >= 0)
+            l.itemClicked(l.currentRow(), 0);
+        return;
+    }
+    l.itemDoubleClicked(l.currentRow());
+}
+
+void Browsing::openParentFolder(WindowIndex w)
+{
+    const QString folder = stripSeparator(m_window.state().listedPath(w));
+    if (list(w).showsDriveList() || isRootPath(folder) || !folder.startsWith(u'/'))
+        return;
+    const QString parent = stripSeparator(parentOf(folder));
+    if (m_navigator.openFolderFromList(w, parent) != 0)
+        return;
+    // Where the user came from stays in sight.
+    const int row = list(w).model()->rowOfName(fileNameOf(folder));
+    if (row >= 0)
+        list(w).setCurrent(row);
+}
+
+void Browsing::toggleListForm()
+{
+    const int other = list(m_window.selectedWindow()).listForm() == ListFormList ? 1 : 0;
+    if (QAction* a = m_window.menus().action("mnuListView", other))
+        a->trigger();
+}
+
+void Browsing::clickCurrentRow(WindowIndex w)
+{
+    QWidget* view = m_window.pane(w)->list();
+    if (!view->isVisible() || !view->isEnabled())
+        return;
+    view->setFocus();
+    FileList& l = list(w);
+    if (l.currentRow() < 0 && l.model()->count() > 0)
+        l.setCurrent(0);
+    if (l.currentRow() >= 0)
+        l.itemClicked(l.currentRow(), 0);
+}
+
 void Browsing::applyMenuChecks()
 {
     MenuBar& menus = m_window.menus();
@@ -300,6 +358,11 @@ bool Browsing::selectionPresent(WindowIndex w) const
 int Browsing::renewCopyTargets(WindowIndex selected, const QString& destination)
 {
     return copyTargetsFor ? copyTargetsFor(selected, destination) : 0;
+}
+
+int Browsing::copyTargetCount(WindowIndex selected) const
+{
+    return copyTargetCountOf ? copyTargetCountOf(selected) : 0;
 }
 
 void Browsing::showDestinationList(const DestinationListView& view)

@@ -46,6 +46,20 @@ public:
     // Path check for start-up repairs: true when `path` may stay.
     bool startupCheck(const QString& path, QString& fallback);
 
+    // Keys of the list (the selected window's).
+    // Enter: each chosen file with its program; folders are skipped.
+    void openChosenFiles(WindowIndex w);
+    // Enter without chosen files: the current row's folder opens in the
+    // list, a file with its program.
+    void openCurrentRow(WindowIndex w);
+    // Backspace, Alt+Up: the parent folder, with the folder left behind as
+    // the current row.
+    void openParentFolder(WindowIndex w);
+    // Ctrl+W: the other list form.
+    void toggleListForm();
+    // Ctrl+L: the focus into the list and a click on its current row.
+    void clickCurrentRow(WindowIndex w);
+
     // Later subsystems hook in here.
     std::function<void(WindowIndex, int row, int modifiers)> markClicked;
     std::function<void(WindowIndex)> listFilled;
@@ -53,6 +67,7 @@ public:
     std::function<SelectionLoad(WindowIndex)> selectionLoadOf;
     std::function<bool(WindowIndex)> selectionPresentIn;
     std::function<int(WindowIndex, const QString&)> copyTargetsFor;
+    std::function<int(WindowIndex)> copyTargetCountOf;
 
 private:
     class ListSide;
@@ -71,6 +86,7 @@ private:
     SelectionLoad selectionLoad(WindowIndex w) const override;
     bool selectionPresent(WindowIndex w) const override;
     int renewCopyTargets(WindowIndex selected, const QString& destination) override;
+    int copyTargetCount(WindowIndex selected) const override;
     void showDestinationList(const DestinationListView& view) override;
     void closeDestinationList() override;
     void setDestinationText(const QString& shown) override;

@@ -6,6 +6,7 @@
 #include "app/operating.h"
 #include "app/selecting.h"
 #include "app/windowpane.h"
+#include "core/commandstates.h"
 #include "core/resetcommand.h"
 #include "fs/pathrules.h"
 #include "tree/treerules.h"
@@ -272,8 +273,8 @@ void MainWindow::wireJobs()
         BusyScope busy(m_progress);
         for (int i = 0; i < 2; ++i) {
             const WindowIndex w = m_state.pair()[i];
-            if (m_state.refreshMarked(w) && refreshVolumes)
-                refreshVolumes(w);
+            if (m_state.refreshMarked(w) && refreshWindow)
+                refreshWindow(w);
         }
         m_state.clearRefreshMarks();
         activateWindowIndex(m_state.selected(), 4);
@@ -399,7 +400,24 @@ void MainWindow::applyMenuMarks()
 
 void MainWindow::updateMenus(WindowIndex w)
 {
-    Q_UNUSED(w);
+    if (m_browsing && m_selecting && !m_progress.busy() && w == m_state.selected()) {
+        const FileList& l = m_browsing->list(w);
+        const SelectionCounters& c = m_selecting->marks().counters(w);
+        WindowCommandFacts facts;
+        facts.folderItems = !l.showsDriveList();
+        facts.rows = l.model()->count();
+        facts.marked = int(c.marked.items);
+        facts.copyTargets = int(c.copyTargets.items);
+        const QString other = m_state.listedPath(oppositeOf(w));
+        facts.oppositeFolder =
+            !m_browsing->list(oppositeOf(w)).showsDriveList() && other.startsWith(u'/');
+        for (const CommandState& s : commandStates(facts)) {
+            QAction* a = m_menus.action(s.control, s.index);
+            // Items whose command is not wired yet stay as they are.
+            if (a && m_wiredCommands.contains(a))
+                a->setEnabled(s.enabled);
+        }
+    }
     if (QAction* a = m_menus.action("mnuFileINI", 2))
         a->setText(resetCaptionWithCount(2, int(m_settings.associations.size())));
     if (QAction* a = m_menus.action("mnuFileINI", 3))
@@ -431,6 +449,12 @@ void MainWindow::setWindowPath(WindowIndex w, const QString& path)
     pane(w)->header()->setText(m_state.listedPath(w));
     if (w == m_state.selected() && m_state.started() && !m_state.switching())
         setWindowTitle(m_state.listedPath(w));
+}
+
+void MainWindow::markForRefresh(WindowIndex w)
+{
+    m_state.markForRefresh(w);
+    m_jobs.arm(1);
 }
 
 void MainWindow::perform(const SwitchStep& step)
@@ -471,7 +495,7 @@ void MainWindow::commandWindowCount()
     const WindowCountChange c = m_state.toggleWindowCount();
     for (int w = 0; w < 2; ++w) {
         if (c.changed[w])
-            m_state.markForRefresh(w);
+            markForRefresh(w);
     }
     applyMainGeometry();
     layoutPanes();
@@ -707,6 +731,13 @@ KeyContext MainWindow::keyContext() const
     const QWidget* focus = QApplication::focusWidget();
     const QTextEdit* text = pane(m_state.selected())->richText();
     c.typingInContent = focus && focus == text && !text->isReadOnly();
+    if (m_browsing) {
+        const FileList& l = m_browsing->list(m_state.selected());
+        const int row = l.currentRow();
+        if (row >= 0 && row < l.model()->count())
+            c.currentRow = !l.showsDriveList() && l.model()->isFolderRow(row) ? 2 : 1;
+        c.folderShown = !l.showsDriveList();
+    }
     return c;
 }
 
@@ -763,6 +794,25 @@ bool MainWindow::handleKey(int key, Qt::KeyboardModifiers modifiers)
     case KeyCommand::FocusTree:
         if (pane(m_state.selected())->tree()->isVisible())
             pane(m_state.selected())->tree()->setFocus();
+        break;
+    case KeyCommand::OpenChosenFiles:
+        m_browsing->openChosenFiles(m_state.selected());
+        break;
+    case KeyCommand::OpenCurrentRow:
+        m_browsing->openCurrentRow(m_state.selected());
+        break;
+    case KeyCommand::ParentFolder:
+        m_browsing->openParentFolder(m_state.selected());
+        break;
+    case KeyCommand::ToggleListForm:
+        m_browsing->toggleListForm();
+        break;
+    case KeyCommand::ListClickCurrent:
+        m_browsing->clickCurrentRow(m_state.selected());
+        break;
+    case KeyCommand::DeleteItems:
+        if (QAction* item = m_menus.action("mnuFileItem", 6); item && item->isEnabled())
+            m_operating->deleteItems(a.argument);
         break;
     default:
         // The commands of the viewer, the list and the slide show are wired

@@ -17,6 +17,7 @@
 #include "core/startup.h"
 
 #include <QMainWindow>
+#include <QSet>
 #include <array>
 #include <functional>
 #include <memory>
@@ -71,6 +72,8 @@ public:
     void activateWindowIndex(WindowIndex w, int mode);
     void focusWindow(WindowIndex w, int flag = 0);
     void setWindowPath(WindowIndex w, const QString& path);
+    // Tree and list of w are read again once no operation runs any more.
+    void markForRefresh(WindowIndex w);
 
     // Commands.
     void commandWindowCount();
@@ -93,6 +96,8 @@ public:
     std::function<bool(WindowIndex)> unsavedTextCheck;
     std::function<void()> deselectAll;
     std::function<void(WindowIndex)> refreshVolumes;
+    // The window's tree and list read again (最新の情報に更新).
+    std::function<void(WindowIndex)> refreshWindow;
     std::function<int(WindowIndex)> chosenFileCount;
 
     // The trees and lists of both windows; null before startUp().
@@ -166,6 +171,8 @@ private:
     std::unique_ptr<JobTimer> m_jobTimerAdapter;
     std::array<bool, ToolbarPositions + 1> m_enabledBeforeBusy{};
     std::array<bool, 7> m_menusEnabledBeforeBusy{};
+    // The commands that follow the window's state (wired at start-up).
+    QSet<QAction*> m_wiredCommands;
     int m_startModifiers = 0;
     int m_lastResetMode = -1;
     int m_pendingResetMode = 0;

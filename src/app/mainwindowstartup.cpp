@@ -6,6 +6,7 @@
 #include "app/operating.h"
 #include "app/selecting.h"
 #include "app/windowpane.h"
+#include "core/commandstates.h"
 #include "core/settingsfile.h"
 #include "fs/pathrules.h"
 #include "platform/filesystem.h"
@@ -109,6 +110,7 @@ void MainWindow::startUp()
     m_compareBar->addWidget(m_selecting->panel());
     addToolBar(Qt::TopToolBarArea, m_compareBar);
     refreshVolumes = [this](WindowIndex w) { m_browsing->navigator().trees().probeAndResync(w); };
+    refreshWindow = [this](WindowIndex w) { m_browsing->navigator().refreshWindowPath(w); };
 
     // Both windows, the selected one first.
     const QString home = platform::homeFolder();
@@ -137,6 +139,14 @@ void MainWindow::startUp()
     m_selecting->wireMenus();
     m_operating = std::make_unique<Operating>(*this, *m_browsing, *m_selecting);
     m_operating->wireMenus();
+    for (const CommandState& s : commandStates(WindowCommandFacts())) {
+        if (QAction* a = m_menus.action(s.control, s.index); a && a->isEnabled())
+            m_wiredCommands.insert(a);
+    }
+    for (const WindowIndex w : {LeftWindow, RightWindow}) {
+        FileList* l = &m_browsing->list(w);
+        connect(l, &FileList::labelsChanged, this, [this, w] { updateMenus(w); });
+    }
     m_state.setStarted(true);
     m_browsing->buildTrees();
     layoutPanes();

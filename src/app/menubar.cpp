@@ -33,7 +33,7 @@ constexpr MenuEntry Table[] = {
     {1, "mnuFileItem", 3, "比較選択(&H)", "Ctrl+K", 0},
     {1, "mnuFileItem", 4, "コピー(&C)", nullptr, 0},
     {1, "mnuFileItem", 5, "移　動(&V)", nullptr, 0},
-    {1, "mnuFileItem", 6, "ごみ箱に移動／抹消(&D)", "Ctrl+D", 0},
+    {1, "mnuFileItem", 6, "ごみ箱に移動／抹消(&D)", "Del", MenuKeyHint},
     {1, "mnuFileItem", 7, "ショートカットを作成(&S)  →", nullptr, 0},
     {2, "mnuFileShCt", 0, "選択窓の表示パス(&S)", nullptr, 0},
     {2, "mnuFileShCt", 1, "反対窓の表示パス(&O)", nullptr, 0},
@@ -367,6 +367,8 @@ MenuBar buildMenuBar(QMenuBar* bar, QObject* owner)
                 bar->addAction(a);
             if (e.shortcut)
                 a->setShortcut(QKeySequence(QString::fromLatin1(e.shortcut)));
+            if (e.flags & MenuKeyHint)
+                a->setShortcutContext(Qt::WidgetShortcut);
             a->setCheckable((e.flags & (MenuCheck | MenuRadio)) != 0);
             a->setEnabled((e.flags & MenuLive) != 0);
             if (e.flags & MenuRadio) {

@@ -25,6 +25,9 @@ enum MenuFlag : unsigned {
     MenuCheck = 1, // checkable on its own
     MenuRadio = 2, // exclusive among the same-named items under one parent
     MenuLive = 4,  // enabled from the start
+    // The shortcut is only shown: the main window's key handling carries
+    // the key out (with its modifier variants), and a focused editor keeps it.
+    MenuKeyHint = 8,
 };
 
 // One row of the menu table, in display order. `level` is the nesting depth

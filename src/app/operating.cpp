@@ -6,6 +6,7 @@
 #include "app/windowpane.h"
 #include "core/appsettings.h"
 #include "core/mainstate.h"
+#include "list/fileimages.h"
 #include "list/filelist.h"
 #include "tree/treenavigator.h"
 
@@ -52,12 +53,24 @@ void Operating::wireMenus()
     for (const bool move : {false, true}) {
         DestinationEntry entry;
         entry.operation = move ? DestinationOperation::Move : DestinationOperation::Copy;
-        entry.applies = [](const DestinationContext& c) { return c.markedItems > 0; };
+        entry.applies = [this, move](const DestinationContext& c) {
+            if (c.copyTargets < 1)
+                return false;
+            // Moving takes the items away from where they are.
+            return !move ||
+                   m_browsing.checker().checkWritable(m_window.state().listedPath(c.selected), true,
+                                                      QStringLiteral("処理元ドライブの状態"));
+        };
         entry.start = [this, move](const DestinationContext& c) {
             m_engine.copyOrMove(c.selected, move, c.destination);
         };
         navigator.registerDestinationEntry(entry);
     }
+}
+
+void Operating::deleteItems(int modifiers)
+{
+    m_engine.deleteItems(m_window.selectedWindow(), modifiers);
 }
 
 // --- OperationHost ---
@@ -104,6 +117,11 @@ quint32 Operating::hiddenMask() const
     return m_window.settings().hiddenAttributeMask();
 }
 
+QString Operating::listFilterExtensions() const
+{
+    return m_window.settings().dispExtList[ListFilterList];
+}
+
 void Operating::setListHidden(WindowIndex w, bool hidden)
 {
     m_window.pane(w)->list()->setVisible(!hidden);
@@ -135,7 +153,7 @@ void Operating::treeNodeRemoved(WindowIndex w, const QString& key)
 
 void Operating::markForRefresh(WindowIndex w)
 {
-    m_window.state().markForRefresh(w);
+    m_window.markForRefresh(w);
 }
 
 void Operating::runFinished(const OperationRun& run)

@@ -23,6 +23,8 @@ public:
 
     FileOperations& engine() { return m_engine; }
     void wireMenus();
+    // ごみ箱に移動／抹消 with the modifier bits of the key that asked for it.
+    void deleteItems(int modifiers);
 
 private:
     // OperationHost
@@ -34,6 +36,7 @@ private:
     CompareFlags compareFlags(WindowIndex w) const override;
     bool folderAttributesSettable() const override;
     quint32 hiddenMask() const override;
+    QString listFilterExtensions() const override;
     void setListHidden(WindowIndex w, bool hidden) override;
     void listEntryRemoved(WindowIndex w, const QString& name, bool isFolder) override;
     void listEntryAdded(WindowIndex w, const ItemRecord& record) override;

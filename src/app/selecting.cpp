@@ -45,6 +45,9 @@ Selecting::Selecting(MainWindow& window, Browsing& browsing)
         m_marks.evaluateCopyTargets(w, destination);
         return int(m_marks.counters(w).marked.items);
     };
+    browsing.copyTargetCountOf = [this](WindowIndex w) {
+        return int(m_marks.counters(w).copyTargets.items);
+    };
     for (const WindowIndex w : {LeftWindow, RightWindow}) {
         FileList* l = &browsing.list(w);
         QObject::connect(l, &FileList::sorted, &window, [this, w] { m_marks.listSorted(w); });

@@ -81,6 +81,9 @@ void DeferredJobs::fire()
     const bool busy = m_handlers.operationRunning && m_handlers.operationRunning();
     if (pending && !busy && m_handlers.refreshMarked)
         m_handlers.refreshMarked();
+    // The refresh waits for the running operation, not for the next job.
+    if (pending && busy && !m_armed)
+        arm(RefreshRetryMs);
 
     m_running = false;
 }

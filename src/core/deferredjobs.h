@@ -88,6 +88,8 @@ public:
     // A job that keeps setting its own bit would hold the UI thread forever;
     // after this many passes the rest waits for the next timer tick.
     static constexpr int MaxPasses = 64;
+    // How often a refresh that an operation holds back asks again.
+    static constexpr int RefreshRetryMs = 100;
 
 private:
     void runWindowJob(WindowIndex w, int job);

@@ -1,6 +1,7 @@
 #include "core/keymap.h"
 
 #include "core/layoutrules.h"
+#include "tree/treerules.h"
 
 #include <QtGlobal>
 
@@ -59,6 +60,9 @@ bool runsMenuCommand(KeyCommand c)
     switch (c) {
     case KeyCommand::OpenChosenFiles:
     case KeyCommand::TooManyChosenFiles:
+    case KeyCommand::OpenCurrentRow:
+    case KeyCommand::ParentFolder:
+    case KeyCommand::DeleteItems:
     case KeyCommand::ToggleContentSize:
     case KeyCommand::ListClickCurrent:
     case KeyCommand::RotateImage:
@@ -218,8 +222,19 @@ KeyAction classify(int key, Qt::KeyboardModifiers modifiers, const KeyContext& c
             return make(KeyCommand::TooManyChosenFiles);
         if (ctx.chosenFiles >= 1)
             return make(KeyCommand::OpenChosenFiles);
+        if (ctx.currentRow != 0 && !held)
+            return make(KeyCommand::OpenCurrentRow);
         return make(KeyCommand::None);
     }
+
+    if (!ctx.typingInContent && ctx.folderShown &&
+        ((key == Qt::Key_Backspace && !held) || (key == Qt::Key_Up && held == Qt::AltModifier)))
+        return make(KeyCommand::ParentFolder);
+
+    // Shift erases and Ctrl deletes unconditionally, as with the menu command.
+    if (key == Qt::Key_Delete && !ctx.typingInContent && !alt && ctx.folderShown)
+        return make(KeyCommand::DeleteItems,
+                    (shift ? ModifierShift : 0) | (ctrl ? ModifierCtrl : 0));
 
     if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && !ctrl)
         return make(KeyCommand::ReapplyState);

@@ -23,6 +23,10 @@ struct KeyContext {
     // The content box has the focus and takes typing (editable text): Enter
     // and the number keys are then characters of the text.
     bool typingInContent = false;
+    // The list's current row: 0 none, 1 a file, 2 a folder.
+    int currentRow = 0;
+    // The selected window shows a folder (not the drive list).
+    bool folderShown = false;
 };
 
 enum class KeyCommand {
@@ -36,6 +40,9 @@ enum class KeyCommand {
     EscapeOnly,      // only the interrupt request and the focus
     OpenChosenFiles,
     TooManyChosenFiles, // the message of tooManyFilesText(), nothing opened
+    OpenCurrentRow,     // Enter without chosen files: the current folder or file
+    ParentFolder,       // Backspace, Alt+Up
+    DeleteItems,        // Delete; argument: ModifierBits (Shift erases, Ctrl unconditional)
     ReapplyState,       // ActivateWindow (selected, 0)
     // Ctrl + letter
     CyclePictureBackground, // C

@@ -320,6 +320,9 @@ bool PathChecker::checkWritable(const QString& path, bool show, const QString& t
         drive = volume.mountPoint;
         if (!volume.mounted) {
             code = CheckNotConnected;
+        } else if (volume.info.readOnly) {
+            // Mounted read-only: nothing on it can be written, whatever it is.
+            code = CheckWriteProtected;
         } else if (volume.info.driveType == platform::DriveRemovable ||
                    volume.info.driveType == platform::DriveCdRom) {
             platform::VolumeSpace space;

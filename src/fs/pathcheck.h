@@ -80,9 +80,9 @@ public:
     // most once per volume until clearFailedDrives().
     int checkPath(WindowIndex window, const QString& path, const QString& name, bool show);
 
-    // True when the volume of `path` can be written. Only removable and
-    // optical volumes are tested for write protection; others count as
-    // writable when they are mounted.
+    // True when the volume of `path` can be written. A read-only mount is
+    // write-protected whatever the volume; removable and optical volumes are
+    // asked again, others count as writable when they are mounted.
     bool checkWritable(const QString& path, bool show, const QString& title);
 
     // Left by the window's last check: the deepest existing folder above a

@@ -157,7 +157,7 @@ int FileList::fill(const QString& nodeKey)
         Q_EMIT fillFinished();
         if (showsDriveList() && m_currentRow >= 0)
             Q_EMIT currentRowChanged(m_currentRow);
-        showStatus(label() + QStringLiteral("項目数を計算中 "));
+        showStatus(label() + QStringLiteral("リスト項目数表示"));
         updateSizeTotals();
         clearStatus();
     }
@@ -203,6 +203,9 @@ bool FileList::fillFolder(const QString& folder)
         [&](const ItemRecord& record) {
             FileListModel::Row row;
             if (record.isFolder()) {
+                // A filtered list shows the chosen kinds of file and nothing else.
+                if (m_images.filterActive())
+                    return true;
                 const QString path = folder + record.name;
                 row.image = qint16(FileImageRules::folderImage(path));
                 // Another volume mounted here is not sized: a size never
@@ -389,6 +392,8 @@ bool FileList::addOrUpdateItem(const QString& oldName, const ItemRecord& record)
     FileListModel::Row row;
     row.record = record;
     if (record.isFolder()) {
+        if (m_images.filterActive())
+            return false;
         row.image = qint16(FileImageRules::folderImage(m_model.folder() + record.name));
     } else {
         const int image = m_images.fileImage(record.name);

@@ -11,11 +11,13 @@
 #include "ops/copytarget.h"
 #include "ops/operationhost.h"
 #include "ops/operationtexts.h"
+#include "ops/webpairs.h"
 #include "platform/errortext.h"
 #include "platform/fileops.h"
 #include "platform/filesystem.h"
 
 #include <QDateTime>
+#include <QSet>
 
 #include <cerrno>
 #include <optional>
@@ -123,6 +125,13 @@ int FileOperations::confirmSummary(const SummaryFacts& facts,
         return StepSkipped;
     }
     return 0;
+}
+
+bool FileOperations::volumeWritable(const QString& folder)
+{
+    // One message for a volume that cannot be written, not a failure per item.
+    return !m_context.checker ||
+           m_context.checker->checkWritable(folder, true, QStringLiteral("ドライブの状態"));
 }
 
 bool FileOperations::folderAvailable(WindowIndex w, const QString& folder, bool show)
@@ -392,7 +401,8 @@ int FileOperations::copyOrMove(WindowIndex selected, bool move, const QString& d
     }
     if (const int r = confirmSummary(facts, [&] {
             return folderAvailable(selected, source, false) &&
-                   folderAvailable(opposite, target, false);
+                   folderAvailable(opposite, target, false) && volumeWritable(target) &&
+                   (!move || volumeWritable(source));
         }))
         return r;
 
@@ -906,8 +916,9 @@ int FileOperations::deleteItems(WindowIndex selected, int modifiers)
     for (const Marked& item : items)
         facts.folders += isRealFolder(item.record) ? 1 : 0;
     facts.firstName = items.front().record.name;
-    if (const int r =
-            confirmSummary(facts, [&] { return folderAvailable(selected, folder, false); }))
+    if (const int r = confirmSummary(facts, [&] {
+            return folderAvailable(selected, folder, false) && volumeWritable(folder);
+        }))
         return r;
 
     BusyScope busy(m_context.progress);
@@ -1244,9 +1255,43 @@ int FileOperations::changeAttributes(WindowIndex selected, int menuIndex)
         m_run.outcome.cancelled = true;
         return StepSkipped;
     }
-    if (!folderAvailable(selected, folder, false)) {
+    if (!folderAvailable(selected, folder, false) || !volumeWritable(folder)) {
         m_run.outcome.checkFailed = true;
         return StepCheckFailed;
+    }
+
+    // In list order: the marked items, and an unmarked half of a saved web
+    // page whose other half is marked.
+    struct Target {
+        ItemRecord record;
+        bool pairNotice = false;
+    };
+    std::vector<Target> targets;
+    {
+        const FileListModel& model = *host.listModel(selected);
+        const WebPairs pairs(model);
+        QSet<int> excluded;
+        for (int row = 0, n = model.count(); row < n; ++row) {
+            const int partner = pairs.partner(row);
+            const bool marked = model.marked(row);
+            if (partner < 0 || (!marked && !model.marked(partner))) {
+                if (marked)
+                    targets.push_back({model.rowAt(row).record});
+                continue;
+            }
+            if (!settable) {
+                // The folder's half cannot change: neither half does.
+                if (!excluded.contains(partner) && m_context.messages.confirmationMessages())
+                    m_context.messages.showMessage(
+                        pairExcludedText(folder,
+                                         webPairBase(model.nameAt(row), model.isFolderRow(row))),
+                        ButtonsOk, m_run.name);
+                excluded.insert(row);
+                ++m_run.outcome.skipped;
+                continue;
+            }
+            targets.push_back({model.rowAt(row).record, !marked});
+        }
     }
 
     BusyScope busy(m_context.progress);
@@ -1261,11 +1306,14 @@ int FileOperations::changeAttributes(WindowIndex selected, int menuIndex)
     const bool set = attributeSetBy(menuIndex);
     int result = StepDone;
     int count = 0;
-    for (const Marked& item : items) {
+    for (const Target& item : targets) {
         if (pump()) {
             result = StepCancelled;
             break;
         }
+        if (item.pairNotice && m_context.messages.confirmationMessages())
+            m_context.messages.showMessage(pairIncludedText(item.record.name), ButtonsOk,
+                                           m_run.name);
         ItemRecord record;
         if (m_context.volumes.statPath(folder + item.record.name, record) != 0) {
             ++m_run.outcome.skipped;

@@ -79,6 +79,8 @@ private:
     struct Place;
 
     bool folderAvailable(WindowIndex w, const QString& folder, bool show);
+    // The volume of `folder` can be written; else its one message is shown.
+    bool volumeWritable(const QString& folder);
     // The summary question of a run; 0 to go on, else the run's result.
     int confirmSummary(const SummaryFacts& facts, const std::function<bool()>& foldersStillThere);
     std::vector<Marked> markedItems(WindowIndex w) const;

@@ -234,6 +234,51 @@ void FolderTrees::addWholeSubtree(WindowIndex w, const QString& key)
     }
 }
 
+void FolderTrees::refreshFolders(WindowIndex w)
+{
+    FolderTreeModel& m = model(w);
+    QStringList read;
+    for (const QString& top : m.topKeys()) {
+        for (const QString& key : m.subtreeKeys(top)) {
+            const FolderTreeModel::Node* node = m.node(key);
+            if (node && node->childrenRead && key != ComputerKey)
+                read.append(key);
+        }
+    }
+    ++m_working;
+    for (const QString& key : std::as_const(read)) {
+        if (stopRequested())
+            break;
+        if (!m.contains(key))
+            continue; // went with a vanished parent
+        QStringList names;
+        if (readSubfolders(w, key, names) != 0)
+            continue;
+        QSet<QString> present;
+        for (const QString& name : std::as_const(names))
+            present.insert(childKey(key, name));
+        for (const QString& child : m.childKeys(key)) {
+            const FolderTreeModel::Node* node = m.node(child);
+            if (node && node->kind == NodeKind::Folder && !present.contains(child))
+                m.removeNode(child);
+        }
+        QStringList added;
+        for (const QString& name : std::as_const(names)) {
+            if (!m.contains(childKey(key, name)))
+                added.append(name);
+        }
+        if (added.isEmpty())
+            continue;
+        addFolderNodes(w, key, key, added);
+        // An open node shows whether its new children can be opened too.
+        if (m.isExpanded(key)) {
+            for (const QString& name : std::as_const(added))
+                addSubfolders(w, childKey(key, name));
+        }
+    }
+    --m_working;
+}
+
 void FolderTrees::addDriveNode(WindowIndex w, const QString& parentKey, const DriveState& drive)
 {
     FolderTreeModel& m = model(w);

@@ -102,6 +102,9 @@ public:
     int addSubfolders(WindowIndex w, const QString& key);
     // Reads everything below the node, nodes that exist already included.
     void addWholeSubtree(WindowIndex w, const QString& key);
+    // Every folder read so far is read again: subfolders created meanwhile
+    // get their nodes, vanished ones lose them. Volume nodes stay as they are.
+    void refreshFolders(WindowIndex w);
 
     // Selects the node of `key` or of its nearest ancestor that has one, else
     // the first node. False when the tree is empty.

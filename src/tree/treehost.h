@@ -58,6 +58,8 @@ public:
     // `destination` (copy-target bookkeeping and its label). Returns how
     // many items stay marked.
     virtual int renewCopyTargets(WindowIndex selected, const QString& destination) { return 0; }
+    // The copy targets among them, as the last renewal counted them.
+    virtual int copyTargetCount(WindowIndex selected) const { return 0; }
     virtual void showDestinationList(const DestinationListView& view) {}
     // Hides the list and clears the bottom bar's destination text and the
     // counts display.

@@ -594,6 +594,7 @@ void TreeNavigator::refreshWindowPath(WindowIndex w)
     updateDriveStatus(w, path);
     host.fillList(w, path);
     m_trees.probeAndResync(w);
+    m_trees.refreshFolders(w);
 }
 
 void TreeNavigator::updateDriveStatus(WindowIndex w, const QString& path)
@@ -678,13 +679,16 @@ void TreeNavigator::openDestinationList(WindowIndex w, const QString& key)
     const QString destination = windowPathOf(key);
     if (!m_services.checker.checkWritable(destination, true, DestinationCheckTitle))
         return;
+    restoreCopyTargets();
     const int marked = host.renewCopyTargets(selected, destination);
-    if (marked < 1)
-        return;
-
     m_destination = Destination();
+    m_destination.evaluated = true;
+    if (marked < 1) {
+        restoreCopyTargets();
+        return;
+    }
     m_destination.path = destination;
-    m_destination.context = {selected, w, destination, marked};
+    m_destination.context = {selected, w, destination, marked, host.copyTargetCount(selected)};
     showDestinationText();
 
     QStringList texts;
@@ -696,6 +700,7 @@ void TreeNavigator::openDestinationList(WindowIndex w, const QString& key)
     }
     if (m_destination.shown.size() < 2) {
         m_destination.shown.clear();
+        restoreCopyTargets();
         return;
     }
     const bool two = host.twoWindows();
@@ -744,6 +749,15 @@ void TreeNavigator::closeDestinationList()
     m_destination.open = false;
     m_destination.shown.clear();
     m_services.host.closeDestinationList();
+    restoreCopyTargets();
+}
+
+void TreeNavigator::restoreCopyTargets()
+{
+    if (!m_destination.evaluated)
+        return;
+    m_destination.evaluated = false;
+    m_services.host.renewCopyTargets(m_destination.context.selected, QString());
 }
 
 } // namespace tovane

@@ -60,6 +60,7 @@ struct DestinationContext {
     WindowIndex treeWindow = LeftWindow; // the tree that was right-clicked
     QString destination;                 // the node's path with trailing "/"
     int markedItems = 0;
+    int copyTargets = 0; // marked items that can go to the destination
 };
 
 // An operation that can take a tree node as its destination: `applies`
@@ -137,6 +138,9 @@ private:
     };
     struct Destination {
         bool open = false;
+        // The marks were counted against this destination: closing gives
+        // the count back to the opposite window.
+        bool evaluated = false;
         QString path;
         int start = 1; // first shown character of the bar text, from 1
         DestinationContext context;
@@ -162,6 +166,7 @@ private:
     void repairVanished(WindowIndex w, const QString& vanished, const QString& fallback);
     void repairDrive(const QString& mountPoint);
     void openDestinationList(WindowIndex w, const QString& key);
+    void restoreCopyTargets();
     void showDestinationText();
     bool lying(const QString& path, const QString& volumeKey) const;
 

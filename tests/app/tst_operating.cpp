@@ -8,10 +8,16 @@
 #include "support/tempdir.h"
 #include "tree/treenavigator.h"
 
+#include "core/keymap.h"
+
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QTreeView>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tovane;
 using tovane::test::TempDir;
@@ -21,14 +27,14 @@ namespace {
 // Left folder l with a.txt and sub/inner, right folder r empty; the trash
 // lives in the test folder.
 struct Started {
-    explicit Started(TempDir& dir, bool allLevels = true)
+    explicit Started(TempDir& dir, bool allLevels = true, const char* right = "r")
         : window(dir.filePath(QStringLiteral("cfg")))
     {
         qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toUtf8());
         // Function mode 3 shows every attribute entry.
         const QByteArray settings = "[Tovane]\r\nApType=x\r\nApMode=3\r\n[Position]\r\nPath=_," +
                                     dir.filePath(QStringLiteral("l")).toUtf8() + ",_," +
-                                    dir.filePath(QStringLiteral("r")).toUtf8() + ",\r\n";
+                                    dir.filePath(QString::fromUtf8(right)).toUtf8() + ",\r\n";
         writeSettingsText(window.settingsFile(), QString::fromUtf8(settings));
         window.setMessageService(&messages);
         messages.setDefaultAnswer(AnswerYes);
@@ -54,6 +60,18 @@ struct Started {
         QVERIFY2(a && a->isEnabled(), control);
         a->trigger();
     }
+    bool enabled(const char* control, int index)
+    {
+        QAction* a = window.menus().action(control, index);
+        return a && a->isEnabled();
+    }
+    // A key as the list of the selected window gets it.
+    void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QWidget* view = window.pane(window.selectedWindow())->list();
+        view->setFocus();
+        QTest::keyClick(view, k, modifiers);
+    }
     MainWindow window;
     ScriptedMessageService messages;
 };
@@ -78,6 +96,13 @@ private Q_SLOTS:
     void attributeMenuUpdatesTheList();
     void copyOfACompareSelectionRenewsIt();
     void destinationListCopiesIntoTheNode();
+    void deletedFolderShownElsewhereIsRefreshed();
+    void commandsFollowTheMarks();
+    void closedDestinationListGivesTheCountBack();
+    void deleteKeys_data();
+    void deleteKeys();
+    void listKeys();
+    void refreshFindsNewAndRemovedFolders();
 };
 
 void OperatingTest::copyAddsToTheOtherListAndKeepsMarks()
@@ -208,6 +233,172 @@ void OperatingTest::destinationListCopiesIntoTheNode()
     QVERIFY(platform::pathExists(dir.filePath(QStringLiteral("r/target/a.txt"))));
     QVERIFY(!navigator.destinationListOpen());
     QVERIFY(!platform::pathExists(dir.filePath(QStringLiteral("r/a.txt"))));
+}
+
+void OperatingTest::deletedFolderShownElsewhereIsRefreshed()
+{
+    TempDir dir;
+    prepare(dir);
+    QVERIFY(dir.makeFolder("l/sub/deeper"));
+    // The right window shows a folder inside the one that goes.
+    Started s(dir, true, "l/sub/deeper");
+    QCOMPARE(s.window.state().listedPath(RightWindow),
+             dir.filePath(QStringLiteral("l/sub/deeper/")));
+    s.mark("sub");
+    s.trigger("mnuFileItem", 6);
+    QVERIFY(!platform::pathExists(dir.filePath(QStringLiteral("l/sub"))));
+    // The deferred refresh moves it to the nearest folder that is still there.
+    QTRY_COMPARE(s.window.state().listedPath(RightWindow), dir.filePath(QStringLiteral("l/")));
+    QVERIFY(!s.window.state().anyRefreshMarked());
+    QVERIFY(s.rowOf(RightWindow, "a.txt") >= 0);
+}
+
+void OperatingTest::commandsFollowTheMarks()
+{
+    TempDir dir;
+    prepare(dir);
+    Started s(dir);
+    // Nothing marked: nothing to copy, move, delete or change.
+    for (int item : {4, 5, 6, 11})
+        QVERIFY2(!s.enabled("mnuFileItem", item), qPrintable(QString::number(item)));
+    QVERIFY(!s.enabled("mnuFileSel", 2));
+    QVERIFY(s.enabled("mnuFileSel", 0) && s.enabled("mnuFileSel", 1));
+    QVERIFY(s.enabled("mnuFileItem", 3));
+    QVERIFY(!s.window.toolbar().button(16)->isEnabled());
+    s.mark("a.txt");
+    for (int item : {4, 5, 6, 11})
+        QVERIFY2(s.enabled("mnuFileItem", item), qPrintable(QString::number(item)));
+    QVERIFY(s.enabled("mnuFileSel", 2));
+    QVERIFY(s.window.toolbar().button(16)->isEnabled());
+    s.trigger("mnuFileSel", 0); // everything marked: nothing left to mark
+    QVERIFY(!s.enabled("mnuFileSel", 0));
+    s.trigger("mnuFileItem", 6);
+    QVERIFY(!s.enabled("mnuFileItem", 6));
+    QVERIFY(!s.window.toolbar().button(18)->isEnabled());
+    // The other window has nothing to act on: its commands are off there.
+    s.window.activateWindowIndex(RightWindow, 0);
+    QVERIFY(!s.enabled("mnuFileSel", 0));
+    QVERIFY(!s.enabled("mnuFileItem", 3));
+}
+
+void OperatingTest::closedDestinationListGivesTheCountBack()
+{
+    TempDir dir;
+    prepare(dir);
+    // The node holds a folder named like the marked file: nothing can go there.
+    QVERIFY(dir.makeFolder("r/target") && dir.makeFolder("r/target/a.txt"));
+    Started s(dir);
+    s.mark("a.txt");
+    const DesignatedSelection& marks = s.window.selecting()->marks();
+    QCOMPARE(marks.counters(LeftWindow).copyTargets.items, 1);
+    TreeNavigator& navigator = s.window.browsing()->navigator();
+    navigator.trees().addSubfolders(RightWindow, dir.filePath(QStringLiteral("r")));
+    navigator.mouseDown(RightWindow, TreeButton::Right, 0);
+    navigator.mouseUp(RightWindow, TreeButton::Right);
+    navigator.nodeClick(RightWindow, dir.filePath(QStringLiteral("r/target")), TreeButton::Right);
+    // No entry applies without copy targets: no list, and the count is the
+    // opposite window's again.
+    QVERIFY(!navigator.destinationListOpen());
+    QCOMPARE(marks.destination(LeftWindow), dir.filePath(QStringLiteral("r/")));
+    QCOMPARE(marks.counters(LeftWindow).copyTargets.items, 1);
+    QVERIFY(s.enabled("mnuFileItem", 4));
+}
+
+void OperatingTest::deleteKeys_data()
+{
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QList<int>>("kinds"); // questions asked after the summary
+    QTest::addColumn<bool>("trashed");
+    QTest::newRow("Delete asks about the read-only file") << 0 << QList<int>{4} << true;
+    QTest::newRow("Shift+Delete erases, asking too")
+        << int(Qt::ShiftModifier) << QList<int>{4} << false;
+    QTest::newRow("Ctrl+Delete takes the marks unconditionally")
+        << int(Qt::ControlModifier) << QList<int>{} << true;
+}
+
+void OperatingTest::deleteKeys()
+{
+    QFETCH(int, modifiers);
+    QFETCH(QList<int>, kinds);
+    QFETCH(bool, trashed);
+    TempDir dir;
+    prepare(dir);
+    QVERIFY(::chmod(dir.filePath(QStringLiteral("l/a.txt")).toUtf8().constData(), 0444) == 0);
+    Started s(dir);
+    s.mark("a.txt");
+    s.messages.clearLog();
+    s.key(Qt::Key_Delete, Qt::KeyboardModifiers(modifiers));
+    QList<int> asked;
+    for (const auto& p : s.messages.log())
+        if (p.kind > 0)
+            asked << p.kind % 10;
+    QCOMPARE(asked, kinds);
+    QVERIFY(!platform::pathExists(dir.filePath(QStringLiteral("l/a.txt"))));
+    QCOMPARE(platform::pathExists(dir.filePath(QStringLiteral("data/Trash/files/a.txt"))), trashed);
+    // Ctrl+D is no delete key.
+    QVERIFY(dir.writeFile("l/b.txt", "b"));
+    s.trigger("mnuDispItem", 18);
+    s.mark("b.txt");
+    s.key(Qt::Key_D, Qt::ControlModifier);
+    QVERIFY(platform::pathExists(dir.filePath(QStringLiteral("l/b.txt"))));
+}
+
+void OperatingTest::listKeys()
+{
+    TempDir dir;
+    prepare(dir);
+    for (int i = 0; i < 6; ++i)
+        QVERIFY(dir.writeFile("l/f" + QByteArray::number(i), "f"));
+    Started s(dir);
+    // Ctrl+W: the other list form, and back.
+    const int form = s.list(LeftWindow).listForm();
+    s.key(Qt::Key_W, Qt::ControlModifier);
+    QCOMPARE(s.list(LeftWindow).listForm(), 1 - form);
+    s.key(Qt::Key_W, Qt::ControlModifier);
+    QCOMPARE(s.list(LeftWindow).listForm(), form);
+    // Enter with six chosen files opens none and says why.
+    for (int i = 0; i < 6; ++i)
+        s.mark(QByteArray("f" + QByteArray::number(i)).constData());
+    s.messages.clearLog();
+    s.key(Qt::Key_Return);
+    QCOMPARE(s.messages.texts(), QStringList{tooManyFilesText()});
+    s.trigger("mnuFileSel", 2);
+    // Enter on a folder opens it; Backspace goes back with the folder current.
+    s.list(LeftWindow).setCurrent(s.rowOf(LeftWindow, "sub"));
+    s.key(Qt::Key_Return);
+    QCOMPARE(s.window.state().listedPath(LeftWindow), dir.filePath(QStringLiteral("l/sub/")));
+    s.key(Qt::Key_Backspace);
+    QCOMPARE(s.window.state().listedPath(LeftWindow), dir.filePath(QStringLiteral("l/")));
+    QCOMPARE(s.list(LeftWindow).currentRow(), s.rowOf(LeftWindow, "sub"));
+    s.key(Qt::Key_Return);
+    s.key(Qt::Key_Up, Qt::AltModifier);
+    QCOMPARE(s.window.state().listedPath(LeftWindow), dir.filePath(QStringLiteral("l/")));
+    // Ctrl+L: the focus into the list and a click on its current row.
+    s.window.pane(LeftWindow)->tree()->setFocus();
+    QTest::keyClick(s.window.pane(LeftWindow)->tree(), Qt::Key_L, Qt::ControlModifier);
+    QCOMPARE(QApplication::focusWidget(), s.window.pane(LeftWindow)->list());
+    QVERIFY(s.list(LeftWindow).model()->marked(s.rowOf(LeftWindow, "sub")));
+}
+
+void OperatingTest::refreshFindsNewAndRemovedFolders()
+{
+    TempDir dir;
+    prepare(dir);
+    QVERIFY(dir.makeFolder("l/gone"));
+    Started s(dir);
+    TreeNavigator& navigator = s.window.browsing()->navigator();
+    const QString left = dir.filePath(QStringLiteral("l"));
+    navigator.trees().addSubfolders(LeftWindow, left);
+    navigator.model(LeftWindow).setExpanded(left, true);
+    QVERIFY(navigator.model(LeftWindow).contains(left + QStringLiteral("/gone")));
+    QVERIFY(dir.makeFolder("l/new") && dir.makeFolder("l/new/inside"));
+    QVERIFY(::rmdir(dir.filePath(QStringLiteral("l/gone")).toUtf8().constData()) == 0);
+    s.trigger("mnuDispItem", 18);
+    QVERIFY(navigator.model(LeftWindow).contains(left + QStringLiteral("/new")));
+    // The new node shows that it can be opened.
+    QVERIFY(navigator.model(LeftWindow).contains(left + QStringLiteral("/new/inside")));
+    QVERIFY(!navigator.model(LeftWindow).contains(left + QStringLiteral("/gone")));
+    QVERIFY(s.rowOf(LeftWindow, "new") >= 0);
 }
 
 QTEST_MAIN(OperatingTest)

@@ -481,8 +481,10 @@ private Q_SLOTS:
         const QString noMedium = PathChecker::noMediumText(m);
         // clang-format off
         QTest::newRow("fixed") << fixed << false << 0 << false << p << true << true << 0 << "";
-        QTest::newRow("fixed read-only is not tested") << fixed << true << 0 << false << p << true << true << 0 << "";
-        QTest::newRow("network read-only is not tested") << network << true << 0 << false << p << true << true << 0 << "";
+        // A read-only mount cannot be written whatever the volume is.
+        QTest::newRow("fixed mounted read-only") << fixed << true << 0 << false << p << true << false << 70 << protectedText;
+        QTest::newRow("network mounted read-only") << network << true << 0 << false << p << true << false << 70 << protectedText;
+        QTest::newRow("read-only, quiet") << fixed << true << 0 << false << p << false << false << 70 << "";
         QTest::newRow("removable") << removable << false << 0 << false << p << true << true << 0 << "";
         QTest::newRow("removable write-protected") << removable << true << 0 << false << p << true << false << 70 << protectedText;
         QTest::newRow("write-protected, quiet") << removable << true << 0 << false << p << false << false << 70 << "";

@@ -391,7 +391,7 @@ private Q_SLOTS:
             << true << QString() << " リスト 3 項目( 1 ﾌｫﾙﾀﾞ, 2 ﾌｧｲﾙ)    4 kB";
         QTest::newRow("filtered listing sums its rows")
             << false << " txt,"
-            << " リスト 2 項目( 1 ﾌｫﾙﾀﾞ, 1 ﾌｧｲﾙ)    1,000 B";
+            << " リスト 1 項目( 0 ﾌｫﾙﾀﾞ, 1 ﾌｧｲﾙ)    1,000 B";
     }
     void countLabelsWithTotals()
     {
@@ -428,7 +428,9 @@ private Q_SLOTS:
         QCOMPARE(f.list->copyTargetLabel(), QString());
     }
 
-    void filterKeepsFolders()
+    // A filtered list holds the chosen kinds of file only, no folders, also
+    // when an operation adds a folder later.
+    void filterListsFilesOnly()
     {
         TempDir dir;
         QVERIFY(dir.makeFolder("dir") && dir.writeFile("a.txt", "x") &&
@@ -437,8 +439,14 @@ private Q_SLOTS:
         Fixture f;
         f.settings.dispExtList[ListFilterList] = QStringLiteral(" txt,");
         f.list->fill(dir.path());
-        QCOMPARE(f.names(), (QStringList{"dir", "a.txt", "b.TXT"}));
+        QCOMPARE(f.names(), (QStringList{"a.txt", "b.TXT"}));
         QCOMPARE(f.list->listCounts().files, qint64(2));
+        QCOMPARE(f.list->listCounts().folders, qint64(0));
+        QVERIFY(dir.makeFolder("new"));
+        ItemRecord record;
+        QCOMPARE(platform::statPath(dir.filePath("new"), record), 0);
+        QVERIFY(!f.list->addOrUpdateItem(record.name, record));
+        QCOMPARE(f.names(), (QStringList{"a.txt", "b.TXT"}));
     }
 
     void categoryImages_data()
