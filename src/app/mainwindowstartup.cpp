@@ -149,6 +149,11 @@ void MainWindow::startUp()
     }
     m_state.setStarted(true);
     m_browsing->buildTrees();
+    for (int i = 0; i < 2; ++i) {
+        const WindowIndex w = m_state.pair()[i];
+        m_state.setVolumeWritable(
+            w, m_browsing->checker().checkWritable(m_state.listedPath(w), false, QString()));
+    }
     layoutPanes();
     activateWindowIndex(m_state.selected(), 0);
     focusWindow(m_state.selected());

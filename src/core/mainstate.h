@@ -140,6 +140,11 @@ public:
     bool pathChangedWhileHidden(WindowIndex w) const { return m_windows[index(w)].changed; }
     void clearPathChanged(WindowIndex w) { m_windows[index(w)].changed = false; }
 
+    // Whether the volume of the window's path could be written when it was
+    // last asked (start-up); the operations ask again before they write.
+    bool volumeWritable(WindowIndex w) const { return m_windows[index(w)].writable; }
+    void setVolumeWritable(WindowIndex w, bool on) { m_windows[index(w)].writable = on; }
+
     // Windows marked for a tree and list refresh (run by the deferred jobs).
     bool refreshMarked(WindowIndex w) const { return m_windows[index(w)].refresh; }
     void markForRefresh(WindowIndex w) { m_windows[index(w)].refresh = true; }
@@ -220,6 +225,7 @@ private:
         QString rememberedPath;
         bool changed = false;
         bool refresh = false;
+        bool writable = true;
         ContentKind content = ContentKind::None;
         QString shownFile;
     };

@@ -264,6 +264,25 @@ private Q_SLOTS:
         if (refreshed)
             QCOMPARE(h.log.last(), u"refresh"_qs);
     }
+
+    // A refresh held back by an operation asks again until the operation
+    // ended, then runs once.
+    void heldRefreshRunsAfterTheOperation()
+    {
+        Harness h;
+        h.refreshPending = true;
+        h.operationRunning = true;
+        h.jobs.fire();
+        QVERIFY(h.jobs.armed());
+        QCOMPARE(h.jobs.interval(), DeferredJobs::RefreshRetryMs);
+        h.jobs.fire();
+        QVERIFY(h.jobs.armed());
+        QVERIFY(!h.log.contains(u"refresh"_qs));
+        h.operationRunning = false;
+        h.jobs.fire();
+        QCOMPARE(h.log, QStringList{u"refresh"_qs});
+        QVERIFY(!h.jobs.armed());
+    }
 };
 
 QTEST_GUILESS_MAIN(DeferredJobsTest)

@@ -1,6 +1,7 @@
 #include "core/keymap.h"
 #include "core/layoutrules.h"
 #include "core/progressservice.h"
+#include "tree/treerules.h"
 
 #include <QtTest>
 
@@ -47,6 +48,18 @@ KeyContext contextFrom(const QString& flags)
                 break;
             case 'E':
                 c.typingInContent = true;
+                break;
+            case 'D': // a folder shown, its current row a folder
+                c.folderShown = true;
+                c.currentRow = 2;
+                break;
+            case 'F': // a folder shown, its current row a file
+                c.folderShown = true;
+                c.currentRow = 1;
+                break;
+            case 'V': // the volume list shown
+                c.folderShown = false;
+                c.currentRow = 1;
                 break;
             default:
                 break;
@@ -207,7 +220,38 @@ private Q_SLOTS:
         QTest::newRow("digit 1") << int(Qt::Key_1) << 0 << u""_qs << K::LeftToMenus << 0;
         QTest::newRow("Ctrl+9") << int(Qt::Key_9) << Ctrl << u""_qs << K::LeftToMenus << 0;
         QTest::newRow("keypad 1") << int(Qt::Key_1) << Keypad << u""_qs << K::None << 0;
-        QTest::newRow("Ctrl+D") << int(Qt::Key_D) << Ctrl << u""_qs << K::LeftToMenus << 0;
+        QTest::newRow("Ctrl+D") << int(Qt::Key_D) << Ctrl << u"F"_qs << K::LeftToMenus << 0;
+
+        const int Alt = int(Qt::AltModifier);
+        QTest::newRow("Enter on a folder")
+            << int(Qt::Key_Return) << 0 << u"D"_qs << K::OpenCurrentRow << 0;
+        QTest::newRow("Enter on a file")
+            << int(Qt::Key_Enter) << Keypad << u"F"_qs << K::OpenCurrentRow << 0;
+        QTest::newRow("Enter, chosen files first")
+            << int(Qt::Key_Return) << 0 << u"D f2"_qs << K::OpenChosenFiles << 0;
+        QTest::newRow("Enter, no current row")
+            << int(Qt::Key_Return) << 0 << u""_qs << K::None << 0;
+        QTest::newRow("Enter while typing")
+            << int(Qt::Key_Return) << 0 << u"D TE"_qs << K::None << 0;
+        QTest::newRow("Enter during a copy")
+            << int(Qt::Key_Return) << 0 << u"D B"_qs << K::Refused << 0;
+        QTest::newRow("Backspace")
+            << int(Qt::Key_Backspace) << 0 << u"F"_qs << K::ParentFolder << 0;
+        QTest::newRow("Alt+Up") << int(Qt::Key_Up) << Alt << u"F"_qs << K::ParentFolder << 0;
+        QTest::newRow("Up") << int(Qt::Key_Up) << 0 << u"F"_qs << K::None << 0;
+        QTest::newRow("Backspace on the volume list")
+            << int(Qt::Key_Backspace) << 0 << u"V"_qs << K::None << 0;
+        QTest::newRow("Backspace while typing")
+            << int(Qt::Key_Backspace) << 0 << u"F TE"_qs << K::None << 0;
+        QTest::newRow("Delete") << int(Qt::Key_Delete) << 0 << u"F"_qs << K::DeleteItems << 0;
+        QTest::newRow("Shift+Delete erases")
+            << int(Qt::Key_Delete) << Shift << u"F"_qs << K::DeleteItems << int(ModifierShift);
+        QTest::newRow("Ctrl+Delete, unconditional")
+            << int(Qt::Key_Delete) << Ctrl << u"F"_qs << K::DeleteItems << int(ModifierCtrl);
+        QTest::newRow("Delete while typing")
+            << int(Qt::Key_Delete) << 0 << u"F TE"_qs << K::None << 0;
+        QTest::newRow("Delete during a copy")
+            << int(Qt::Key_Delete) << 0 << u"F B"_qs << K::Refused << 0;
         QTest::newRow("U") << int(Qt::Key_U) << 0 << u""_qs << K::LeftToMenus << 0;
         QTest::newRow("F5") << int(Qt::Key_F5) << 0 << u""_qs << K::LeftToMenus << 0;
         QTest::newRow("F15") << int(Qt::Key_F15) << 0 << u""_qs << K::LeftToMenus << 0;

@@ -1,4 +1,5 @@
 #include "core/scriptedservices.h"
+#include "fs/pathcheck.h"
 #include "fs/pathrules.h"
 #include "fs/volumesource.h"
 #include "list/filelistmodel.h"
@@ -407,6 +408,106 @@ private Q_SLOTS:
             QCOMPARE(entries(dir.pathBytes() + "/L"), QList<QByteArray>{});
         else
             QCOMPARE(entries(dir.pathBytes() + "/L/F"), left);
+    }
+
+    // A volume mounted read-only is refused once, with its message, before
+    // any item fails on it.
+    void readOnlyVolumeRefusedOnce_data()
+    {
+        QTest::addColumn<QByteArray>("command");
+        QTest::newRow("attributes") << QByteArray("attr");
+        QTest::newRow("trash") << QByteArray("delete");
+        QTest::newRow("copy into it") << QByteArray("copy");
+    }
+    void readOnlyVolumeRefusedOnce()
+    {
+        QFETCH(QByteArray, command);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R"));
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(dir.writeFile("L/f" + QByteArray::number(i), "f"));
+        ScriptedMessageService messages;
+        ScriptedProgressService progress;
+        progress.setPumpInterval(0);
+        FakeVolumeSource volumes;
+        FakeVolumeSource::Volume volume;
+        volume.mountPoint = dir.filePath(command == "copy" ? "R" : "L");
+        volume.readOnly = true;
+        volumes.addVolume(volume);
+        PathChecker checker(CheckContext{messages, progress, volumes, QStringLiteral("tovane"),
+                                         [] { return LeftWindow; }});
+        RecordingHost host;
+        FileOperations ops(OperationContext{messages, progress, volumes, &checker, host});
+        host.folders[0] = addSeparator(dir.filePath("L"));
+        host.folders[1] = addSeparator(dir.filePath("R"));
+        loadFolderModel(host.lists[0], dir.filePath("L"));
+        markNames(host.lists[0], {"f0", "f1", "f2", "f3", "f4"});
+        int r = 0;
+        if (command == "attr")
+            r = ops.changeAttributes(LeftWindow, 1);
+        else if (command == "delete")
+            r = ops.deleteItems(LeftWindow, 0);
+        else
+            r = ops.copyOrMove(LeftWindow, false);
+        QCOMPARE(r, int(StepCheckFailed));
+        const QStringList texts = messages.texts();
+        QCOMPARE(texts.size(), 2); // the summary, then the volume once
+        QVERIFY2(texts.last().endsWith(QStringLiteral("書込み禁止状態です。")),
+                 qPrintable(texts.last()));
+        QCOMPARE(ops.lastRun().outcome.failed, 0);
+        QCOMPARE(entries(dir.pathBytes() + "/L").size(), 5);
+        QCOMPARE(entries(dir.pathBytes() + "/R").size(), 0);
+        QCOMPARE(attributesOf(dir.filePath("L/f0")) & AttrReadOnly, 0u);
+    }
+
+    // A saved web page and the folder of its parts change together.
+    void webPagePairs_data()
+    {
+        QTest::addColumn<QStringList>("marked");
+        QTest::addColumn<bool>("settable");
+        QTest::addColumn<QStringList>("changed");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("page marked, its folder follows")
+            << QStringList{"page.htm"} << true << QStringList{"page.htm", "page_files"}
+            << "page_files は\r\n\r\n選択されていませんが、ペア項目なので処理対象です。";
+        QTest::newRow("folder marked, its page follows")
+            << QStringList{"page_files"} << true << QStringList{"page.htm", "page_files"}
+            << "page.htm は\r\n\r\n選択されていませんが、ペア項目なので処理対象です。";
+        QTest::newRow("both marked, no notice")
+            << QStringList{"page.htm", "page_files"} << true
+            << QStringList{"page.htm", "page_files"} << QString();
+        QTest::newRow("other files are no pairs")
+            << QStringList{"note.txt"} << true << QStringList{"note.txt"} << QString();
+        QTest::newRow("folders cannot change: neither half does")
+            << QStringList{"page.htm", "note.txt"} << false << QStringList{"note.txt"}
+            << "このＯＳではフォルダの属性変更が不可能なため";
+    }
+    void webPagePairs()
+    {
+        QFETCH(QStringList, marked);
+        QFETCH(bool, settable);
+        QFETCH(QStringList, changed);
+        QFETCH(QString, notice);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("L/page_files"));
+        QVERIFY(dir.writeFile("L/page.htm", "p") && dir.writeFile("L/note.txt", "n") &&
+                dir.writeFile("L/page_files/img", "i"));
+        Env env;
+        env.host.settable = settable;
+        env.host.levels = false;
+        env.show(dir.filePath("L"), QString(), marked);
+        env.ops.changeAttributes(LeftWindow, 1); // read-only on
+        for (const QString& name : {"page.htm", "page_files", "note.txt"}) {
+            const bool readOnly = attributesOf(dir.filePath("L/" + name)) & AttrReadOnly;
+            QVERIFY2(readOnly == changed.contains(name), qPrintable(name));
+        }
+        const QStringList texts = env.plainTexts();
+        if (notice.isEmpty()) {
+            QCOMPARE(texts.size(), 1);
+        } else {
+            QCOMPARE(texts.size(), 2);
+            QVERIFY2(texts.last().startsWith(notice), qPrintable(texts.last()));
+        }
     }
 
 private:

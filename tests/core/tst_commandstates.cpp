@@ -1,0 +1,77 @@
+#include "core/commandstates.h"
+
+#include <QtTest>
+
+#include <cstring>
+
+using namespace tovane;
+
+namespace {
+
+bool enabledIn(const QList<CommandState>& states, const char* control, int index)
+{
+    for (const CommandState& s : states)
+        if (std::strcmp(s.control, control) == 0 && s.index == index)
+            return s.enabled;
+    return false;
+}
+
+} // namespace
+
+class CommandStatesTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // A command with nothing to act on is not offered.
+    void offered_data()
+    {
+        QTest::addColumn<bool>("folderItems");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("marked");
+        QTest::addColumn<int>("copyTargets");
+        QTest::addColumn<bool>("oppositeFolder");
+        QTest::addColumn<QString>("offered"); // "control index" words
+        QTest::newRow("empty folder") << true << 0 << 0 << 0 << true << QString();
+        QTest::newRow("rows, nothing marked")
+            << true << 3 << 0 << 0 << true
+            << "mnuFileItem 2,mnuFileSel 0,mnuFileSel 1,mnuFileItem 3";
+        QTest::newRow("marked, none can go")
+            << true << 3 << 1 << 0 << true
+            << "mnuFileItem 2,mnuFileSel 0,mnuFileSel 1,mnuFileSel 2,mnuFileItem 3,"
+               "mnuFileItem 6,mnuFileItem 11";
+        QTest::newRow("all marked, copy targets")
+            << true << 2 << 2 << 2 << true
+            << "mnuFileItem 2,mnuFileSel 1,mnuFileSel 2,mnuFileItem 3,mnuFileItem 4,"
+               "mnuFileItem 5,mnuFileItem 6,mnuFileItem 11";
+        QTest::newRow("nothing to compare with")
+            << true << 2 << 0 << 0 << false << "mnuFileItem 2,mnuFileSel 0,mnuFileSel 1";
+        QTest::newRow("volume list") << false << 5 << 0 << 0 << true << QString();
+    }
+    void offered()
+    {
+        QFETCH(bool, folderItems);
+        QFETCH(int, rows);
+        QFETCH(int, marked);
+        QFETCH(int, copyTargets);
+        QFETCH(bool, oppositeFolder);
+        QFETCH(QString, offered);
+        WindowCommandFacts f;
+        f.folderItems = folderItems;
+        f.rows = rows;
+        f.marked = marked;
+        f.copyTargets = copyTargets;
+        f.oppositeFolder = oppositeFolder;
+        const QList<CommandState> states = commandStates(f);
+        QStringList got;
+        for (const CommandState& s : states)
+            if (s.enabled)
+                got << QString::fromLatin1(s.control) + u' ' + QString::number(s.index);
+        QStringList expected = offered.split(u',', Qt::SkipEmptyParts);
+        got.sort();
+        expected.sort();
+        QCOMPARE(got, expected);
+        QVERIFY(!enabledIn(commandStates(WindowCommandFacts()), "mnuFileItem", 6));
+    }
+};
+
+QTEST_GUILESS_MAIN(CommandStatesTest)
+#include "tst_commandstates.moc"
