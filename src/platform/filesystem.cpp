@@ -370,7 +370,10 @@ int listFolder(const QString& folder, const EntryCallback& onEntry, const ListOp
         batchSize = std::min(kLargestBatch, batchSize * 4);
         return !stopped;
     };
+    const bool foldersOnly = options.foldersOnly;
     const int e = readEntries(fd.get(), [&](const char* name, unsigned char type) {
+        if (foldersOnly && type != DT_DIR && type != DT_UNKNOWN)
+            return true;
         names.emplace_back(name);
         types.push_back(type);
         return names.size() < batchSize || handOut();

@@ -22,6 +22,9 @@ struct ListOptions {
     // Read the DOS-attribute store for H/S/A of every entry (one getxattr or
     // ioctl per entry). Off gives R, H (dot names), directory and C only.
     bool readAttributeStore = true;
+    // Only folders are wanted: entries the folder itself reports as anything
+    // else (files, links, devices) are passed over without reading them.
+    bool foldersOnly = false;
 };
 
 // Called once per entry ("." and ".." never reach it). Return false to stop.

@@ -132,6 +132,7 @@ int FolderTrees::readSubfolders(WindowIndex w, const QString& path, QStringList&
     const bool whole = wholeComputerTree(w);
     platform::ListOptions options;
     options.readAttributeStore = (m_hiddenMask & (AttrReadOnly | AttrHidden | AttrSystem)) != 0;
+    options.foldersOnly = true;
     const ListFolderResult result = listFolder(
         path, m_hiddenMask,
         [&](const ItemRecord& record) {

@@ -1054,6 +1054,22 @@ private Q_SLOTS:
         QCOMPARE(platform::folderWithin(pathOf(dir, folder), pathOf(dir, item), result), 0);
         QCOMPARE(result, within);
     }
+
+    // Asking for folders only passes over what the folder reports as files
+    // and links without reading them; folders come with their full records.
+    void foldersOnlyListing()
+    {
+        TempDir dir;
+        QVERIFY(dir.makeFolder("a") && dir.makeFolder(".hidden") && dir.writeFile("f", "x"));
+        QVERIFY(::symlink("a", (dir.pathBytes() + "/link").constData()) == 0);
+        QVERIFY(::mkfifo((dir.pathBytes() + "/pipe").constData(), 0600) == 0);
+        ListOptions options;
+        options.foldersOnly = true;
+        const QMap<QByteArray, ItemRecord> all = listAll(dir.path(), nullptr, options);
+        QCOMPARE(all.keys(), (QList<QByteArray>{".hidden", "a"}));
+        QVERIFY(all.value("a").isFolder());
+        QVERIFY(all.value(".hidden").attributes & AttrHidden);
+    }
 };
 
 QTEST_GUILESS_MAIN(FileSystemTest)
