@@ -1,3 +1,4 @@
+#include "support/ownmounts.h"
 #include "support/tempdir.h"
 
 #include <QElapsedTimer>
@@ -21,6 +22,8 @@
 using namespace tovane;
 using tovane::test::entries;
 using tovane::test::readAll;
+using tovane::test::ChildSkipped;
+using tovane::test::runWithOwnMounts;
 using tovane::test::TempDir;
 using tovane::test::writeBytes;
 
@@ -72,63 +75,6 @@ QString physical(const QString& path)
 {
     char buf[PATH_MAX];
     return ::realpath(path.toUtf8().constData(), buf) ? QString::fromUtf8(buf) : QString();
-}
-
-bool writeProc(const char* file, const QByteArray& text)
-{
-    const int fd = ::open(file, O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::write(fd, text.constData(), size_t(text.size())) == text.size();
-    ::close(fd);
-    return ok;
-}
-
-// Mounts of its own for this (forked) process: they vanish with it.
-bool ownMounts()
-{
-    const uid_t uid = ::geteuid();
-    const gid_t gid = ::getegid();
-    if (uid == 0) {
-        if (::unshare(CLONE_NEWNS) != 0)
-            return false;
-    } else {
-        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
-            return false;
-        writeProc("/proc/self/setgroups", "deny");
-        if (!writeProc("/proc/self/uid_map",
-                       QByteArray::number(uid) + ' ' + QByteArray::number(uid) + " 1") ||
-            !writeProc("/proc/self/gid_map",
-                       QByteArray::number(gid) + ' ' + QByteArray::number(gid) + " 1"))
-            return false;
-    }
-    return ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-}
-
-constexpr int ChildSkipped = 77;
-
-// Runs `body` (which may use QCOMPARE) in a forked child with mounts of its
-// own. 0 when it passed, 1 when it failed, ChildSkipped when the child could
-// not be set up.
-int runWithOwnMounts(const std::function<void()>& body)
-{
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const pid_t pid = ::fork();
-    if (pid < 0)
-        return ChildSkipped;
-    if (pid == 0) {
-        if (!ownMounts())
-            ::_exit(ChildSkipped);
-        body();
-        std::fflush(stdout);
-        std::fflush(stderr);
-        ::_exit(QTest::currentTestFailed() ? 1 : 0);
-    }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
 // The command line started plainly (from a forked child, where QProcess has

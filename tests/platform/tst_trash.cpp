@@ -2,6 +2,7 @@
 #include "platform/names.h"
 #include "platform/trash.h"
 #include "support/asuser.h"
+#include "support/ownmounts.h"
 #include "support/tempdir.h"
 
 #include <QtTest>
@@ -111,62 +112,20 @@ enum class Child {
     OwnMounts,    // a private mount namespace (through a user namespace when not root)
 };
 
-bool writeProc(const char* file, const QByteArray& text)
-{
-    const int fd = ::open(file, O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::write(fd, text.constData(), size_t(text.size())) == text.size();
-    ::close(fd);
-    return ok;
-}
-
 bool setUpChild(Child kind)
 {
-    if (kind == Child::Unprivileged) {
+    if (kind == Child::Unprivileged)
         return ::geteuid() != 0 || tovane::test::dropToNobody();
-    }
-    const uid_t uid = ::geteuid();
-    const gid_t gid = ::getegid();
-    if (uid == 0) {
-        if (::unshare(CLONE_NEWNS) != 0)
-            return false;
-    } else {
-        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
-            return false;
-        writeProc("/proc/self/setgroups", "deny");
-        if (!writeProc("/proc/self/uid_map",
-                       QByteArray::number(uid) + ' ' + QByteArray::number(uid) + " 1") ||
-            !writeProc("/proc/self/gid_map",
-                       QByteArray::number(gid) + ' ' + QByteArray::number(gid) + " 1"))
-            return false;
-    }
-    return ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    return tovane::test::enterOwnMounts();
 }
 
-constexpr int ChildSkipped = 77;
+using tovane::test::ChildSkipped;
 
 // Runs `body` (which may use QCOMPARE) in a forked child. 0 when it passed,
 // 1 when it failed, ChildSkipped when the child could not be set up.
 int runInChild(Child kind, const std::function<void()>& body)
 {
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const pid_t pid = ::fork();
-    if (pid < 0)
-        return ChildSkipped;
-    if (pid == 0) {
-        if (!setUpChild(kind))
-            ::_exit(ChildSkipped);
-        body();
-        std::fflush(stdout);
-        std::fflush(stderr);
-        ::_exit(QTest::currentTestFailed() ? 1 : 0);
-    }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+    return tovane::test::runInChild([kind] { return setUpChild(kind); }, body);
 }
 
 // Sets an environment variable for one test and puts the old value back.
