@@ -15,6 +15,7 @@
 #include "platform/errortext.h"
 #include "platform/fileops.h"
 #include "platform/filesystem.h"
+#include "platform/volumes.h"
 
 #include <QDateTime>
 #include <QSet>
@@ -1196,7 +1197,11 @@ int FileOperations::eraseTree(const QString& folder)
 int FileOperations::removeItem(const QString& path, bool isFolder)
 {
     int rc = 0;
-    if (!m_run.erase)
+    // A folder goes to the trash whole only with nothing mounted inside:
+    // emptying the trash would otherwise reach into that file system.
+    if (!m_run.erase && isFolder && platform::holdsMountPoint(path))
+        rc = EBUSY;
+    else if (!m_run.erase)
         rc = platform::moveToTrash(path);
     else if (isFolder)
         rc = eraseTree(path);

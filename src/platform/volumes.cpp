@@ -545,6 +545,27 @@ QList<VolumeInfo> parseMountInfo(const QByteArray& mountInfoText)
     return volumes;
 }
 
+bool holdsMountPoint(const QString& folder)
+{
+    QByteArray bytes;
+    if (!kernelPath(folder, bytes))
+        return false;
+    const QByteArray real = realPath(bytes);
+    if (real.isEmpty())
+        return false;
+    const QString base = nameFromBytes(real);
+    // Every mount counts here, pseudo file systems and single files included.
+    const QByteArray text =
+        readSmallFile("/proc/self/mountinfo", std::numeric_limits<qsizetype>::max());
+    for (const QByteArray& raw : text.split('\n')) {
+        MountLine line;
+        if (parseLine(raw.trimmed(), line) && line.mountPoint != base &&
+            pathIsWithin(line.mountPoint, base))
+            return true;
+    }
+    return false;
+}
+
 QList<VolumeInfo> listVolumes()
 {
     return parseMountInfo(

@@ -13,14 +13,20 @@
 
 namespace tovane::platform {
 
-enum DriveType { DriveUnknown = 0, DriveRemovable = 1, DriveFixed = 2, DriveNetwork = 3,
-                 DriveCdRom = 4, DriveRamDisk = 5 };
+enum DriveType {
+    DriveUnknown = 0,
+    DriveRemovable = 1,
+    DriveFixed = 2,
+    DriveNetwork = 3,
+    DriveCdRom = 4,
+    DriveRamDisk = 5
+};
 
 struct VolumeInfo {
-    QString mountPoint;   // the volume's key and its "drive root"
-    QString device;       // mount source, e.g. /dev/sda1
-    QString fileSystem;   // e.g. ext4, vfat, nfs4
-    QString label;        // from /dev/disk/by-label, empty when none
+    QString mountPoint; // the volume's key and its "drive root"
+    QString device;     // mount source, e.g. /dev/sda1
+    QString fileSystem; // e.g. ext4, vfat, nfs4
+    QString label;      // from /dev/disk/by-label, empty when none
     int driveType = DriveUnknown;
     bool readOnly = false; // mounted read-only
 };
@@ -29,6 +35,9 @@ struct VolumeInfo {
 // file systems and mounts of single files; "/" is always first. Sorted by
 // mount point. A later mount on the same point hides the earlier one.
 QList<VolumeInfo> listVolumes();
+
+// Whether anything is mounted below `folder` (links on its path followed).
+bool holdsMountPoint(const QString& folder);
 
 // The mount point of the volume holding `path` (longest listed prefix).
 QString mountPointOf(const QString& path);

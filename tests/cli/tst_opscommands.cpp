@@ -1,3 +1,4 @@
+#include "platform/filesystem.h"
 #include "support/ownmounts.h"
 #include "support/tempdir.h"
 
@@ -20,9 +21,9 @@
 #include <vector>
 
 using namespace tovane;
+using tovane::test::ChildSkipped;
 using tovane::test::entries;
 using tovane::test::readAll;
-using tovane::test::ChildSkipped;
 using tovane::test::runWithOwnMounts;
 using tovane::test::TempDir;
 using tovane::test::writeBytes;
@@ -587,12 +588,18 @@ private Q_SLOTS:
             << QStringList{"delete", "--erase", "--yes-all"} << false << "victim/mnt";
         QTest::newRow("the mount point marked, move")
             << QStringList{"move", "--all-levels", "--yes-all"} << true << "victim/mnt";
+        // Hidden: no walk, the folder would go to the trash in one piece.
+        QTest::newRow("trash, a hidden folder")
+            << QStringList{"delete", "--yes-all"} << false << "victim!";
     }
     void mountsLeftAlone()
     {
         QFETCH(QStringList, command);
         QFETCH(bool, transfer);
         QFETCH(QString, name);
+        const bool hidden = name.endsWith(u'!');
+        if (hidden)
+            name.chop(1);
         TempDir dir;
         TempDir data;
         QVERIFY(dir.makeFolder("T") && dir.makeFolder("T/victim") &&
@@ -600,6 +607,8 @@ private Q_SLOTS:
         QVERIFY(dir.writeFile("T/victim/a", "a") && dir.writeFile("OUTSIDE/secret", "s"));
         const QByteArray base = dir.pathBytes();
         const QByteArray err = base + "/err";
+        if (hidden && platform::setAttributes(dir.filePath("T/victim"), AttrHidden) != 0)
+            QSKIP("no attribute store here");
         const int status = runWithOwnMounts([&] {
             if (::mount((base + "/OUTSIDE").constData(), (base + "/T/victim/mnt").constData(),
                         nullptr, MS_BIND, nullptr) != 0)
