@@ -66,6 +66,7 @@ private Q_SLOTS:
     void widthsTheUserSetStay();
     void countLineIsNeverCut_data();
     void countLineIsNeverCut();
+    void sizeTotalsLeaveTheWindowClosable();
 };
 
 void ListFitTest::defaultWidthsShowWholeTexts_data()
@@ -170,6 +171,19 @@ void ListFitTest::countLineIsNeverCut()
             QVERIFY(!other.intersects(r));
         taken << r;
     }
+}
+
+void ListFitTest::sizeTotalsLeaveTheWindowClosable()
+{
+    TempDir dir;
+    Started s(dir);
+    s.trigger("mnuDispSize", 0);
+    QVERIFY(s.window.findChild<QLabel*>(QStringLiteral("lblListCount_0"))
+                ->text()
+                .endsWith(QStringLiteral(" B")));
+    // A progress text left standing refuses the close.
+    QCOMPARE(s.window.progress().progress(), QString());
+    QVERIFY(s.window.close());
 }
 
 QTEST_MAIN(ListFitTest)
