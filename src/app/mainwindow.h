@@ -28,6 +28,7 @@ class QToolBar;
 namespace tovane {
 
 class Browsing;
+class ListMenu;
 class Operating;
 class Selecting;
 class WindowPane;
@@ -99,6 +100,7 @@ public:
     Browsing* browsing() const { return m_browsing.get(); }
     Selecting* selecting() const { return m_selecting.get(); }
     Operating* operating() const { return m_operating.get(); }
+    ListMenu* listMenu() const { return m_listMenu; }
     const CapabilityFlags& capabilities() const { return m_capabilities; }
     void closeDestinationList();
 
@@ -161,6 +163,7 @@ private:
     std::unique_ptr<Browsing> m_browsing;
     std::unique_ptr<Selecting> m_selecting;
     std::unique_ptr<Operating> m_operating;
+    ListMenu* m_listMenu = nullptr; // a child: it goes with the window
     QToolBar* m_compareBar = nullptr;
     QTimer* m_jobTimer = nullptr;
     std::unique_ptr<JobTimer> m_jobTimerAdapter;

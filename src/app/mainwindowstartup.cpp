@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 
 #include "app/browsing.h"
+#include "app/listmenu.h"
 #include "app/operating.h"
 #include "app/selecting.h"
 #include "app/windowpane.h"
@@ -137,6 +138,7 @@ void MainWindow::startUp()
     m_selecting->wireMenus();
     m_operating = std::make_unique<Operating>(*this, *m_browsing, *m_selecting);
     m_operating->wireMenus();
+    m_listMenu = new ListMenu(*this, *m_browsing, *m_selecting);
     m_state.setStarted(true);
     m_browsing->buildTrees();
     layoutPanes();
