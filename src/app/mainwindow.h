@@ -28,6 +28,8 @@ class QToolBar;
 namespace tovane {
 
 class Browsing;
+class HelpBrowser;
+class HelpWindow;
 class ListMenu;
 class Operating;
 class Selecting;
@@ -82,6 +84,11 @@ public:
     void commandConfirmMessages(bool on);
     void commandAbout();
     void commandHelp();
+    // The desktop browser 使用方法 tries first; tests put in one that is
+    // missing. The window does not own a replacement.
+    void setHelpBrowser(HelpBrowser* browser);
+    // Tovane's own help window once it was needed, else null.
+    HelpWindow* helpWindow() const { return m_helpWindow; }
     void commandStop();
 
     // The key handling of the main window and of the dialogs' Ctrl keys.
@@ -164,6 +171,10 @@ private:
     std::unique_ptr<Selecting> m_selecting;
     std::unique_ptr<Operating> m_operating;
     ListMenu* m_listMenu = nullptr; // a child: it goes with the window
+    std::unique_ptr<HelpBrowser> m_ownHelpBrowser;
+    HelpBrowser* m_helpBrowser = nullptr;
+    HelpWindow* m_helpWindow = nullptr;
+    QString m_helpPage; // the page shipped with the program, when there is one
     QToolBar* m_compareBar = nullptr;
     QTimer* m_jobTimer = nullptr;
     std::unique_ptr<JobTimer> m_jobTimerAdapter;

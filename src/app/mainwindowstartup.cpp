@@ -53,7 +53,9 @@ void MainWindow::startUp()
     m_startModifiers =
         (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0);
 
-    provideHelpFile(m_settingsFolder, parentOf(platform::executablePath()));
+    const QString programFolder = parentOf(platform::executablePath());
+    provideHelpFile(m_settingsFolder, programFolder);
+    m_helpPage = shippedHelpFile(programFolder);
     m_facts = collectStartupFacts(QStringLiteral(TOVANE_VERSION), m_settingsFolder);
     refreshScreenMetrics();
 
