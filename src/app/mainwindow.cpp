@@ -3,6 +3,7 @@
 #include "app/browsing.h"
 #include "app/dialog.h"
 #include "app/frmabout.h"
+#include "app/helpwindow.h"
 #include "app/operating.h"
 #include "app/selecting.h"
 #include "app/windowpane.h"
@@ -16,7 +17,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -29,7 +29,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
-#include <QUrl>
 
 namespace tovane {
 
@@ -58,6 +57,8 @@ MainWindow::MainWindow(const QString& settingsFolder, QWidget* parent)
     m_ownMessages->reselectWindow = [this](int w) { activateWindowIndex(w, -1); };
     m_messages = m_ownMessages.get();
     m_messages->setDefaultTitle(QStringLiteral("tovane"));
+    m_ownHelpBrowser = std::make_unique<HelpBrowser>();
+    m_helpBrowser = m_ownHelpBrowser.get();
 
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("Central"));
@@ -698,11 +699,26 @@ void MainWindow::commandAbout()
     focusWindow(m_state.selected());
 }
 
+void MainWindow::setHelpBrowser(HelpBrowser* browser)
+{
+    m_helpBrowser = browser ? browser : m_ownHelpBrowser.get();
+}
+
 void MainWindow::commandHelp()
 {
     if (!m_facts.helpFilePresent)
         return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(m_facts.helpFile));
+    // A copy made by an older version may linger in the settings folder.
+    const QString page = m_helpPage.isEmpty() ? m_facts.helpFile : m_helpPage;
+    if (m_helpBrowser->available() && m_helpBrowser->open(page))
+        return;
+    if (!m_helpWindow)
+        m_helpWindow = new HelpWindow(this);
+    if (!m_helpWindow->load(page) && page != m_facts.helpFile)
+        m_helpWindow->load(m_facts.helpFile);
+    m_helpWindow->show();
+    m_helpWindow->raise();
+    m_helpWindow->activateWindow();
 }
 
 void MainWindow::commandReset(int index)

@@ -29,6 +29,9 @@ class QToolBar;
 namespace tovane {
 
 class Browsing;
+class HelpBrowser;
+class HelpWindow;
+class ListMenu;
 class Operating;
 class Selecting;
 class WindowPane;
@@ -84,6 +87,11 @@ public:
     void commandConfirmMessages(bool on);
     void commandAbout();
     void commandHelp();
+    // The desktop browser 使用方法 tries first; tests put in one that is
+    // missing. The window does not own a replacement.
+    void setHelpBrowser(HelpBrowser* browser);
+    // Tovane's own help window once it was needed, else null.
+    HelpWindow* helpWindow() const { return m_helpWindow; }
     void commandStop();
 
     // The key handling of the main window and of the dialogs' Ctrl keys.
@@ -104,6 +112,7 @@ public:
     Browsing* browsing() const { return m_browsing.get(); }
     Selecting* selecting() const { return m_selecting.get(); }
     Operating* operating() const { return m_operating.get(); }
+    ListMenu* listMenu() const { return m_listMenu; }
     const CapabilityFlags& capabilities() const { return m_capabilities; }
     void closeDestinationList();
 
@@ -166,6 +175,11 @@ private:
     std::unique_ptr<Browsing> m_browsing;
     std::unique_ptr<Selecting> m_selecting;
     std::unique_ptr<Operating> m_operating;
+    ListMenu* m_listMenu = nullptr; // a child: it goes with the window
+    std::unique_ptr<HelpBrowser> m_ownHelpBrowser;
+    HelpBrowser* m_helpBrowser = nullptr;
+    HelpWindow* m_helpWindow = nullptr;
+    QString m_helpPage; // the page shipped with the program, when there is one
     QToolBar* m_compareBar = nullptr;
     QTimer* m_jobTimer = nullptr;
     std::unique_ptr<JobTimer> m_jobTimerAdapter;

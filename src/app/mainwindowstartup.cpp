@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 
 #include "app/browsing.h"
+#include "app/listmenu.h"
 #include "app/operating.h"
 #include "app/selecting.h"
 #include "app/windowpane.h"
@@ -53,7 +54,9 @@ void MainWindow::startUp()
     m_startModifiers =
         (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0);
 
-    provideHelpFile(m_settingsFolder, parentOf(platform::executablePath()));
+    const QString programFolder = parentOf(platform::executablePath());
+    provideHelpFile(m_settingsFolder, programFolder);
+    m_helpPage = shippedHelpFile(programFolder);
     m_facts = collectStartupFacts(QStringLiteral(TOVANE_VERSION), m_settingsFolder);
     refreshScreenMetrics();
 
@@ -147,6 +150,7 @@ void MainWindow::startUp()
         FileList* l = &m_browsing->list(w);
         connect(l, &FileList::labelsChanged, this, [this, w] { updateMenus(w); });
     }
+    m_listMenu = new ListMenu(*this, *m_browsing, *m_selecting);
     m_state.setStarted(true);
     m_browsing->buildTrees();
     for (int i = 0; i < 2; ++i) {

@@ -1,6 +1,7 @@
 #include "app/windowpane.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTextEdit>
@@ -176,6 +177,14 @@ void WindowPane::resizeEvent(QResizeEvent* event)
     Q_EMIT resized(m_window);
 }
 
+bool WindowPane::event(QEvent* event)
+{
+    // The count labels took another number of lines.
+    if (event->type() == QEvent::LayoutRequest)
+        layoutParts();
+    return QFrame::event(event);
+}
+
 void WindowPane::layoutParts()
 {
     const QRect inner = contentsRect();
@@ -209,12 +218,16 @@ void WindowPane::layoutParts()
 
     const int right = inner.left() + tree + DividerWidth;
     const int rightWidth = std::max(0, inner.right() + 1 - right);
-    const int labelsHeight = m_listLabels ? m_listLabels->sizeHint().height() : 0;
+    const int labelsWidth = std::max(0, rightWidth - 4);
+    int labelsHeight = 0;
+    if (m_listLabels)
+        labelsHeight = m_listLabels->hasHeightForWidth() ? m_listLabels->heightForWidth(labelsWidth)
+                                                         : m_listLabels->sizeHint().height();
     auto placeList = [&](int height) {
         const int listHeight = std::max(0, height - labelsHeight);
         m_list->setGeometry(right, top, rightWidth, listHeight);
         if (m_listLabels)
-            m_listLabels->setGeometry(right + 2, top + listHeight, std::max(0, rightWidth - 4),
+            m_listLabels->setGeometry(right + 2, top + listHeight, labelsWidth,
                                       std::min(labelsHeight, height));
     };
     if (m_contentShown) {

@@ -63,7 +63,8 @@ public:
     QLabel* driveStatus() const { return m_driveStatus; }
     QLabel* memoryStatus() const { return m_memoryStatus; }
     void setMemoryText(const QString& text);
-    // The count labels, placed right under the list.
+    // The count labels, placed right under the list with the height they ask
+    // for at the list's width.
     void setListLabels(QWidget* labels);
 
     // The parts' sizes in pixels. The content area (under the list) is shown
@@ -88,6 +89,7 @@ Q_SIGNALS:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void layoutParts();

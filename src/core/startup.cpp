@@ -54,19 +54,26 @@ bool provideHelpFile(const QString& settingsFolder, const QString& executableFol
     // counts as no help file.
     if (platform::pathExists(target))
         return platform::isRegularFile(target);
+    const QString shipped = shippedHelpFile(executableFolder);
+    if (shipped.isEmpty())
+        return false;
+    platform::CopyOptions options;
+    options.copyAttributes = false;
+    return platform::copyFile(shipped, target, options) == 0;
+}
+
+QString shippedHelpFile(const QString& executableFolder)
+{
     for (const QString& candidate :
          {addSeparator(executableFolder) + helpFileName(),
           addSeparator(parentOf(stripSeparator(executableFolder))) +
               QStringLiteral("share/tovane/") + helpFileName()}) {
         ItemRecord record;
-        if (platform::statPath(candidate, record) != 0 || record.isSymlink)
-            continue;
-        platform::CopyOptions options;
-        options.copyAttributes = false;
-        if (platform::copyFile(candidate, target, options) == 0)
-            return true;
+        if (platform::statPath(candidate, record) == 0 && !record.isSymlink &&
+            platform::isRegularFile(candidate))
+            return candidate;
     }
-    return false;
+    return QString();
 }
 
 StartupFacts collectStartupFacts(const QString& version, const QString& settingsFolder)

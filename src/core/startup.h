@@ -33,6 +33,8 @@ StartupFacts collectStartupFacts(const QString& version, const QString& settings
 // (or in ../share/tovane) is put there when the folder has none yet.
 QString helpFileName();
 bool provideHelpFile(const QString& settingsFolder, const QString& executableFolder);
+// The help page shipped with the program (not through a link), or "".
+QString shippedHelpFile(const QString& executableFolder);
 
 // FlgYY item k read from the settings: 1 = known on, 0 = probe, else off.
 struct CapabilityFlags {

@@ -465,8 +465,15 @@ void FileList::updateSizeTotals()
                                   .toULongLong());
             m_listTotal = sum;
         } else {
+            // A text left standing would keep the window from closing: the
+            // caller's own text, or none, comes back.
+            const QString before = m_context.progress.progress();
             showStatus(QStringLiteral("表示パスのサイズを取得中 ") + label());
             m_listTotal = folderSizeFor(m_model.folder());
+            if (before.isEmpty())
+                clearStatus();
+            else
+                showStatus(before);
         }
     }
     updateCountLabels();

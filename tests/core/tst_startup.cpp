@@ -21,6 +21,8 @@ private Q_SLOTS:
     void vanishedFolderFallsBackToParent();
     void helpFileOnlyWhenRegular_data();
     void helpFileOnlyWhenRegular();
+    void shippedHelpPage_data();
+    void shippedHelpPage();
     void probeLeavesNothingBehind();
     void probeKeepsUserFolder();
     void closeRefusal_data();
@@ -199,6 +201,56 @@ void StartupTest::helpFileOnlyWhenRegular()
         QCOMPARE(after.st_ino, before.st_ino);
         QCOMPARE(after.st_mode, before.st_mode);
     }
+}
+
+void StartupTest::shippedHelpPage_data()
+{
+    // What stands under the page's name beside the executable (bin) and in
+    // ../share/tovane; the page found, or none.
+    QTest::addColumn<QString>("besideExecutable");
+    QTest::addColumn<QString>("inShare");
+    QTest::addColumn<QString>("found");
+    // clang-format off
+    QTest::newRow("beside the executable") << "file" << "file" << "bin";
+    QTest::newRow("installed under share") << "none" << "file" << "share";
+    QTest::newRow("a link is not ours") << "link" << "none" << "";
+    QTest::newRow("a link, then share") << "link" << "file" << "share";
+    QTest::newRow("folder") << "folder" << "none" << "";
+    QTest::newRow("FIFO") << "fifo" << "none" << "";
+    QTest::newRow("nothing") << "none" << "none" << "";
+    // clang-format on
+}
+
+void StartupTest::shippedHelpPage()
+{
+    QFETCH(QString, besideExecutable);
+    QFETCH(QString, inShare);
+    QFETCH(QString, found);
+    TempDir dir;
+    QVERIFY(dir.makeFolder("bin") && dir.makeFolder("share") && dir.makeFolder("share/tovane"));
+    QVERIFY(dir.writeFile("elsewhere.html", "<p>other</p>"));
+    const QByteArray name = helpFileName().toUtf8();
+    const auto place = [&](const QString& kind, const QByteArray& folder) {
+        const QByteArray target = tovane::test::joined(dir, folder + '/' + name);
+        if (kind == QLatin1String("file"))
+            return dir.writeFile(folder + '/' + name, "<p>help</p>");
+        if (kind == QLatin1String("link"))
+            return ::symlink(tovane::test::joined(dir, "elsewhere.html").constData(),
+                             target.constData()) == 0;
+        if (kind == QLatin1String("folder"))
+            return dir.makeFolder(folder + '/' + name);
+        if (kind == QLatin1String("fifo"))
+            return ::mkfifo(target.constData(), 0600) == 0;
+        return true;
+    };
+    QVERIFY(place(besideExecutable, "bin"));
+    QVERIFY(place(inShare, "share/tovane"));
+    const QString expected = found == QLatin1String("bin")
+                                 ? dir.filePath(QStringLiteral("bin/")) + helpFileName()
+                             : found == QLatin1String("share")
+                                 ? dir.filePath(QStringLiteral("share/tovane/")) + helpFileName()
+                                 : QString();
+    QCOMPARE(shippedHelpFile(dir.filePath(QStringLiteral("bin"))), expected);
 }
 
 void StartupTest::probeLeavesNothingBehind()

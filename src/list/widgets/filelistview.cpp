@@ -8,12 +8,13 @@
 
 #include <QEvent>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QStyle>
 #include <QTreeView>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tovane {
@@ -107,16 +108,46 @@ void FileListView::applyColumnWidths()
     if (set < 0 || set >= ListColumnSets)
         return;
     const auto& widths = m_settings->listColumnWidths[size_t(set)];
+    static const auto defaults = defaultListColumnWidths();
     const int columns = m_list->model()->columnCount();
     m_applying = true;
     for (int c = 0; c < columns && c < ListColumnsPerSet; ++c) {
         const bool keyColumn =
             m_list->model()->layout() == ListLayout::FolderItems && c >= FirstHiddenColumn;
-        const int pixels =
-            keyColumn ? 0 : int(std::lround(double(widths[size_t(c)]) / TwipsPerPixel));
+        const int stored = widths[size_t(c)];
+        int pixels = keyColumn ? 0 : int(std::lround(double(stored) / TwipsPerPixel));
+        // The defaults were sized for one font; a width the user chose is his.
+        if (!keyColumn && stored == defaults[size_t(set)][size_t(c)])
+            pixels = std::max(pixels, fittingWidth(c));
         m_view->header()->resizeSection(c, pixels);
     }
     m_applying = false;
+}
+
+int FileListView::fittingWidth(int column) const
+{
+    const bool folders = m_list->model()->layout() == ListLayout::FolderItems;
+    // Digits may differ in width: every sample uses the widest one.
+    const QFontMetrics fm(m_view->font());
+    QChar digit = u'0';
+    for (char16_t d = u'1'; d <= u'9'; ++d)
+        if (fm.horizontalAdvance(QChar(d)) > fm.horizontalAdvance(digit))
+            digit = QChar(d);
+    QString sample;
+    if (folders && column == ColumnTime)
+        sample = QStringLiteral("0000/00/00 00:00:00");
+    else if (folders && column == ColumnSize)
+        sample = QStringLiteral("000,000,000,000");
+    else if (!folders && (column == DriveColumnTotal || column == DriveColumnFree))
+        sample = QStringLiteral("000,000kB");
+    if (sample.isEmpty())
+        return 0;
+    sample.replace(u'0', digit);
+    // The delegate keeps this margin on either side of a cell's text.
+    const int margin =
+        m_view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_view) + 1;
+    const int cell = fm.horizontalAdvance(sample) + 2 * margin + 2;
+    return std::max(cell, m_view->header()->sectionSizeHint(column));
 }
 
 bool FileListView::resetHiddenColumns()
@@ -181,20 +212,20 @@ bool FileListView::eventFilter(QObject* watched, QEvent* event)
             resetHiddenColumns();
     } else if (watched == m_view && event->type() == QEvent::KeyRelease) {
         m_list->keyReleased(modifierBits());
+    } else if (watched == m_view && event->type() == QEvent::FontChange) {
+        applyColumnWidths(); // the screen text size changed what fits
     }
     return QObject::eventFilter(watched, event);
 }
 
 FileListLabels::FileListLabels(FileList* list, QWidget* parent) : QWidget(parent), m_list(list)
 {
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
     static const char* names[3] = {"lblListCount_", "lblSelCount_", "lblCopyCount_"};
     for (int i = 0; i < 3; ++i) {
         auto* label = new QLabel(this);
         label->setObjectName(QLatin1String(names[i]) + QString::number(list->window()));
         label->setTextFormat(Qt::PlainText);
-        layout->addWidget(label, i == 0 ? 2 : 1);
+        label->setWordWrap(true);
         m_labels[i] = label;
     }
     connect(list, &FileList::labelsChanged, this, &FileListLabels::refresh);
@@ -206,8 +237,92 @@ void FileListLabels::refresh()
     const QString texts[3] = {m_list->listLabel(), m_list->selectionLabel(),
                               m_list->copyTargetLabel()};
     for (int i = 0; i < 3; ++i) {
+        m_texts[i] = texts[i];
         m_labels[i]->setText(texts[i]);
         m_labels[i]->setVisible(!texts[i].isEmpty());
+    }
+    arrange();
+    updateGeometry();
+}
+
+int FileListLabels::naturalWidth(int i) const
+{
+    // Fallback fonts (half-width kana) can draw wider than the advance says.
+    const QFontMetrics fm = m_labels[i]->fontMetrics();
+    const int text =
+        std::max(fm.horizontalAdvance(m_texts[i]), fm.boundingRect(m_texts[i]).width());
+    return text + 2 * m_labels[i]->margin() + 4;
+}
+
+std::array<QRect, 3> FileListLabels::placements(int width) const
+{
+    std::array<QRect, 3> places{};
+    const int line = lineHeight();
+    const int gap = fontMetrics().horizontalAdvance(QStringLiteral("　"));
+    int x = 0;
+    int y = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (m_texts[i].isEmpty())
+            continue;
+        const int natural = naturalWidth(i);
+        if (x > 0 && x + natural > width) {
+            x = 0;
+            y += line;
+        }
+        if (natural <= width) {
+            places[size_t(i)] = QRect(x, y, natural, line);
+            x += natural + gap;
+        } else {
+            // Wider than the list: it takes lines of its own, broken between words.
+            const int height = std::max(line, m_labels[i]->heightForWidth(width));
+            places[size_t(i)] = QRect(0, y, std::max(1, width), height);
+            x = 0;
+            y += height;
+        }
+    }
+    return places;
+}
+
+int FileListLabels::lineHeight() const
+{
+    return m_labels[0]->fontMetrics().height() + 2 * m_labels[0]->margin();
+}
+
+int FileListLabels::heightForWidth(int width) const
+{
+    // One line at least, so the list does not jump when the labels empty.
+    int bottom = lineHeight();
+    for (const QRect& r : placements(width))
+        if (!r.isNull())
+            bottom = std::max(bottom, r.bottom() + 1);
+    return bottom;
+}
+
+QSize FileListLabels::sizeHint() const
+{
+    return QSize(QWidget::sizeHint().width(), heightForWidth(width()));
+}
+
+void FileListLabels::arrange()
+{
+    const std::array<QRect, 3> places = placements(width());
+    for (int i = 0; i < 3; ++i)
+        if (!places[size_t(i)].isNull())
+            m_labels[i]->setGeometry(places[size_t(i)]);
+}
+
+void FileListLabels::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    arrange();
+}
+
+void FileListLabels::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        arrange();
+        updateGeometry();
     }
 }
 

@@ -15,6 +15,8 @@
 #include <QStyledItemDelegate>
 #include <QWidget>
 
+#include <array>
+
 class QLabel;
 class QTreeView;
 
@@ -48,8 +50,13 @@ public:
     QTreeView* view() const { return m_view; }
     FileList* list() const { return m_list; }
 
-    // Widths of the current layout's set, twips -> pixels.
+    // Widths of the current layout's set, twips -> pixels. A width still at
+    // its default is widened to fittingWidth(); one the user set stays.
     void applyColumnWidths();
+    // The narrowest width in pixels at which `column` of the current layout
+    // shows its longest cell text whole in the list's font (a time, a size
+    // of 12 digits, a capacity) and its header; 0 for the other columns.
+    int fittingWidth(int column) const;
     // Sets the key columns back to width 0; true when any was wider.
     bool resetHiddenColumns();
     void applyListForm(int form);
@@ -68,8 +75,12 @@ private:
     bool m_applying = false;
 };
 
-// The three count labels below a list, one per line of text; an empty text
-// hides its label. Object names: lblListCount_w, lblSelCount_w, lblCopyCount_w.
+// The three count labels below a list; an empty text hides its label. They
+// stand side by side and go on a new line where the next does not fit, and
+// a label wider than the whole list breaks between words, so a narrow list
+// never cuts a count. The owner gives the labels heightForWidth() and lays
+// out again on the LayoutRequest a change of lines posts. Object names: lblListCount_w,
+// lblSelCount_w, lblCopyCount_w.
 class FileListLabels : public QWidget {
     Q_OBJECT
 public:
@@ -81,9 +92,24 @@ public:
 
     void refresh();
 
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
 private:
+    // Where each label goes at `width` (a null rect: hidden).
+    std::array<QRect, 3> placements(int width) const;
+    int naturalWidth(int label) const;
+    int lineHeight() const;
+    void arrange();
+
     FileList* m_list;
     QLabel* m_labels[3] = {};
+    QString m_texts[3];
 };
 
 } // namespace tovane
