@@ -1,5 +1,7 @@
 #include "viewer/textcodec.h"
 
+#include "platform/system.h"
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -7,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -35,6 +38,23 @@ const char* icuName(TextEncoding encoding)
     }
 }
 
+// Room for `size` characters, filled by the caller.
+QString buffer(qsizetype size)
+{
+    QString text(size, Qt::Uninitialized);
+    platform::adviseLargeBuffer(text.data(), size_t(size) * sizeof(QChar));
+    return text;
+}
+
+// The whole of `bytes` through `decoder`, written straight into the result.
+QString decodeAll(QStringDecoder& decoder, QByteArrayView bytes)
+{
+    QString text = buffer(decoder.requiredSpace(bytes.size()));
+    const QChar* end = decoder.appendToBuffer(text.data(), bytes);
+    text.truncate(end - text.constData());
+    return text;
+}
+
 // Drops spare capacity an estimate left behind, so a big text costs what it
 // holds.
 void tighten(QString& text)
@@ -48,7 +68,7 @@ void tighten(QString& text)
 bool decodeUtf8(QByteArrayView bytes, QString& out)
 {
     constexpr qsizetype Slice = qsizetype(1) << 20;
-    out = QString(bytes.size(), Qt::Uninitialized);
+    out = buffer(bytes.size());
     QChar* const begin = out.data();
     QChar* at = begin;
     qsizetype pos = 0;
@@ -86,7 +106,7 @@ bool decodeStrict(TextEncoding encoding, QByteArrayView bytes, QString& out)
         QStringDecoder decoder(encoding == TextEncoding::Utf16LE ? QStringConverter::Utf16LE
                                                                  : QStringConverter::Utf16BE,
                                Strict);
-        out = decoder.decode(bytes);
+        out = decodeAll(decoder, bytes);
         // Qt passes unpaired surrogates through; they are no text.
         if (decoder.hasError() || !QStringView(out).isValidUtf16()) {
             out.clear();
@@ -98,7 +118,7 @@ bool decodeStrict(TextEncoding encoding, QByteArrayView bytes, QString& out)
         QStringDecoder decoder(icuName(encoding), Strict);
         if (!decoder.isValid())
             return false;
-        out = decoder.decode(bytes);
+        out = decodeAll(decoder, bytes);
         if (decoder.hasError()) {
             out.clear();
             return false;
@@ -111,8 +131,37 @@ bool decodeStrict(TextEncoding encoding, QByteArrayView bytes, QString& out)
 
 // CP932 gives some characters two byte forms (NEC and IBM rows, NEC row 13
 // duplicates of JIS symbols); writing uses one. Only these lead bytes start
-// such forms, so a file without them comes back exactly as read.
-bool mayHoldSecondForms(QByteArrayView bytes)
+// the other forms.
+constexpr std::array<quint8, 4> SecondFormLeads = {0x87, 0xED, 0xEE, 0xFA};
+
+// Per lead above, the trail bytes of codes that the codec writes otherwise;
+// learnt from the codec itself once.
+const std::array<std::bitset<256>, 4>& secondForms()
+{
+    static const std::array<std::bitset<256>, 4> table = [] {
+        std::array<std::bitset<256>, 4> t;
+        for (size_t k = 0; k < SecondFormLeads.size(); ++k) {
+            for (int trail = 0x40; trail <= 0xFC; ++trail) {
+                // Fresh converters each time: resetting an ICU one leaves it
+                // unusable.
+                QStringDecoder decoder(icuName(TextEncoding::ShiftJis), Strict);
+                QStringEncoder encoder(icuName(TextEncoding::ShiftJis), Flag::Stateless);
+                const char code[2] = {char(SecondFormLeads[k]), char(trail)};
+                const QString c = decoder.decode(QByteArrayView(code, 2));
+                if (decoder.hasError())
+                    continue;
+                const QByteArray back = encoder.encode(c);
+                if (encoder.hasError() || QByteArrayView(back) != QByteArrayView(code, 2))
+                    t[k].set(size_t(trail));
+            }
+        }
+        return t;
+    }();
+    return table;
+}
+
+// Whether clean CP932 `bytes` hold a code in its second form.
+bool holdsSecondForms(QByteArrayView bytes)
 {
     const auto* p = reinterpret_cast<const quint8*>(bytes.data());
     const auto* end = p + bytes.size();
@@ -122,8 +171,12 @@ bool mayHoldSecondForms(QByteArrayView bytes)
             ++p;
             continue;
         }
-        if (b == 0x87 || b == 0xED || b == 0xEE || b == 0xFA)
-            return true;
+        if (p + 1 < end) {
+            for (size_t k = 0; k < SecondFormLeads.size(); ++k) {
+                if (b == SecondFormLeads[k] && secondForms()[k].test(p[1]))
+                    return true;
+            }
+        }
         p += 2;
     }
     return false;
@@ -134,8 +187,8 @@ bool reencodesExactly(TextEncoding encoding, QStringView text, QByteArrayView bo
 {
     if (!icuName(encoding))
         return true; // strict UTF-8 and UTF-16 are one to one
-    if (encoding == TextEncoding::ShiftJis && !mayHoldSecondForms(body))
-        return true;
+    if (encoding == TextEncoding::ShiftJis)
+        return !holdsSecondForms(body);
     QStringEncoder encoder(icuName(encoding), Flag::Stateless);
     const QByteArray again = encoder.encode(text);
     return !encoder.hasError() && QByteArrayView(again) == body;
@@ -235,7 +288,7 @@ void splitLineEnds(QString& text, TextFormat& format)
         return;
     const QChar* in = text.constData();
     const qsizetype size = text.size();
-    QString out(size, Qt::Uninitialized);
+    QString out = buffer(size);
     QChar* o = out.data();
     QByteArray ends;
     qsizetype lf = 0, crlf = 0, cr = 0;
@@ -286,44 +339,56 @@ char commonestEnd(const QByteArray& ends)
     return lf >= cr ? '\n' : '\r';
 }
 
+// Hands `piece` the text in order, with the line ends of `format` in place
+// of each "\n".
+template <typename Piece>
+void forEachPiece(const QString& text, const TextFormat& format, Piece&& piece)
+{
+    if (format.newline == NewlineStyle::Lf) {
+        piece(QStringView(text));
+        return;
+    }
+    static constexpr char16_t Ends[] = u"\r\n";
+    const QStringView crlf(Ends, 2), cr(Ends, 1), lf(Ends + 1, 1);
+    const bool mixed = format.newline == NewlineStyle::Mixed;
+    const char later = mixed && !format.lineEnds.isEmpty() ? commonestEnd(format.lineEnds) : 'c';
+    const QStringView all(text);
+    qsizetype pos = 0, line = 0;
+    for (;;) {
+        const qsizetype next = all.indexOf(u'\n', pos);
+        if (next < 0) {
+            piece(all.sliced(pos));
+            return;
+        }
+        piece(all.sliced(pos, next - pos));
+        char end = format.newline == NewlineStyle::Cr ? '\r' : 'c';
+        if (mixed)
+            end = line < format.lineEnds.size() ? format.lineEnds[line] : later;
+        ++line;
+        piece(end == 'c' ? crlf : end == '\r' ? cr : lf);
+        pos = next + 1;
+    }
+}
+
+// Characters of the text with its line ends, at most.
+qsizetype joinedSize(const QString& text, const TextFormat& format)
+{
+    if (format.newline == NewlineStyle::Lf || format.newline == NewlineStyle::Cr)
+        return text.size();
+    return text.size() + std::count(text.cbegin(), text.cend(), QChar(u'\n'));
+}
+
 // The text with the line ends of `format` in place of "\n".
 QString joinLineEnds(const QString& text, const TextFormat& format)
 {
     if (format.newline == NewlineStyle::Lf)
         return text;
-    if (format.newline == NewlineStyle::Cr) {
-        QString out = text;
-        out.replace(u'\n', u'\r');
-        return out;
-    }
-    const QChar* in = text.constData();
-    const qsizetype size = text.size();
-    const qsizetype lines = std::count(in, in + size, QChar(u'\n'));
-    const bool mixed = format.newline == NewlineStyle::Mixed;
-    const char later = mixed && !format.lineEnds.isEmpty() ? commonestEnd(format.lineEnds) : 'c';
-    QString out(size + lines, Qt::Uninitialized);
+    QString out = buffer(joinedSize(text, format));
     QChar* o = out.data();
-    qsizetype pos = 0, line = 0;
-    while (pos < size) {
-        qsizetype next = text.indexOf(u'\n', pos);
-        if (next < 0)
-            next = size;
-        std::memcpy(o, in + pos, size_t(next - pos) * sizeof(QChar));
-        o += next - pos;
-        if (next == size)
-            break;
-        const char end = !mixed                          ? 'c'
-                         : line < format.lineEnds.size() ? format.lineEnds[line]
-                                                         : later;
-        ++line;
-        if (end == 'c') {
-            *o++ = u'\r';
-            *o++ = u'\n';
-        } else {
-            *o++ = QChar(char16_t(end));
-        }
-        pos = next + 1;
-    }
+    forEachPiece(text, format, [&](QStringView piece) {
+        std::memcpy(o, piece.data(), size_t(piece.size()) * sizeof(QChar));
+        o += piece.size();
+    });
     out.truncate(o - out.constData());
     return out;
 }
@@ -515,37 +580,37 @@ int encodeText(const QString& text, const TextFormat& format, QByteArray& out,
             *unencodable = at;
         return EILSEQ;
     };
-    const QString full = joinLineEnds(text, format);
     switch (format.encoding) {
     case TextEncoding::Utf8:
     case TextEncoding::Utf16LE:
     case TextEncoding::Utf16BE: {
         // A lone surrogate has no form in any of them; Qt would write "?".
-        if (!QStringView(full).isValidUtf16())
+        if (!QStringView(text).isValidUtf16())
             return refuse(firstUnpaired(text));
-        QByteArray body;
-        if (format.encoding == TextEncoding::Utf8) {
-            body = full.toUtf8();
-        } else {
-            QStringEncoder encoder(format.encoding == TextEncoding::Utf16LE
-                                       ? QStringConverter::Utf16LE
-                                       : QStringConverter::Utf16BE,
-                                   Flag::Stateless);
-            body = encoder.encode(full);
+        QStringEncoder encoder(format.encoding == TextEncoding::Utf8 ? QStringConverter::Utf8
+                               : format.encoding == TextEncoding::Utf16LE
+                                   ? QStringConverter::Utf16LE
+                                   : QStringConverter::Utf16BE,
+                               Flag::Stateless);
+        // Line by line straight into the result, without a joined copy.
+        const QByteArrayView bom = format.bom ? bomOf(format.encoding) : QByteArrayView();
+        out = QByteArray(bom.size() + encoder.requiredSpace(joinedSize(text, format)),
+                         Qt::Uninitialized);
+        platform::adviseLargeBuffer(out.data(), size_t(out.size()));
+        char* o = out.data();
+        if (!bom.isEmpty()) {
+            std::memcpy(o, bom.data(), size_t(bom.size()));
+            o += bom.size();
         }
-        if (format.bom) {
-            out.reserve(body.size() + 3);
-            out.append(bomOf(format.encoding));
-            out.append(body);
-        } else {
-            out = std::move(body);
-        }
+        forEachPiece(text, format,
+                     [&](QStringView piece) { o = encoder.appendToBuffer(o, piece); });
+        out.truncate(o - out.constData());
         return 0;
     }
     default: {
         const char* name = icuName(format.encoding);
         QByteArray body;
-        if (!encodeIcu(name, full, body))
+        if (!encodeIcu(name, joinLineEnds(text, format), body))
             return refuse(firstUnencodable(name, text));
         out = std::move(body);
         return 0;
