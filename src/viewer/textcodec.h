@@ -40,11 +40,12 @@ struct DecodedText {
 inline constexpr qsizetype MaxTextBytes = qsizetype(256) * 1024 * 1024;
 
 // The text of a file's bytes. A BOM decides the encoding; else ISO-2022-JP
-// when its escape sequences appear in 7-bit data; else UTF-8 when the whole
-// file is valid UTF-8; else UTF-16 without BOM when its zero bytes say so;
-// else the detected Japanese encoding, then CP932, then EUC-JP, the first
-// that decodes without a single error. Returns 0, EILSEQ when no encoding
-// reads the bytes cleanly (nothing is ever replaced by U+FFFD), or EFBIG.
+// when its escape sequences appear in 7-bit data; else UTF-16 without BOM
+// when its zero bytes say so (ASCII-only UTF-16 would pass as UTF-8); else
+// UTF-8 when the whole file is valid UTF-8; else the encoding uchardet
+// detects, then CP932, then EUC-JP, the first that decodes without a single
+// error. Returns 0, EILSEQ when no encoding reads the bytes cleanly (nothing
+// is ever replaced by U+FFFD), or EFBIG.
 int decodeText(QByteArrayView bytes, DecodedText& out);
 
 // `text` (line ends "\n") in `format`'s encoding, BOM and line ends. The
