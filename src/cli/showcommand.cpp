@@ -155,7 +155,8 @@ QString showUsage()
         "                 (exit 1 when FILE cannot be shown)\n"
         "  resave FILE [--to OUT]\n"
         "                 FILE loaded as the viewer does and saved over itself (or as\n"
-        "                 OUT) in the encoding, BOM and line ends it was read with\n");
+        "                 OUT) in the encoding, BOM and line ends it was read with;\n"
+        "                 the language lists count, as saving is for the extended modes\n");
 }
 
 int runShowCommand(const QStringList& args)

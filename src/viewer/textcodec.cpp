@@ -457,7 +457,7 @@ qsizetype firstUnencodable(const char* name, QStringView text)
         }
         pos = end;
     }
-    return 0;
+    return 0; // only the text as a whole fails: point at its start
 }
 
 } // namespace

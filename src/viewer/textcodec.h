@@ -23,6 +23,7 @@ struct TextFormat {
     QByteArray lineEnds;
     // The bytes read, kept only when encoding the text read would not give
     // them back (a character with two byte forms in the file's encoding).
+    // Once an edited text is written, it no longer describes the file.
     QByteArray verbatim;
 };
 
