@@ -198,7 +198,7 @@ bool reencodesExactly(TextEncoding encoding, QStringView text, QByteArrayView bo
 // or half-width katakana; it is 7-bit, so a byte above 0x7F rules it out.
 bool looksIso2022Jp(QByteArrayView bytes)
 {
-    if (!std::memchr(bytes.data(), 0x1B, size_t(bytes.size())))
+    if (bytes.isEmpty() || !std::memchr(bytes.data(), 0x1B, size_t(bytes.size())))
         return false;
     static constexpr std::array<QByteArrayView, 6> designations = {"\x1B$B",  "\x1B$@", "\x1B$(D",
                                                                    "\x1B$(B", "\x1B(J", "\x1B(I"};
@@ -386,6 +386,8 @@ QString joinLineEnds(const QString& text, const TextFormat& format)
     QString out = buffer(joinedSize(text, format));
     QChar* o = out.data();
     forEachPiece(text, format, [&](QStringView piece) {
+        if (piece.isEmpty())
+            return;
         std::memcpy(o, piece.data(), size_t(piece.size()) * sizeof(QChar));
         o += piece.size();
     });
