@@ -7,7 +7,7 @@ TOVANE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 TOVANE_BUILD="${TOVANE_BUILD:-$TOVANE_ROOT/build}"
 
 TOVANE_PACKAGES=(cmake g++ ninja-build qt6-base-dev libgl-dev ccache xvfb xauth procps
-                 fonts-noto-cjk attr rsync bc clang-format)
+                 fonts-noto-cjk attr rsync bc clang-format pkg-config libuchardet-dev)
 
 tovane_install_packages() {
   local missing=()

@@ -3,6 +3,7 @@
 #include "cli/comparecommand.h"
 #include "cli/listcommand.h"
 #include "cli/opscommands.h"
+#include "cli/showcommand.h"
 
 #include "core/consoleservices.h"
 #include "fs/itemtext.h"
@@ -50,7 +51,7 @@ QString usage()
                "  volumes        list the volumes (mount point, type, file system, label, sizes)\n"
                "  stat PATH...   show the item record of each path\n"
                "  version        print the version\n") +
-           listUsage() + compareUsage() + opsUsage();
+           listUsage() + compareUsage() + opsUsage() + showUsage();
 }
 
 int commandVolumes()
@@ -145,6 +146,10 @@ int run(const QStringList& arguments)
     if (command == QLatin1String("copy") || command == QLatin1String("move") ||
         command == QLatin1String("delete") || command == QLatin1String("attr"))
         return runOpsCommand(command, rest, progress);
+    if (command == QLatin1String("show"))
+        return runShowCommand(rest);
+    if (command == QLatin1String("resave"))
+        return runResaveCommand(rest, messages);
     writeErr(QStringLiteral("tovane-cli: unknown command ") + command + u'\n' + usage());
     return ExitUsage;
 }

@@ -297,61 +297,6 @@ int copyData(int in, int out, quint64 size, dev_t sourceDevice, const Internal& 
     return 0;
 }
 
-// Whether the source had any xattr to copy.
-bool copyXattrs(int in, int out)
-{
-    std::vector<char> names;
-    ssize_t length = -1;
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        length = ::flistxattr(in, nullptr, 0);
-        if (length <= 0)
-            return false;
-        names.resize(size_t(length));
-        length = ::flistxattr(in, names.data(), names.size());
-        if (length >= 0 || errno != ERANGE)
-            break;
-    }
-    if (length <= 0)
-        return false;
-    std::vector<char> value;
-    for (const char* name = names.data(); name < names.data() + length;
-         name += std::strlen(name) + 1) {
-        ssize_t size = -1;
-        for (int attempt = 0; attempt < 4; ++attempt) {
-            size = ::fgetxattr(in, name, nullptr, 0);
-            if (size < 0)
-                break;
-            value.resize(size_t(size) + 1);
-            size = ::fgetxattr(in, name, value.data(), value.size());
-            if (size >= 0 || errno != ERANGE)
-                break;
-        }
-        // The destination may hold no xattrs or not this namespace: the copy
-        // still counts, as it does for every file manager.
-        if (size >= 0)
-            ::fsetxattr(out, name, value.data(), size_t(size), 0);
-    }
-    return true;
-}
-
-// vfat keeps R/H/S/A in the directory entry rather than in an xattr.
-// Whether the source had FAT attributes to copy.
-bool copyFatAttributes(int in, int out, dev_t sourceDevice)
-{
-    // Only FAT answers; other file systems are asked once.
-    thread_local std::vector<dev_t> notFat;
-    if (std::find(notFat.begin(), notFat.end(), sourceDevice) != notFat.end())
-        return false;
-    quint32 attributes = 0;
-    if (::ioctl(in, FAT_IOCTL_GET_ATTRIBUTES, &attributes) == 0) {
-        ::ioctl(out, FAT_IOCTL_SET_ATTRIBUTES, &attributes);
-        return true;
-    }
-    if (errno == ENOTTY)
-        notFat.push_back(sourceDevice);
-    return false;
-}
-
 bool ignorableMetadataError(int error)
 {
     // vfat and some FUSE file systems refuse modes or times they cannot store.

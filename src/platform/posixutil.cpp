@@ -1,12 +1,18 @@
 #include "platform/posixutil.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <linux/msdos_fs.h>
+#include <sys/ioctl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+#include <vector>
 
 namespace tovane::platform {
 
@@ -192,6 +198,58 @@ timespec toTimespec(qint64 nanoseconds)
     ts.tv_sec = time_t(seconds);
     ts.tv_nsec = long(rest);
     return ts;
+}
+
+bool copyXattrs(int in, int out)
+{
+    std::vector<char> names;
+    ssize_t length = -1;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        length = ::flistxattr(in, nullptr, 0);
+        if (length <= 0)
+            return false;
+        names.resize(size_t(length));
+        length = ::flistxattr(in, names.data(), names.size());
+        if (length >= 0 || errno != ERANGE)
+            break;
+    }
+    if (length <= 0)
+        return false;
+    std::vector<char> value;
+    for (const char* name = names.data(); name < names.data() + length;
+         name += std::strlen(name) + 1) {
+        ssize_t size = -1;
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            size = ::fgetxattr(in, name, nullptr, 0);
+            if (size < 0)
+                break;
+            value.resize(size_t(size) + 1);
+            size = ::fgetxattr(in, name, value.data(), value.size());
+            if (size >= 0 || errno != ERANGE)
+                break;
+        }
+        // The destination may hold no xattrs or not this namespace: the copy
+        // still counts, as it does for every file manager.
+        if (size >= 0)
+            ::fsetxattr(out, name, value.data(), size_t(size), 0);
+    }
+    return true;
+}
+
+bool copyFatAttributes(int in, int out, dev_t sourceDevice)
+{
+    // Only FAT answers; other file systems are asked once.
+    thread_local std::vector<dev_t> notFat;
+    if (std::find(notFat.begin(), notFat.end(), sourceDevice) != notFat.end())
+        return false;
+    quint32 attributes = 0;
+    if (::ioctl(in, FAT_IOCTL_GET_ATTRIBUTES, &attributes) == 0) {
+        ::ioctl(out, FAT_IOCTL_SET_ATTRIBUTES, &attributes);
+        return true;
+    }
+    if (errno == ENOTTY)
+        notFat.push_back(sourceDevice);
+    return false;
 }
 
 } // namespace tovane::platform

@@ -71,6 +71,13 @@ int makeFolders(const QByteArray& path);
 // kernel has no entropy to give yet.
 QByteArray randomName(int length);
 
+// Every xattr of `in` (the DOS-attribute store, ACLs) set on `out` as far as
+// `out` takes them. Whether `in` had any.
+bool copyXattrs(int in, int out);
+// vfat keeps R/H/S/A in the directory entry rather than in an xattr.
+// Whether `in` had FAT attributes to copy.
+bool copyFatAttributes(int in, int out, dev_t sourceDevice);
+
 // Seconds + nanoseconds -> nanoseconds since 1970, saturating far outside
 // the range of qint64 instead of wrapping.
 qint64 toNanoseconds(qint64 seconds, qint64 nanoseconds);

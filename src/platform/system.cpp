@@ -4,9 +4,11 @@
 #include "platform/posixutil.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
@@ -333,6 +335,19 @@ QString dataHome()
 {
     const QByteArray xdg = absoluteEnv("XDG_DATA_HOME");
     return nameFromBytes(xdg.isEmpty() ? homeBytes() + "/.local/share" : absoluteClean(xdg));
+}
+
+void adviseLargeBuffer(void* data, size_t size)
+{
+    // Only whole huge pages inside the buffer; below a few of them the
+    // faults saved are not worth the call.
+    constexpr uintptr_t Huge = uintptr_t(2) << 20;
+    if (!data || size < 4 * Huge)
+        return;
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + Huge - 1) & ~(Huge - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + size) & ~(Huge - 1);
+    if (end > begin)
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
 bool questionsCanBeAsked()

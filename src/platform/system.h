@@ -48,6 +48,11 @@ QString desktopFolder();   // XDG_DESKTOP_DIR from user-dirs.dirs, else ~/Deskto
 QStringList userFolders(); // the XDG user folders that exist
 QString dataHome();        // $XDG_DATA_HOME or ~/.local/share
 
+// Asks for huge pages under a large buffer that is about to be filled: a
+// text of tens of megabytes then costs a few dozen page faults instead of
+// thousands. Small buffers and refusals are left as they are.
+void adviseLargeBuffer(void* data, size_t size);
+
 // Standard input and standard error are both a terminal, so a question can be
 // asked and answered.
 bool questionsCanBeAsked();

@@ -2,7 +2,9 @@
 
 #include "platform/names.h"
 #include "platform/posixutil.h"
+#include "platform/system.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -31,9 +33,44 @@ QByteArray resolvedTarget(const QByteArray& path)
     return QByteArray(buf);
 }
 
+// The old file's owner, xattrs and mode on the new one, in that order: a
+// changed owner clears set-id bits, and user.* xattrs need a writable mode.
+// What the file system or our rights refuse is left as it is.
+int takeMetadata(int dir, const QByteArray& name, const struct stat& old, int out)
+{
+    struct stat now;
+    if (::fstat(out, &now) != 0)
+        return lastErrno();
+    if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) &&
+        ::fchown(out, old.st_uid, old.st_gid) != 0) {
+        // Without the privilege a member of the old group may still keep it.
+        ::fchown(out, uid_t(-1), old.st_gid);
+    }
+    UniqueFd in(::openat(dir, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (in.isValid()) {
+        copyXattrs(in.get(), out);
+        copyFatAttributes(in.get(), out, old.st_dev);
+    }
+    mode_t mode = old.st_mode & 07777;
+    if (::fstat(out, &now) == 0) {
+        if (now.st_uid != old.st_uid)
+            mode &= ~mode_t(S_ISUID);
+        if (now.st_gid != old.st_gid)
+            mode &= ~mode_t(S_ISGID);
+    }
+    if (::fchmod(out, mode) != 0 && errno != EPERM && errno != EOPNOTSUPP && errno != EINVAL)
+        return lastErrno();
+    return 0;
+}
+
 } // namespace
 
 int readWholeFile(const QString& path, QByteArray& out)
+{
+    return readWholeFile(path, out, MaxTextFileSize);
+}
+
+int readWholeFile(const QString& path, QByteArray& out, qint64 limit, FileStamp* stamp)
 {
     out.clear();
     const QByteArray bytes = pathToBytes(path);
@@ -50,13 +87,24 @@ int readWholeFile(const QString& path, QByteArray& out)
         return EISDIR;
     if (!S_ISREG(st.st_mode))
         return EINVAL;
-    if (st.st_size >= MaxTextFileSize)
+    if (st.st_size >= limit)
         return EFBIG;
-    QByteArray data;
-    data.reserve(qsizetype(st.st_size) + 1);
-    char buf[65536];
+    if (stamp) {
+        stamp->size = st.st_size;
+        stamp->writeTime = toNanoseconds(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+    }
+    // Read straight into the result; one byte more than the size tells the
+    // end without a second pass, and a file growing meanwhile still fits.
+    QByteArray data(qsizetype(st.st_size) + 1, Qt::Uninitialized);
+    adviseLargeBuffer(data.data(), size_t(data.size()));
+    qsizetype used = 0;
     for (;;) {
-        const ssize_t n = ::read(fd.get(), buf, sizeof buf);
+        if (used == data.size()) {
+            if (data.size() >= limit)
+                return EFBIG;
+            data.resize(qsizetype(std::min<qint64>(limit, qint64(data.size()) * 2 + 65536)));
+        }
+        const ssize_t n = ::read(fd.get(), data.data() + used, size_t(data.size() - used));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -64,11 +112,12 @@ int readWholeFile(const QString& path, QByteArray& out)
         }
         if (n == 0)
             break;
-        if (data.size() + n >= MaxTextFileSize)
+        used += n;
+        if (used >= limit)
             return EFBIG;
-        data.append(buf, n);
     }
-    out = data;
+    data.truncate(used);
+    out = std::move(data);
     return 0;
 }
 
@@ -80,7 +129,7 @@ bool isRegularFile(const QString& path)
            S_ISREG(st.st_mode);
 }
 
-int writeFileAtomically(const QString& path, const QByteArray& bytes)
+int writeFileAtomically(const QString& path, const QByteArray& bytes, WriteMode mode)
 {
     const QByteArray original = pathToBytes(path);
     if (original.contains('\0'))
@@ -98,16 +147,19 @@ int writeFileAtomically(const QString& path, const QByteArray& bytes)
     // Someone else's FIFO, device or folder under our name is not ours to
     // replace. A dangling link is replaced as before.
     struct stat existing;
-    if (::fstatat(dir.get(), name.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
-        !S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode))
+    const bool exists = ::fstatat(dir.get(), name.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (exists && !S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode))
         return S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
+    const bool keep = mode == WriteMode::KeepMetadata && exists && S_ISREG(existing.st_mode);
+    // A new file of the user's is created as any program creates one.
+    const mode_t createMode = mode == WriteMode::KeepMetadata && !keep ? 0666 : 0600;
 
     QByteArray tempName;
     UniqueFd file;
     for (int attempt = 0; attempt < 16 && !file.isValid(); ++attempt) {
         tempName = "." + name + ".tmp-" + randomName(8);
         file.reset(::openat(dir.get(), tempName.constData(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, createMode));
         if (!file.isValid() && errno != EEXIST)
             return lastErrno();
     }
@@ -117,8 +169,10 @@ int writeFileAtomically(const QString& path, const QByteArray& bytes)
     int error = writeAll(file.get(), bytes.constData(), size_t(bytes.size()), 0);
     // The umask may only narrow 0600; set it exactly so the mode never
     // depends on the environment.
-    if (error == 0 && ::fchmod(file.get(), 0600) != 0)
+    if (error == 0 && mode == WriteMode::Private && ::fchmod(file.get(), 0600) != 0)
         error = lastErrno();
+    if (error == 0 && keep)
+        error = takeMetadata(dir.get(), name, existing, file.get());
     if (error == 0 && ::fsync(file.get()) != 0)
         error = lastErrno();
     if (error == 0) {

@@ -1,5 +1,6 @@
 #pragma once
-// Whole-file reads and atomic replacement of small files (the settings file).
+// Whole-file reads and atomic replacement of files (the settings file, texts
+// saved from the viewer).
 // Same error contract as filesystem.h: 0 or a positive errno, never a throw.
 
 #include <QByteArray>
@@ -7,11 +8,19 @@
 
 namespace tovane::platform {
 
+// Size and modification time of a file as it was read.
+struct FileStamp {
+    qint64 size = 0;
+    qint64 writeTime = 0; // nanoseconds since 1970 UTC
+};
+
 // Reads the whole regular file at `path` into `out` (emptied first). A
 // symbolic link is followed: the settings file may be linked from elsewhere.
 // The open never waits: a FIFO, device or socket in the file's place gives
-// EINVAL (a folder EISDIR) without a byte read.
+// EINVAL (a folder EISDIR) without a byte read. A file of `limit` bytes or
+// more gives EFBIG.
 int readWholeFile(const QString& path, QByteArray& out);
+int readWholeFile(const QString& path, QByteArray& out, qint64 limit, FileStamp* stamp = nullptr);
 
 // True when `path` (links followed) is a regular file: our own files are
 // used only then; anything else in their place counts as absent.
@@ -25,6 +34,15 @@ bool isRegularFile(const QString& path);
 // it points to is replaced and the link stays. Only a regular file is
 // replaced: a FIFO, device or socket there gives EINVAL, a folder EISDIR,
 // and it is left alone.
-int writeFileAtomically(const QString& path, const QByteArray& bytes);
+//
+// WriteMode::Private gives the new file mode 0600 (our own files).
+// WriteMode::KeepMetadata (a user's file saved over) gives it what the old
+// file had: the owner and group where allowed, the permission bits (set-id
+// bits only with their owner), the xattrs (DOS attributes, ACLs) and FAT
+// attributes; a file that did not exist is created as any new file (0666
+// less the umask, or the folder's default ACL).
+enum class WriteMode { Private, KeepMetadata };
+int writeFileAtomically(const QString& path, const QByteArray& bytes,
+                        WriteMode mode = WriteMode::Private);
 
 } // namespace tovane::platform

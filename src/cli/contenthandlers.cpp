@@ -1,0 +1,107 @@
+#include "cli/contenthandlers.h"
+
+#include "cli/clisupport.h"
+#include "fs/pathrules.h"
+#include "viewer/displaycategory.h"
+#include "viewer/plaintextfile.h"
+
+#include <cerrno>
+
+namespace tovane::cli {
+
+RichTextWriter richTextWriter = nullptr;
+
+namespace {
+
+// Stand-in for a viewer not built yet: nothing to show or save.
+int notYetShown(const QString&, bool, ShownContent&)
+{
+    return EILSEQ;
+}
+
+int notYetSaved(const QString&, const QString&, const std::function<bool()>&, QString&)
+{
+    return EILSEQ;
+}
+
+int showPlainText(const QString& path, bool infoOnly, ShownContent& out)
+{
+    QByteArray bytes;
+    const int error = platform::readWholeFile(path, bytes, MaxTextBytes + 1);
+    if (error != 0)
+        return error;
+    DecodedText decoded;
+    if (decodeText(bytes, decoded) != 0)
+        return EILSEQ;
+    const TextFormat& format = decoded.format;
+    // The text as UTF-8 with the file's own line ends, as iconv would give
+    // it. UTF-8 read strictly is that already: its bytes past the BOM.
+    if (infoOnly)
+        out.output.clear();
+    else if (format.encoding == TextEncoding::Utf8)
+        out.output = format.bom ? bytes.sliced(3) : bytes;
+    else if (encodeText(decoded.text, utf8Format(format), out.output) != 0)
+        return EILSEQ;
+    out.info = {{QStringLiteral("encoding"), encodingName(format.encoding)},
+                {QStringLiteral("bom"), format.bom ? QStringLiteral("yes") : QStringLiteral("no")},
+                {QStringLiteral("newline"), newlineName(format.newline)}};
+    return 0;
+}
+
+int resavePlainText(const QString& path, const QString& destination,
+                    const std::function<bool()>& mayWrite, QString& failure)
+{
+    LoadedText loaded;
+    int error = loadPlainText(path, loaded);
+    if (error != 0)
+        return error;
+    if (!mayWrite())
+        return ECANCELED;
+    const DecodedText& text = loaded.decoded;
+    if (extensionOf(fileNameOf(destination)).toLower() == QLatin1String("rtf")) {
+        // Saved under .rtf, a plain text becomes rich text.
+        if (!richTextWriter) {
+            writeErrorLine(QStringLiteral("tovane-cli resave: ") + destination +
+                           QStringLiteral(": rich text cannot be written yet"));
+            return ECANCELED;
+        }
+        error = platform::writeFileAtomically(destination, richTextWriter(text.text),
+                                              platform::WriteMode::KeepMetadata);
+    } else {
+        error = savePlainText(destination, text.text, text.format);
+        if (error == EILSEQ) {
+            // Only an edited text can hold such a character; there is no
+            // one to ask whether UTF-8 will do.
+            writeErrorLine(QStringLiteral("tovane-cli resave: ") + destination +
+                           QStringLiteral(": ") + encodingName(text.format.encoding) +
+                           QStringLiteral(" cannot hold every character of the text"));
+            return ECANCELED;
+        }
+    }
+    if (error != 0)
+        failure = saveErrorText(destination, error);
+    return error;
+}
+
+const ContentHandler unbuilt{notYetShown, notYetSaved};
+const ContentHandler plainText{showPlainText, resavePlainText};
+
+// Index = category.
+const ContentHandler* const handlers[CategoryLastText + 1] = {
+    &unbuilt, // 0 archive listing
+    &unbuilt, // 1 image
+    &unbuilt, // 2 rich text
+    &plainText, &plainText, &plainText, &plainText, &plainText, &plainText,
+    &plainText, &plainText, &plainText, &plainText, &plainText, &plainText,
+};
+
+} // namespace
+
+const ContentHandler& contentHandler(int category)
+{
+    if (category < 0 || category > CategoryLastText)
+        return unbuilt;
+    return *handlers[category];
+}
+
+} // namespace tovane::cli

@@ -1,0 +1,266 @@
+// tovane-cli show and resave as scripts see them: UTF-8 text with the
+// file's line ends, the --info lines, files given back byte for byte, the
+// not-displayable message, and arguments that are refused.
+
+#include "support/tempdir.h"
+
+#include <QProcess>
+#include <QStringEncoder>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using tovane::test::readAll;
+using tovane::test::TempDir;
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run run(const QStringList& args, const QString& workingFolder = QString())
+{
+    QProcess p;
+    if (!workingFolder.isEmpty())
+        p.setWorkingDirectory(workingFolder);
+    p.start(qEnvironmentVariable("TOVANE_BUILD_DIR") + QStringLiteral("/src/tovane-cli"), args);
+    Run r;
+    p.closeWriteChannel();
+    if (!p.waitForFinished(20000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.exitCode = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QByteArray encoded(const char* codec, const QString& text)
+{
+    QStringEncoder encoder(codec, QStringConverter::Flag::Stateless);
+    return encoder.encode(text);
+}
+
+const QString Text = QStringLiteral("日本語のテキストです。漢字とひらがな、カタカナを含みます。\r\n"
+                                    "二行目：全角記号と数字 12345。①\r\n");
+
+QByteArray notDisplayableText(const QByteArray& name)
+{
+    return "ファイル " + name + " は\n\n処理対象形式ではないので表示できません。\n";
+}
+
+} // namespace
+
+class ShowCommandTest : public QObject {
+    Q_OBJECT
+    TempDir m_dir;
+
+    QString path(const char* name) const { return m_dir.filePath(QString::fromUtf8(name)); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        const QString mixed = QStringLiteral("a\r\nb\nc\rd");
+        QVERIFY(m_dir.writeFile("utf8.txt", Text.toUtf8()));
+        QVERIFY(m_dir.writeFile("bom.log", "\xEF\xBB\xBF" + QString(Text).remove(u'\r').toUtf8()));
+        QVERIFY(m_dir.writeFile("u16.ini", "\xFF\xFE" + encoded("UTF-16LE", Text)));
+        QVERIFY(m_dir.writeFile("u16be.csv", encoded("UTF-16BE", Text)));
+        QVERIFY(m_dir.writeFile("sjis.txt", encoded("windows-31j", Text)));
+        QVERIFY(m_dir.writeFile("euc.txt", encoded("EUC-JP", QString(Text).remove(u'①'))));
+        QVERIFY(m_dir.writeFile("jis.txt", encoded("ISO-2022-JP", QString(Text).remove(u'①'))));
+        QVERIFY(m_dir.writeFile("mixed.txt", mixed.toUtf8()));
+        QVERIFY(m_dir.writeFile("cr.TXT", "one\rtwo\r"));
+        QVERIFY(m_dir.writeFile("m.c", "int x;\n"));
+        QVERIFY(m_dir.writeFile("bin.txt", QByteArray("\x00\xFF\x00\x80\x81\x00\xFE\x01", 8)));
+        QVERIFY(m_dir.writeFile("a.zip", "PK"));
+        QVERIFY(m_dir.writeFile("p.bmp", "BM"));
+        QVERIFY(m_dir.writeFile("noext", "text"));
+        QVERIFY(m_dir.makeFolder("folder.txt"));
+        QVERIFY(::mkfifo((m_dir.pathBytes() + "/fifo.txt").constData(), 0600) == 0);
+    }
+
+    // The text as UTF-8, line ends as in the file, no BOM; --info tells what
+    // was found.
+    void show_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("extended");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<QByteArray>("info"); // category encoding bom newline
+        const QByteArray utf8 = Text.toUtf8();
+        const QByteArray noCircle = QString(Text).remove(u'①').toUtf8();
+        QTest::newRow("UTF-8") << "utf8.txt"
+                               << "" << utf8 << QByteArray("3 UTF-8 no CRLF");
+        QTest::newRow("UTF-8 BOM, LF")
+            << "bom.log"
+            << "" << QString(Text).remove(u'\r').toUtf8() << QByteArray("3 UTF-8 yes LF");
+        QTest::newRow("UTF-16LE BOM") << "u16.ini"
+                                      << "" << utf8 << QByteArray("3 UTF-16LE yes CRLF");
+        QTest::newRow("UTF-16BE") << "u16be.csv"
+                                  << "" << utf8 << QByteArray("3 UTF-16BE no CRLF");
+        QTest::newRow("Shift_JIS") << "sjis.txt"
+                                   << "" << utf8 << QByteArray("3 Shift_JIS no CRLF");
+        QTest::newRow("EUC-JP") << "euc.txt"
+                                << "" << noCircle << QByteArray("3 EUC-JP no CRLF");
+        QTest::newRow("ISO-2022-JP") << "jis.txt"
+                                     << "" << noCircle << QByteArray("3 ISO-2022-JP no CRLF");
+        QTest::newRow("mixed line ends")
+            << "mixed.txt"
+            << "" << QByteArray("a\r\nb\nc\rd") << QByteArray("3 UTF-8 no mixed");
+        QTest::newRow("CR, upper-case extension")
+            << "cr.TXT"
+            << "" << QByteArray("one\rtwo\r") << QByteArray("3 UTF-8 no CR");
+        QTest::newRow("language list with --extended")
+            << "m.c"
+            << "--extended" << QByteArray("int x;\n") << QByteArray("6 UTF-8 no LF");
+    }
+    void show()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, extended);
+        QFETCH(QByteArray, expected);
+        QFETCH(QByteArray, info);
+        const QStringList options = extended.isEmpty() ? QStringList() : QStringList{extended};
+        Run r = run(QStringList{"show"} + options + QStringList{"--", m_dir.filePath(file)});
+        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, expected);
+
+        r = run(QStringList{"show", "--info"} + options + QStringList{m_dir.filePath(file)});
+        QCOMPARE(r.exitCode, 0);
+        const QList<QByteArray> v = info.split(' ');
+        QCOMPARE(r.out, "category\t" + v[0] + "\nencoding\t" + v[1] + "\nbom\t" + v[2] +
+                            "\nnewline\t" + v[3] + "\n");
+    }
+
+    // Exit 1 with the viewer's message, nothing on stdout, never a hang.
+    void notDisplayable_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("language list in basic mode") << QStringList{"m.c"} << QByteArray("m.c");
+        QTest::newRow("no text in any encoding") << QStringList{"bin.txt"} << QByteArray("bin.txt");
+        QTest::newRow("no extension") << QStringList{"noext"} << QByteArray("noext");
+        QTest::newRow("a folder") << QStringList{"folder.txt"} << QByteArray("folder.txt");
+        QTest::newRow("a FIFO") << QStringList{"fifo.txt"} << QByteArray("fifo.txt");
+        QTest::newRow("archive (not built yet)") << QStringList{"a.zip"} << QByteArray("a.zip");
+        QTest::newRow("image (not built yet)")
+            << QStringList{"--info", "p.bmp"} << QByteArray("p.bmp");
+        QTest::newRow("resave of a FIFO")
+            << QStringList{"resave", "fifo.txt"} << QByteArray("fifo.txt");
+    }
+    void notDisplayable()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, name);
+        if (args.first() != QLatin1String("resave"))
+            args.prepend(QStringLiteral("show"));
+        const Run r = run(args, m_dir.path());
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.out, QByteArray());
+        QCOMPARE(r.err, notDisplayableText(name));
+    }
+
+    void missingFile()
+    {
+        const Run r = run({"show", path("gone.txt")});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(r.err.endsWith(notDisplayableText("gone.txt")));
+        QVERIFY(r.err.startsWith("tovane-cli show: " + path("gone.txt").toUtf8() + ": "));
+    }
+
+    void badUsage_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("show without a file") << QStringList{"show"};
+        QTest::newRow("show, two files") << QStringList{"show", "a.txt", "b.txt"};
+        QTest::newRow("show, unknown option") << QStringList{"show", "--fast", "a.txt"};
+        QTest::newRow("show, --to is resave's") << QStringList{"show", "--to", "b", "a.txt"};
+        QTest::newRow("show, empty file") << QStringList{"show", ""};
+        QTest::newRow("resave without a file") << QStringList{"resave"};
+        QTest::newRow("resave, --to without a file") << QStringList{"resave", "a.txt", "--to"};
+        QTest::newRow("resave, --to twice")
+            << QStringList{"resave", "a.txt", "--to", "b.txt", "--to=c.txt"};
+        QTest::newRow("resave, empty --to") << QStringList{"resave", "a.txt", "--to="};
+        QTest::newRow("resave, --info is show's") << QStringList{"resave", "--info", "a.txt"};
+    }
+    void badUsage()
+    {
+        QFETCH(QStringList, args);
+        const Run r = run(args, m_dir.path());
+        QCOMPARE(r.exitCode, 2);
+        QCOMPARE(r.out, QByteArray());
+        QVERIFY(r.err.contains("usage") || r.err.contains("show [--info]"));
+    }
+
+    // Loaded and saved again, every encoding comes back byte for byte, and
+    // the file keeps its mode.
+    void resave_data()
+    {
+        QTest::addColumn<QString>("file");
+        for (const char* f : {"utf8.txt", "bom.log", "u16.ini", "u16be.csv", "sjis.txt", "euc.txt",
+                              "jis.txt", "mixed.txt", "cr.TXT", "m.c"})
+            QTest::newRow(f) << QString::fromLatin1(f);
+    }
+    void resave()
+    {
+        QFETCH(QString, file);
+        TempDir dir;
+        const QByteArray original = readAll(m_dir.pathBytes() + "/" + file.toUtf8());
+        QVERIFY(dir.writeFile(file.toUtf8(), original));
+        const QByteArray target = dir.pathBytes() + "/" + file.toUtf8();
+        QVERIFY(::chmod(target.constData(), 0640) == 0);
+
+        Run r = run({"resave", file}, dir.path());
+        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(readAll(target), original);
+        struct stat st;
+        QVERIFY(::stat(target.constData(), &st) == 0);
+        QCOMPARE(int(st.st_mode & 07777), 0640);
+
+        r = run({"resave", file, "--to", "copy/out.txt"}, dir.path());
+        QCOMPARE(r.exitCode, 1); // the folder is missing
+        QVERIFY(r.err.contains("ドライブが書込み禁止、またはパス名が無効です。"));
+        QVERIFY(dir.makeFolder("copy"));
+        r = run({"resave", file, "--to=copy/out.txt"}, dir.path());
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(readAll(dir.pathBytes() + "/copy/out.txt"), original);
+    }
+
+    // A read-only target is saved over only when the attribute question is
+    // answered yes.
+    void resaveReadOnly_data()
+    {
+        QTest::addColumn<QStringList>("global");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("default answers no") << QStringList() << 1;
+        QTest::newRow("yes to all") << QStringList{"--answers=yes-to-all"} << 0;
+    }
+    void resaveReadOnly()
+    {
+        QFETCH(QStringList, global);
+        QFETCH(int, exitCode);
+        TempDir dir;
+        const QByteArray text = "a\r\nb\r\n";
+        QVERIFY(dir.writeFile("r.txt", text) && dir.writeFile("src.txt", "other\n"));
+        const QByteArray target = dir.pathBytes() + "/r.txt";
+        QVERIFY(::chmod(target.constData(), 0444) == 0);
+        const Run r = run(global + QStringList{"resave", "src.txt", "--to", "r.txt"}, dir.path());
+        QCOMPARE(r.exitCode, exitCode);
+        QVERIFY(r.err.contains("読取専用属性"));
+        QCOMPARE(readAll(target), exitCode == 0 ? QByteArray("other\n") : text);
+        struct stat st;
+        QVERIFY(::stat(target.constData(), &st) == 0);
+        QCOMPARE(int(st.st_mode & 07777), 0444);
+    }
+};
+
+QTEST_GUILESS_MAIN(ShowCommandTest)
+#include "tst_showcommand.moc"
