@@ -2,7 +2,7 @@
 
 #include "cli/clisupport.h"
 #include "fs/pathrules.h"
-#include "viewer/displaycategory.h"
+#include "viewer/displaycategories.h"
 #include "viewer/plaintextfile.h"
 
 #include <cerrno>
@@ -87,7 +87,7 @@ const ContentHandler unbuilt{notYetShown, notYetSaved};
 const ContentHandler plainText{showPlainText, resavePlainText};
 
 // Index = category.
-const ContentHandler* const handlers[CategoryLastText + 1] = {
+const ContentHandler* const handlers[CategoryLastLanguage + 1] = {
     &unbuilt, // 0 archive listing
     &unbuilt, // 1 image
     &unbuilt, // 2 rich text
@@ -99,7 +99,7 @@ const ContentHandler* const handlers[CategoryLastText + 1] = {
 
 const ContentHandler& contentHandler(int category)
 {
-    if (category < 0 || category > CategoryLastText)
+    if (category < 0 || category > CategoryLastLanguage)
         return unbuilt;
     return *handlers[category];
 }

@@ -10,7 +10,7 @@
 #include "platform/filesystem.h"
 #include "platform/itemrecord.h"
 #include "platform/names.h"
-#include "viewer/displaycategory.h"
+#include "viewer/displaycategories.h"
 
 #include <QDateTime>
 
@@ -168,8 +168,7 @@ int runShowCommand(const QStringList& args)
     const QString path = fileArgument(QStringLiteral("show"), a.file);
     if (path.isEmpty())
         return ExitFailed;
-    const int category = displayCategory(defaultDispExtLists(), fileNameOf(path),
-                                         highestCategory(a.extended ? ModeExtended1 : ModeBasic));
+    const int category = categoryOf(defaultDispExtLists(), fileNameOf(path), a.extended);
     if (category == CategoryNone) {
         writeNotDisplayable(path);
         return ExitFailed;
@@ -209,7 +208,7 @@ int runResaveCommand(const QStringList& args, MessageService& messages)
     }
     // Only the extended modes edit and save, so their lists count.
     const int category =
-        displayCategory(defaultDispExtLists(), fileNameOf(path), highestCategory(ModeExtended1));
+        categoryOf(defaultDispExtLists(), fileNameOf(path), true);
     if (category == CategoryNone) {
         writeNotDisplayable(path);
         return ExitFailed;

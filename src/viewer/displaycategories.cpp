@@ -55,7 +55,8 @@ bool isAsciiLetterOrDigit(QChar c)
 int categoryOf(const CategoryLists& lists, const QString& fileName, bool extendedMode)
 {
     const QString extension = extensionOf(fileName).toLower();
-    if (extension.isEmpty())
+    // A blank or comma would let the search match across two entries.
+    if (extension.isEmpty() || extension.contains(u' ') || extension.contains(u','))
         return CategoryNone;
     const QString key = entryKey(extension);
     // The program languages belong to the extended function modes.

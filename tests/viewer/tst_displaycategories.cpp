@@ -45,6 +45,9 @@ private Q_SLOTS:
         QTest::newRow("no extension") << "README" << true << -1;
         QTest::newRow("c is no part of dsp") << "x.ds" << true << -1;
         QTest::newRow("the smaller index wins") << "both.log" << true << 3;
+        QTest::newRow("upper-case extension") << "P.JPG" << false << 1;
+        QTest::newRow("the last dot counts") << "a.txt.bak" << true << -1;
+        QTest::newRow("a comma would match across entries") << "a.log, txt" << true << -1;
     }
     void category()
     {
