@@ -7,7 +7,8 @@ TOVANE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 TOVANE_BUILD="${TOVANE_BUILD:-$TOVANE_ROOT/build}"
 
 TOVANE_PACKAGES=(cmake g++ ninja-build qt6-base-dev libgl-dev ccache xvfb xauth procps
-                 fonts-noto-cjk attr rsync bc clang-format pkg-config libuchardet-dev)
+                 fonts-noto-cjk attr rsync bc clang-format pkg-config libuchardet-dev
+                 exfat-fuse exfatprogs)
 
 tovane_install_packages() {
   local missing=()

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QSet>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -467,6 +468,74 @@ QString caseKey(const QString& name)
 
 namespace {
 
+// The ASCII letters of `name` in the other case; empty when it has none.
+QByteArray otherCase(const char* name)
+{
+    QByteArray swapped(name);
+    bool any = false;
+    for (char& c : swapped) {
+        if (c >= 'a' && c <= 'z') {
+            c = char(c - 'a' + 'A');
+            any = true;
+        } else if (c >= 'A' && c <= 'Z') {
+            c = char(c - 'A' + 'a');
+            any = true;
+        }
+    }
+    return any ? swapped : QByteArray();
+}
+
+// 1: the folder finds an entry under another spelling, 0: it does not,
+// -1: it holds no name to try.
+int probeFolding(int folderFd)
+{
+    UniqueFd fd(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.isValid())
+        return -1;
+    QSet<QByteArray> names;
+    QByteArray candidate;
+    readEntries(fd.get(), [&](const char* entry, unsigned char) {
+        names.insert(QByteArray(entry));
+        if (candidate.isEmpty() && !otherCase(entry).isEmpty())
+            candidate = entry;
+        return true;
+    });
+    if (candidate.isEmpty())
+        return -1;
+    const QByteArray swapped = otherCase(candidate.constData());
+    if (names.contains(swapped))
+        return 0; // both spellings are entries of their own
+    // A spelling that is no entry yet is found: the kernel folds. (FUSE may
+    // give each spelling an inode number of its own, so they do not tell.)
+    struct stat st;
+    return ::fstatat(fd.get(), swapped.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? 1 : 0;
+}
+
+// A FUSE file system does not say whether it folds letter case (exfat and
+// NTFS drivers, network mounts): the folder, or the nearest folder above it
+// on the same volume that holds a name with letters, is tried. With nothing
+// to try, folding is assumed: a lookup then only costs more.
+bool fuseFoldsCase(int fd)
+{
+    struct stat self;
+    if (::fstat(fd, &self) != 0)
+        return true;
+    UniqueFd current(::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    for (int level = 0; level < 64 && current.isValid(); ++level) {
+        const int answer = probeFolding(current.get());
+        if (answer >= 0)
+            return answer == 1;
+        UniqueFd parent(::openat(current.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        struct stat up, here;
+        if (!parent.isValid() || ::fstat(parent.get(), &up) != 0 ||
+            ::fstat(current.get(), &here) != 0 || up.st_dev != self.st_dev ||
+            (up.st_ino == here.st_ino && up.st_dev == here.st_dev))
+            break;
+        current = std::move(parent);
+    }
+    return true;
+}
+
 // File systems that find an entry under any letter case of its name: the
 // kernel's answer for an exact name may be another entry's.
 bool foldsLetterCase(int fd)
@@ -474,6 +543,8 @@ bool foldsLetterCase(int fd)
     struct statfs sfs;
     if (::fstatfs(fd, &sfs) == 0) {
         switch (static_cast<unsigned long>(sfs.f_type)) {
+        case FUSE_SUPER_MAGIC:
+            return fuseFoldsCase(fd);
         case MSDOS_SUPER_MAGIC:
         case 0x2011BAB0UL: // exfat
         case 0xFF534D42UL: // cifs

@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QThread>
 #include <QtTest>
 
@@ -734,6 +735,71 @@ private Q_SLOTS:
         QCOMPARE(readAll(dir.pathBytes() + "/D/README.TXT"), QByteArray("U"));
         QCOMPARE(readAll(dir.pathBytes() + "/D/readme.txt"), QByteArray("l"));
         QCOMPARE(entries(dir.pathBytes() + "/S").size(), command == "move" ? 0 : 2);
+    }
+
+    // A volume that folds letter case (exfat through FUSE, which does not
+    // say so): two source names of one class are never merged there.
+    void caseFoldingVolume_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QByteArray>("old"); // D/README.TXT before, none when empty
+        QTest::newRow("copy into an empty folder") << "copy" << QByteArray();
+        QTest::newRow("copy over one spelling") << "copy" << QByteArray("old");
+        QTest::newRow("move into an empty folder") << "move" << QByteArray();
+        QTest::newRow("move over one spelling") << "move" << QByteArray("old");
+    }
+    void caseFoldingVolume()
+    {
+        QFETCH(QString, command);
+        QFETCH(QByteArray, old);
+        if (::geteuid() != 0 || QStandardPaths::findExecutable("mount.exfat-fuse").isEmpty() ||
+            QStandardPaths::findExecutable("mkfs.exfat").isEmpty() ||
+            QStandardPaths::findExecutable("losetup").isEmpty() || !QFile::exists("/dev/fuse"))
+            QSKIP("needs root, /dev/fuse, exfat-fuse, exfatprogs and losetup");
+        TempDir dir;
+        TempDir data;
+        QVERIFY(dir.makeFolder("S") && dir.makeFolder("M"));
+        QVERIFY(dir.writeFile("S/README.TXT", "U") && dir.writeFile("S/readme.txt", "l"));
+        const QByteArray base = dir.pathBytes();
+        const QByteArray image = base + "/volume.img";
+        const QByteArray mountPoint = base + "/M";
+        const QByteArray err = base + "/err";
+        const int status = runWithOwnMounts([&] {
+            const QByteArray make = "truncate -s 32M '" + image + "' && mkfs.exfat '" + image +
+                                    "' >/dev/null 2>&1 && losetup -f --show '" + image + "' > '" +
+                                    base + "/loop'";
+            if (std::system(make.constData()) != 0)
+                ::_exit(ChildSkipped);
+            const QByteArray loop = readAll(base + "/loop").trimmed();
+            struct Detach {
+                QByteArray loop, mountPoint;
+                ~Detach()
+                {
+                    std::system(("umount '" + mountPoint + "' 2>/dev/null; losetup -d '" + loop +
+                                 "' 2>/dev/null")
+                                    .constData());
+                }
+            } detach{loop, mountPoint};
+            if (std::system(("mount.exfat-fuse '" + loop + "' '" + mountPoint + "' >/dev/null 2>&1")
+                                .constData()) != 0)
+                ::_exit(ChildSkipped);
+            const QByteArray d = mountPoint + "/D";
+            QVERIFY(::mkdir(d.constData(), 0755) == 0);
+            if (!old.isNull())
+                QVERIFY(writeBytes(d + "/README.TXT", old));
+            const QStringList args{
+                command,      "--yes-all", QString::fromUtf8(base + "/S"), QString::fromUtf8(d),
+                "README.TXT", "readme.txt"};
+            QCOMPARE(runPlain(args, err, data.pathBytes()), 1);
+            // The first name arrived; the second, its fold, was reported.
+            QCOMPARE(entries(d), QList<QByteArray>{"README.TXT"});
+            QCOMPARE(readAll(d + "/README.TXT"), QByteArray("U"));
+            QCOMPARE(readAll(base + "/S/readme.txt"), QByteArray("l"));
+            QCOMPARE(entries(base + "/S").size(), command == "move" ? 1 : 2);
+        });
+        if (status == ChildSkipped)
+            QSKIP("no private mount namespace, loop device or FUSE mount here");
+        QCOMPARE(status, 0);
     }
 };
 
