@@ -46,6 +46,8 @@ public:
     void folderListed(WindowIndex w, const QString& folder) override
     {
         m_owner.m_navigator.updateDriveStatus(w, folder);
+        if (m_owner.folderListed)
+            m_owner.folderListed(w, folder);
     }
     void listFilled(WindowIndex w) override
     {

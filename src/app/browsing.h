@@ -62,6 +62,8 @@ public:
 
     // Later subsystems hook in here.
     std::function<void(WindowIndex, int row, int modifiers)> markClicked;
+    // A folder's items are about to be read into the window's list.
+    std::function<void(WindowIndex, const QString& folder)> folderListed;
     std::function<void(WindowIndex)> listFilled;
     std::function<void(WindowIndex, int itemNumber, bool force)> showContent;
     std::function<SelectionLoad(WindowIndex)> selectionLoadOf;

@@ -6,6 +6,7 @@
 #include "app/helpwindow.h"
 #include "app/operating.h"
 #include "app/selecting.h"
+#include "app/watching.h"
 #include "app/windowpane.h"
 #include "core/commandstates.h"
 #include "core/resetcommand.h"
@@ -117,6 +118,7 @@ MainWindow::~MainWindow()
         delete p;
         p = nullptr;
     }
+    m_watching.reset();
     m_operating.reset();
     m_selecting.reset();
     m_browsing.reset();

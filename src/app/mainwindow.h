@@ -34,6 +34,7 @@ class HelpWindow;
 class ListMenu;
 class Operating;
 class Selecting;
+class Watching;
 class WindowPane;
 
 class MainWindow : public QMainWindow, private SwitchHost {
@@ -112,6 +113,7 @@ public:
     Browsing* browsing() const { return m_browsing.get(); }
     Selecting* selecting() const { return m_selecting.get(); }
     Operating* operating() const { return m_operating.get(); }
+    Watching* watching() const { return m_watching.get(); }
     ListMenu* listMenu() const { return m_listMenu; }
     const CapabilityFlags& capabilities() const { return m_capabilities; }
     void closeDestinationList();
@@ -175,6 +177,7 @@ private:
     std::unique_ptr<Browsing> m_browsing;
     std::unique_ptr<Selecting> m_selecting;
     std::unique_ptr<Operating> m_operating;
+    std::unique_ptr<Watching> m_watching;
     ListMenu* m_listMenu = nullptr; // a child: it goes with the window
     std::unique_ptr<HelpBrowser> m_ownHelpBrowser;
     HelpBrowser* m_helpBrowser = nullptr;

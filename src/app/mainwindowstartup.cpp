@@ -6,6 +6,7 @@
 #include "app/listmenu.h"
 #include "app/operating.h"
 #include "app/selecting.h"
+#include "app/watching.h"
 #include "app/windowpane.h"
 #include "core/commandstates.h"
 #include "core/settingsfile.h"
@@ -151,6 +152,7 @@ void MainWindow::startUp()
         connect(l, &FileList::labelsChanged, this, [this, w] { updateMenus(w); });
     }
     m_listMenu = new ListMenu(*this, *m_browsing, *m_selecting);
+    m_watching = std::make_unique<Watching>(*this, *m_browsing);
     m_state.setStarted(true);
     m_browsing->buildTrees();
     for (int i = 0; i < 2; ++i) {

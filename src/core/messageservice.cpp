@@ -177,7 +177,7 @@ qint16 MessageService::showMessage(const QString& text, quint32 flags, const QSt
     request.flags = flags;
     request.text = text;
     request.title = title.isEmpty() ? m_defaultTitle : title;
-    qint16 code = present(request);
+    qint16 code = presentCounted(request);
     if (code < AnswerYes || code > AnswerNoAll)
         code = AnswerCancel;
     if (wantAnswer)
@@ -199,10 +199,18 @@ qint16 MessageService::confirm(DialogRequest& request, bool interruptPending)
         request.kind = AnswerCancel;
         return AnswerCancel;
     }
-    qint16 code = present(request);
+    qint16 code = presentCounted(request);
     if (code < AnswerYes || code > AnswerNoAll)
         code = AnswerCancel;
     request.kind = code;
+    return code;
+}
+
+qint16 MessageService::presentCounted(DialogRequest& request)
+{
+    ++m_presenting;
+    const qint16 code = present(request);
+    --m_presenting;
     return code;
 }
 

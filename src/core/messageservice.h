@@ -123,6 +123,9 @@ public:
     void setConfirmationMessages(bool on) { m_confirmationMessages = on; }
 
     QString defaultTitle() const { return m_defaultTitle; }
+
+    // A message or question is on screen now (its answer is awaited).
+    bool presenting() const { return m_presenting > 0; }
     void setDefaultTitle(const QString& title) { m_defaultTitle = title; }
 
 protected:
@@ -131,6 +134,9 @@ protected:
     virtual qint16 present(DialogRequest& request) = 0;
 
 private:
+    qint16 presentCounted(DialogRequest& request);
+
+    int m_presenting = 0;
     bool m_confirmationMessages = true;
     QString m_defaultTitle = QStringLiteral("tovane");
 };

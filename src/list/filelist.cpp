@@ -12,6 +12,8 @@
 #include "list/listhost.h"
 #include "platform/system.h"
 
+#include <algorithm>
+
 namespace tovane {
 
 ListHost::~ListHost() = default;
@@ -124,11 +126,41 @@ int FileList::refill()
     return fill(showsDriveList() ? ComputerKey : path);
 }
 
+int FileList::refresh()
+{
+    if (m_model.layout() != ListLayout::FolderItems || m_filling)
+        return ResultSkipped;
+    Kept kept;
+    kept.current = currentName();
+    kept.currentRow = m_currentRow;
+    for (int row = 0, n = m_model.count(); row < n; ++row)
+        if (m_model.marked(row))
+            kept.marked.insert(m_model.nameAt(row));
+    const QString shown = m_lastShown;
+    m_keep = &kept;
+    const int code = fill(m_context.state.listedPath(m_window));
+    m_keep = nullptr;
+    // The content area still shows the same item: a click on it is no news.
+    if (m_currentRow >= 0 && m_model.nameAt(m_currentRow) == shown)
+        m_lastShown = shown;
+    return code;
+}
+
+void FileList::restoreMarks(const Kept& kept)
+{
+    if (!kept.marked.isEmpty()) {
+        for (int row = 0, n = m_model.count(); row < n; ++row)
+            if (kept.marked.contains(m_model.nameAt(row)))
+                m_model.setMarked(row, true);
+    }
+}
+
 int FileList::fill(const QString& nodeKey)
 {
     if (m_filling)
         return ResultSkipped;
-    if (!m_context.host.prepareFill(m_window))
+    // A refresh shows the same folder and item: an edited text stays open.
+    if (!m_keep && !m_context.host.prepareFill(m_window))
         return ResultSkipped;
     m_filling = true;
     bool complete = true;
@@ -153,9 +185,17 @@ int FileList::fill(const QString& nodeKey)
             complete = fillDrives(previous);
         else
             complete = fillFolder(addSeparator(nodeKey));
+        if (m_keep && !showsDriveList())
+            restoreMarks(*m_keep);
         sortList();
+        if (m_keep && !showsDriveList()) {
+            // A current item that went leaves its place to its neighbour.
+            m_currentRow = m_model.rowOfName(m_keep->current);
+            if (m_currentRow < 0 && m_keep->currentRow >= 0)
+                m_currentRow = std::min(m_keep->currentRow, m_model.count() - 1);
+        }
         Q_EMIT fillFinished();
-        if (showsDriveList() && m_currentRow >= 0)
+        if (m_currentRow >= 0 && (showsDriveList() || m_keep))
             Q_EMIT currentRowChanged(m_currentRow);
         showStatus(label() + QStringLiteral("リスト項目数表示"));
         updateSizeTotals();

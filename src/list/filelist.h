@@ -74,6 +74,11 @@ public:
     int fill(const QString& nodeKey);
     // Fills again for the path shown now.
     int refill();
+    // Fills the folder shown again because it changed on disk: the current
+    // item and the marks of the items still there stay (names compared
+    // exactly). The host's listFilled counts the kept marks or renews a
+    // compare selection. Skipped for the drive list.
+    int refresh();
     // The next fill creates the columns again.
     void invalidateColumns() { m_columnsCreated = false; }
 
@@ -186,6 +191,15 @@ private:
     bool m_compareSelection = false;
     ItemCounts m_copyTargets;
     QString m_listLabel, m_selectionLabel, m_copyLabel, m_memoryLabel;
+
+    // What a refresh keeps across its fill.
+    struct Kept {
+        QString current;
+        int currentRow = -1;
+        QSet<QString> marked;
+    };
+    const Kept* m_keep = nullptr;
+    void restoreMarks(const Kept& kept);
 
     int m_currentRow = -1;
     QString m_lastShown;

@@ -424,6 +424,13 @@ void DesignatedSelection::listFilled(WindowIndex w)
     s.selectionPresent = false;
     clearSelectionState(w, 2);
     rememberItems(w, RememberRefind);
+    // A refresh keeps the marks of the items still there; a compare
+    // selection is computed anew instead.
+    const FileListModel* m = model(w);
+    if (!s.compareActive && m && m->layout() == ListLayout::FolderItems && m->markedCount() > 0) {
+        processNewMarks(w);
+        s.selectionPresent = s.counters.marked.items > 0;
+    }
     publishCounts(w);
 }
 

@@ -105,8 +105,9 @@ public:
     // Shift 1 marks the range from the previous current item (Ctrl 2 keeps
     // the status line quiet).
     void markClicked(WindowIndex w, int row, int modifiers);
-    // ListHost::listFilled: the marks are gone; counters and snapshot start
-    // again and the remembered items are found again by name.
+    // ListHost::listFilled: counters and snapshot start again and the
+    // remembered items are found again by name; marks a refresh kept are
+    // counted again (outside a compare selection).
     void listFilled(WindowIndex w);
     // The rows were sorted: the snapshot follows the rows.
     void listSorted(WindowIndex w);
