@@ -71,6 +71,19 @@ bool folderInside(const QString& folder, const QString& path)
     return platform::folderWithin(folder, path, within) == 0 && within;
 }
 
+// An overwritten file takes the source's attributes plus archive. The archive
+// bit alone does not give it a record of attributes that its source has not:
+// a new copy takes none either, and both copies must look the same.
+quint32 overwrittenAttributes(const ItemRecord& source)
+{
+    const quint32 bits = source.attributes & SettableBits;
+    quint32 recorded = bits & (AttrHidden | AttrSystem | AttrArchive);
+    // A dot name shows H without any record.
+    if (source.name.startsWith(QLatin1Char('.')))
+        recorded &= ~quint32(AttrHidden);
+    return recorded ? bits | AttrArchive : bits;
+}
+
 bool extensionListed(const QString& list, const QString& name)
 {
     const QString ext = extensionOf(name).toLower();
@@ -604,7 +617,7 @@ int FileOperations::copyOneFile(const Place& at, const ItemRecord& source,
                 m_context.messages.showMessage(renameErrorText(written, r), ButtonsOk, m_run.name);
         }
         if (!source.isSymlink)
-            platform::setAttributes(written, (source.attributes & SettableBits) | AttrArchive);
+            platform::setAttributes(written, overwrittenAttributes(source));
     }
     ++m_run.filesCopied;
 

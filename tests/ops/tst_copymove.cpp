@@ -17,6 +17,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace tovane;
@@ -112,6 +113,11 @@ bool hasTemporaries(const QByteArray& folder)
         if (n.startsWith(".tovane-"))
             return true;
     return false;
+}
+
+bool hasAttributeRecord(const QByteArray& path)
+{
+    return ::lgetxattr(path.constData(), "user.DOSATTRIB", nullptr, 0) >= 0;
 }
 
 ino_t inodeOf(const QByteArray& path)
@@ -280,23 +286,30 @@ private Q_SLOTS:
     }
 
     // An overwritten destination takes the source's name (letter case) and
-    // its attributes plus archive.
+    // its attributes plus archive; archive only where the source keeps a record.
     void overwriteTakesSourceName_data()
     {
         QTest::addColumn<QByteArray>("sourceName");
         QTest::addColumn<QByteArray>("destinationName");
         QTest::addColumn<quint32>("sourceAttributes");
+        QTest::addColumn<quint32>("expected");
         QTest::newRow("other letter case")
-            << QByteArray("Readme.TXT") << QByteArray("README.txt") << quint32(AttrHidden);
-        QTest::newRow("same name") << QByteArray("a.txt") << QByteArray("a.txt") << quint32(0);
-        QTest::newRow("read-only source")
-            << QByteArray("b.txt") << QByteArray("B.TXT") << quint32(AttrReadOnly);
+            << QByteArray("Readme.TXT") << QByteArray("README.txt") << quint32(AttrHidden)
+            << quint32(AttrHidden | AttrArchive);
+        QTest::newRow("same name")
+            << QByteArray("a.txt") << QByteArray("a.txt") << quint32(0) << quint32(0);
+        QTest::newRow("read-only source") << QByteArray("b.txt") << QByteArray("B.TXT")
+                                          << quint32(AttrReadOnly) << quint32(AttrReadOnly);
+        QTest::newRow("system source")
+            << QByteArray("c.txt") << QByteArray("c.txt") << quint32(AttrSystem | AttrReadOnly)
+            << quint32(AttrSystem | AttrReadOnly | AttrArchive);
     }
     void overwriteTakesSourceName()
     {
         QFETCH(QByteArray, sourceName);
         QFETCH(QByteArray, destinationName);
         QFETCH(quint32, sourceAttributes);
+        QFETCH(quint32, expected);
         TempDir dir;
         QVERIFY(dir.makeFolder("L") && dir.makeFolder("R"));
         QVERIFY(dir.writeFile("L/" + sourceName, "new"));
@@ -313,8 +326,55 @@ private Q_SLOTS:
         QCOMPARE(readAll(dir.pathBytes() + "/R/" + sourceName), QByteArray("new"));
         quint32 attributes = 0;
         QCOMPARE(platform::getAttributes(q(dir.pathBytes() + "/R/" + sourceName), attributes), 0);
-        QCOMPARE(attributes & (AttrReadOnly | AttrHidden | AttrSystem | AttrArchive),
-                 sourceAttributes | AttrArchive);
+        QCOMPARE(attributes & (AttrReadOnly | AttrHidden | AttrSystem | AttrArchive), expected);
+    }
+
+    // A source without an attribute record gives copies without one, new or
+    // overwritten alike, at the top and inside a copied folder.
+    void copyAddsNoAttributeRecord_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<quint32>("attributes");
+        QTest::addColumn<bool>("inFolder");
+        QTest::newRow("plain") << QByteArray("plain.txt") << 0u << false;
+        QTest::newRow("read-only") << QByteArray("ro.txt") << quint32(AttrReadOnly) << false;
+        QTest::newRow("dot name") << QByteArray(".config") << 0u << false;
+        QTest::newRow("plain in a folder") << QByteArray("plain.txt") << 0u << true;
+        QTest::newRow("read-only in a folder")
+            << QByteArray("ro.txt") << quint32(AttrReadOnly) << true;
+        QTest::newRow("recorded archive") << QByteArray("a.txt") << quint32(AttrArchive) << false;
+        QTest::newRow("recorded hidden archive in a folder")
+            << QByteArray("h.txt") << quint32(AttrHidden | AttrArchive) << true;
+    }
+    void copyAddsNoAttributeRecord()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(quint32, attributes);
+        QFETCH(bool, inFolder);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R") && dir.makeFolder("L/F"));
+        const QByteArray relative = inFolder ? "F/" + name : name;
+        QVERIFY(dir.writeFile("L/" + relative, "data"));
+        const QByteArray source = dir.pathBytes() + "/L/" + relative;
+        if (attributes && platform::setAttributes(q(source), attributes) != 0)
+            QSKIP("no attribute store on this file system");
+        const bool recorded = hasAttributeRecord(source);
+        QCOMPARE(recorded, bool(attributes & ~quint32(AttrReadOnly)));
+        quint32 sourceAttributes = 0;
+        QCOMPARE(platform::getAttributes(q(source), sourceAttributes), 0);
+
+        const QByteArray copy = dir.pathBytes() + "/R/" + relative;
+        for (const char* step : {"new", "overwritten"}) {
+            Env env;
+            env.messages.setDefaultAnswer(AnswerYes);
+            env.show(dir.filePath("L"), dir.filePath("R"), {q(inFolder ? QByteArray("F") : name)});
+            QCOMPARE(env.ops.copyOrMove(LeftWindow, false), 0);
+            QCOMPARE(env.ops.lastRun().outcome.failed, 0);
+            QVERIFY2(hasAttributeRecord(copy) == recorded, step);
+            quint32 copied = 0;
+            QCOMPARE(platform::getAttributes(q(copy), copied), 0);
+            QCOMPARE(copied, sourceAttributes);
+        }
     }
 
     // 確認メッセージ 不要: the short summary, conflicts skipped silently.
