@@ -725,6 +725,105 @@ private Q_SLOTS:
         QVERIFY(env.plainTexts().first().contains(QStringLiteral("それ自身だけをコピーします。")));
     }
 
+    // The progress line keeps the run's text and adds the files and bytes
+    // carried inside a marked folder, or the part of a large file copied.
+    void progressShowsTransfer_data()
+    {
+        QTest::addColumn<bool>("move");
+        QTest::addColumn<QByteArray>("marked");
+        QTest::addColumn<QString>("expectedPart");
+        QTest::newRow("files inside a copied folder")
+            << false << QByteArray("F") << u"  3 ファイル 6 B 完了"_qs;
+        QTest::newRow("files inside a folder moved whole")
+            << true << QByteArray("F") << u"  3 ファイル 6 B 完了"_qs;
+        QTest::newRow("large file under way") << false << QByteArray("big") << u" / 17.0 MB"_qs;
+        QTest::newRow("large file done")
+            << false << QByteArray("big") << u"  1 ファイル 17.0 MB 完了"_qs;
+    }
+    void progressShowsTransfer()
+    {
+        QFETCH(bool, move);
+        QFETCH(QByteArray, marked);
+        QFETCH(QString, expectedPart);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R") && dir.makeFolder("L/F"));
+        for (const char* name : {"a", "b", "c"})
+            QVERIFY(dir.writeFile(QByteArray("L/F/") + name, "12"));
+        QVERIFY(dir.writeFile("L/big", pattern(17 * 1024 * 1024)));
+        Env env;
+        env.progress.setTransferInterval(0);
+        env.show(dir.filePath("L"), dir.filePath("R"), {q(marked)});
+        QCOMPARE(env.ops.copyOrMove(LeftWindow, move), 0);
+        QCOMPARE(env.ops.lastRun().outcome.failed, 0);
+        const QString head = move ? u"指定選択項目を移動中 "_qs : u"指定選択項目をコピー中 "_qs;
+        int withPart = 0;
+        for (const QString& text : env.progress.progressTexts()) {
+            if (text.isEmpty())
+                continue;
+            QVERIFY2(text.startsWith(head), qPrintable(text));
+            if (text.contains(expectedPart)) {
+                ++withPart;
+                QVERIFY2(text.contains(QStringLiteral(" 0/1")), qPrintable(text));
+            }
+        }
+        QVERIFY2(withPart > 0, qPrintable(env.progress.progressTexts().join(u'\n')));
+        // The run's end clears the line, numbers and all.
+        QCOMPARE(env.progress.progress(), QString());
+    }
+
+    // After Esc the status line says the run was interrupted and how many
+    // items were carried out; the next run starts with a clear line.
+    void interruptedRunSaysHowFar_data()
+    {
+        QTest::addColumn<bool>("move");
+        QTest::addColumn<bool>("inFolder");
+        QTest::addColumn<int>("stopAt");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("copy of files")
+            << false << false << 2 << u"コピーを中断しました（処理済み 2 項目）"_qs;
+        QTest::newRow("copy inside a folder")
+            << false << true << 4 << u"コピーを中断しました（処理済み 4 項目）"_qs;
+        QTest::newRow("move of files")
+            << true << false << 3 << u"移動を中断しました（処理済み 3 項目）"_qs;
+        QTest::newRow("not interrupted") << false << false << 0 << QString();
+    }
+    void interruptedRunSaysHowFar()
+    {
+        QFETCH(bool, move);
+        QFETCH(bool, inFolder);
+        QFETCH(int, stopAt);
+        QFETCH(QString, expected);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R") && dir.makeFolder("L/F"));
+        QStringList marked;
+        for (const char* name : {"a", "b", "c", "d", "e"}) {
+            QVERIFY(dir.writeFile((inFolder ? QByteArray("L/F/") : QByteArray("L/")) + name, "x"));
+            if (!inFolder)
+                marked << QString::fromLatin1(name);
+        }
+        if (inFolder)
+            marked << QStringLiteral("F");
+        const QByteArray destination = dir.pathBytes() + (inFolder ? "/R/F" : "/R");
+        Env env;
+        env.progress.onPump = [&] {
+            if (stopAt <= 0 || env.progress.interruptRequested())
+                return;
+            int arrived = 0;
+            for (const QByteArray& n : entries(destination))
+                arrived += n.startsWith(".tovane-") ? 0 : 1;
+            if (arrived >= stopAt)
+                env.progress.requestInterrupt();
+        };
+        env.progress.setStatusText(u"前の実行"_qs);
+        env.show(dir.filePath("L"), dir.filePath("R"), marked);
+        const int result = env.ops.copyOrMove(LeftWindow, move);
+        QCOMPARE(result, stopAt > 0 ? int(StepCancelled) : 0);
+        QCOMPARE(env.progress.statusText(), expected);
+        QCOMPARE(env.progress.progress(), QString());
+        if (stopAt > 0)
+            QCOMPARE(env.ops.lastRun().outcome.done, stopAt);
+    }
+
     // More than 29 participants hide the lists for the run.
     void manyItemsHideLists()
     {
