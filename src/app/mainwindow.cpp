@@ -151,6 +151,10 @@ void MainWindow::buildStatusBar()
         label->setFrameShadow(QFrame::Sunken);
         label->setMinimumWidth(60);
         label->setTextFormat(Qt::PlainText);
+        // A long progress line is cut at the panel's edge; it must never
+        // widen the main window.
+        if (i == 1)
+            label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         m_statusPanels[i] = label;
         bar->addPermanentWidget(label, i == 1 ? 2 : 1);
     }

@@ -90,6 +90,19 @@ bool parseHideLetters(QStringView value, quint32& mask)
     return true;
 }
 
+quint32 HideOption::mask() const
+{
+    return given ? letters : AppSettings{}.hiddenAttributeMask();
+}
+
+bool HideOption::take(QStringView value)
+{
+    if (!given)
+        letters = 0;
+    given = true;
+    return parseHideLetters(value, letters);
+}
+
 namespace {
 
 // 0-2 for first / second / any, -1 when the word is none of them.
@@ -142,7 +155,7 @@ int parseCompareOption(const QString& arg, CompareOptionSet& o, QString& error)
         o.both = true;
         return 0;
     } else if (a.startsWith(u"--hide=")) {
-        if (parseHideLetters(a.mid(7), o.hide))
+        if (o.hide.take(a.mid(7)))
             return 0;
         error = QStringLiteral("--hide takes letters of R,H,S,C");
         return -1;

@@ -66,12 +66,23 @@ bool folderUsable(PathChecker& checker, VolumeSource& volumes, MessageService& m
 // "R,H,S,C" letters into attribute bits; false for any other letter.
 bool parseHideLetters(QStringView value, quint32& mask);
 
+// What the lists leave out: the main window's default until --hide= says
+// otherwise. The first --hide= replaces the default (no letters: nothing is
+// left out), later ones add their letters.
+struct HideOption {
+    quint32 letters = 0;
+    bool given = false;
+    quint32 mask() const;
+    // The value of one --hide=; false for a bad letter.
+    bool take(QStringView value);
+};
+
 // The compare conditions of the command line, shared by compare, copy and move.
 struct CompareOptionSet {
     CompareConditions conditions;
     bool anyCondition = false;
     bool both = false;
-    quint32 hide = 0;
+    HideOption hide;
     // Without a condition: 存在 and 日付 新しい, as the settings start.
     void applyDefaults();
 };

@@ -169,7 +169,7 @@ int runCompareCommand(const QStringList& args, ProgressService& progress)
         }
     }
 
-    AppSettings settings = listSettings(o.hide);
+    AppSettings settings = listSettings(o.hide.mask());
     settings.setSwitch(FlagCompareBoth, o.both);
     o.conditions.writeTo(settings);
     MainState state;

@@ -24,7 +24,7 @@ namespace {
 struct ListOptions {
     bool kilobytes = false;
     bool folderSizes = false;
-    quint32 hide = 0;
+    HideOption hide;
     int sortColumn = 0;
     bool descending = false;
     QString filter; // " ext," form
@@ -71,7 +71,7 @@ QString parse(const QStringList& args, ListOptions& o)
             } else if (arg == QLatin1String("--desc")) {
                 o.descending = true;
             } else if (arg.startsWith(QLatin1String("--hide="))) {
-                if (!parseHideLetters(QStringView(arg).mid(7), o.hide))
+                if (!o.hide.take(QStringView(arg).mid(7)))
                     return QStringLiteral("--hide takes letters of R,H,S,C");
             } else if (arg.startsWith(QLatin1String("--sort="))) {
                 if (!parseSort(QStringView(arg).mid(7), o.sortColumn))
@@ -130,7 +130,7 @@ int runListCommand(const QStringList& args, ProgressService& progress)
         return ExitPathUnavailable;
     }
 
-    AppSettings settings = listSettings(o.hide, o.folderSizes);
+    AppSettings settings = listSettings(o.hide.mask(), o.folderSizes);
     settings.sort[0] = sortValue(o.sortColumn, o.descending);
     settings.dispExtList[ListFilterList] = o.filter;
     MainState state;

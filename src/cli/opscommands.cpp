@@ -185,7 +185,7 @@ QString parse(const QString& command, const QStringList& args, Parsed& p)
         p.applyDefaults();
         return QString();
     }
-    if (p.anyCondition || p.both || p.hide)
+    if (p.anyCondition || p.both || p.hide.given)
         return QStringLiteral("compare options need --compare");
     if (p.words.size() <= folders)
         return QStringLiteral("folders and at least one NAME are needed");
@@ -263,7 +263,7 @@ public:
     QString folderPath(WindowIndex w) const override { return windowPath(w); }
     bool compareSelection(WindowIndex) const override { return true; }
     CompareFlags compareFlags(WindowIndex) const override { return flags; }
-    quint32 hiddenMask() const override { return m_options.hide; }
+    quint32 hiddenMask() const override { return m_options.hide.letters; }
 
 private:
     PathChecker& m_checker;
@@ -285,7 +285,7 @@ int runCompareTransfer(bool move, const Parsed& p, ProgressService& progress)
             !folderUsable(checker, volumes, messages, w, folders[size_t(w)]))
             return ExitPathUnavailable;
     }
-    AppSettings settings = listSettings(p.hide);
+    AppSettings settings = listSettings(p.hide.letters);
     settings.setSwitch(FlagCompareBoth, p.both);
     p.conditions.writeTo(settings);
     MainState state;

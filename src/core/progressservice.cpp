@@ -1,5 +1,7 @@
 #include "core/progressservice.h"
 
+#include "fs/numberformat.h"
+
 #include <algorithm>
 
 namespace tovane {
@@ -49,6 +51,29 @@ QString progressText(const QString& text, int total, int barCount, int shownCoun
     return built;
 }
 
+QString transferText(const TransferProgress& progress)
+{
+    const bool largeFile = progress.fileSize >= LargeFileBytes;
+    QString file;
+    if (largeFile)
+        file = byteSizeText(double(std::min(progress.fileDone, progress.fileSize))) +
+               QStringLiteral(" / ") + byteSizeText(double(progress.fileSize));
+    if (progress.files == 0)
+        return file.isEmpty() ? QString() : QStringLiteral("  ") + file;
+    QString text = QStringLiteral("  ") + formatCount(progress.files) +
+                   QStringLiteral(" ファイル ") + byteSizeText(double(progress.bytes)) +
+                   QStringLiteral(" 完了");
+    if (!file.isEmpty())
+        text += QStringLiteral("（") + file + QStringLiteral("）");
+    return text;
+}
+
+QString interruptedText(const QString& operationName, int itemsDone)
+{
+    return operationName + QStringLiteral("を中断しました（処理済み ") +
+           formatCount(std::max(itemsDone, 0)) + QStringLiteral(" 項目）");
+}
+
 ProgressService::~ProgressService() = default;
 
 void ProgressService::setBusy(bool on, int mode)
@@ -76,11 +101,39 @@ void ProgressService::showProgress(int pointer, const QString& text, int flags, 
         return;
     if (text.isEmpty()) {
         m_panelChars = -1;
-        m_progress.clear();
+        m_counts = Counts{};
+        m_transfer = TransferProgress{};
+        m_sinceTransfer.invalidate();
     } else {
         if (total >= 2 && m_panelChars < 0)
             m_panelChars = panelCapacity();
-        m_progress = progressText(text, total, barCount, shownCount, rangeEnd, m_panelChars);
+        m_counts = Counts{text, total, barCount, shownCount, rangeEnd};
+    }
+    composeProgress();
+}
+
+void ProgressService::showTransfer(const TransferProgress& progress)
+{
+    m_transfer = progress;
+    if (m_counts.text.isEmpty())
+        return;
+    if (m_sinceTransfer.isValid() && m_sinceTransfer.elapsed() < m_transferInterval)
+        return;
+    m_sinceTransfer.start();
+    composeProgress();
+}
+
+void ProgressService::composeProgress()
+{
+    if (m_counts.text.isEmpty()) {
+        m_progress.clear();
+    } else {
+        const QString transfer = transferText(m_transfer);
+        // The bar gives way to the addition, so the whole line still fits.
+        m_progress =
+            progressText(m_counts.text, m_counts.total, m_counts.barCount, m_counts.shownCount,
+                         m_counts.rangeEnd, m_panelChars - ansiByteLength(transfer)) +
+            transfer;
     }
     applyProgressText(m_progress);
 }

@@ -109,6 +109,21 @@ QString sizeWithUnit(double bytes, bool kilobyteMode)
     return formatCount(bytes) + QStringLiteral(" B");
 }
 
+QString byteSizeText(double bytes)
+{
+    if (!(bytes >= 1024))
+        return formatCount(bytes) + QStringLiteral(" B");
+    static const char* const units[] = {" kB", " MB", " GB", " TB"};
+    double x = bytes / 1024;
+    size_t unit = 0;
+    // The rounded value decides, so 1,023.96 kB is shown as "1.0 MB".
+    while (unit + 1 < std::size(units) && std::round(x * 10) >= 1024 * 10) {
+        x /= 1024;
+        ++unit;
+    }
+    return formatNumber(x, 1) + QLatin1String(units[unit]);
+}
+
 QString driveCapacityText(double bytes, bool sixDigitMode)
 {
     const double threshold = sixDigitMode ? 1000000.0 : 1000.0;

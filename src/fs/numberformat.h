@@ -41,6 +41,10 @@ double toKilobytes(double bytes);
 // "#,##0 B" otherwise.
 QString sizeWithUnit(double bytes, bool kilobyteMode);
 
+// A byte count while data is copied: "#,##0 B" below 1 kB, else one decimal
+// and kB, MB, GB or TB in steps of 1,024: "1.2 GB".
+QString byteSizeText(double bytes);
+
 // Capacity of a volume: kB below the threshold (1,000 in three-digit mode,
 // 1,000,000 in six-digit mode), else MB, else GB; in three-digit mode MB and
 // GB values get two decimals below 10 and one below 100. No space before the

@@ -71,6 +71,19 @@ bool folderInside(const QString& folder, const QString& path)
     return platform::folderWithin(folder, path, within) == 0 && within;
 }
 
+// An overwritten file takes the source's attributes plus archive. The archive
+// bit alone does not give it a record of attributes that its source has not:
+// a new copy takes none either, and both copies must look the same.
+quint32 overwrittenAttributes(const ItemRecord& source)
+{
+    const quint32 bits = source.attributes & SettableBits;
+    quint32 recorded = bits & (AttrHidden | AttrSystem | AttrArchive);
+    // A dot name shows H without any record.
+    if (source.name.startsWith(QLatin1Char('.')))
+        recorded &= ~quint32(AttrHidden);
+    return recorded ? bits | AttrArchive : bits;
+}
+
 bool extensionListed(const QString& list, const QString& name)
 {
     const QString ext = extensionOf(name).toLower();
@@ -169,6 +182,7 @@ void FileOperations::resetRun(int code)
     m_run.move = code == OpMove;
     m_run.remove = code == OpTrash || code == OpErase;
     m_run.erase = code == OpErase;
+    m_bytesCopied = 0;
     m_hidden = {};
     for (WindowIndex w : {LeftWindow, RightWindow})
         m_folders[w] = addSeparator(m_context.host.folderPath(w));
@@ -202,6 +216,9 @@ void FileOperations::finishRun(const QString& destination)
         markVolumeForRefresh(destination);
     m_context.progress.showProgress(ProgressService::PointerDefault, QString(),
                                     ProgressService::SetPointer | ProgressService::SetText);
+    // The progress text is gone; the status line keeps how far the run got.
+    if (m_run.outcome.started && m_run.outcome.cancelled)
+        m_context.progress.setStatusText(interruptedText(m_run.name, m_run.outcome.done));
     m_context.host.runFinished(m_run);
 }
 
@@ -210,6 +227,12 @@ void FileOperations::showStatus(const QString& text, int done, int total)
     m_context.progress.showProgress(ProgressService::PointerBusy, text,
                                     ProgressService::SetPointer | ProgressService::SetText, total,
                                     done, done);
+}
+
+void FileOperations::reportTransfer(quint64 fileDone, quint64 fileSize)
+{
+    m_context.progress.showTransfer(
+        TransferProgress{quint64(m_run.filesCopied), m_bytesCopied + fileDone, fileDone, fileSize});
 }
 
 bool FileOperations::pump()
@@ -409,6 +432,7 @@ int FileOperations::copyOrMove(WindowIndex selected, bool move, const QString& d
 
     BusyScope busy(m_context.progress);
     m_context.progress.clearInterrupt();
+    m_context.progress.setStatusText(QString());
     m_run.outcome.started = true;
     const QString status = runStatusText(m_compare, m_run.name, host.pathText(selected),
                                          !twoWindows, target, oppositeShows && twoWindows);
@@ -560,7 +584,8 @@ int FileOperations::copyOneFile(const Place& at, const ItemRecord& source,
     }
 
     const QString final = at.destination + name;
-    const platform::ChunkCallback onChunk = [this](quint64, quint64) {
+    const platform::ChunkCallback onChunk = [this](quint64 done, quint64 total) {
+        reportTransfer(done, total);
         return m_context.progress.pumpEvents() ? ECANCELED : 0;
     };
     int rc = EXDEV;
@@ -604,9 +629,12 @@ int FileOperations::copyOneFile(const Place& at, const ItemRecord& source,
                 m_context.messages.showMessage(renameErrorText(written, r), ButtonsOk, m_run.name);
         }
         if (!source.isSymlink)
-            platform::setAttributes(written, (source.attributes & SettableBits) | AttrArchive);
+            platform::setAttributes(written, overwrittenAttributes(source));
     }
     ++m_run.filesCopied;
+    // A rename copies nothing, but its bytes are done as well.
+    m_bytesCopied += copied.size ? copied.size : source.size;
+    reportTransfer(0, 0);
 
     if (m_run.move && !renamed) {
         // The source goes only when the destination holds as many bytes,
@@ -655,6 +683,8 @@ int FileOperations::moveFolderWhole(const Place& at, const ItemRecord& source, b
         const FolderSizeResult stats = folderSizeOf(final, nullptr);
         m_run.filesCopied += int(stats.files);
         m_run.foldersDone += int(stats.folders);
+        m_bytesCopied += stats.bytes;
+        reportTransfer(0, 0);
         notifyRemoved(at.source, source.name, true);
         for (WindowIndex w : {LeftWindow, RightWindow})
             m_context.host.treeNodeRemoved(w, path);
@@ -924,6 +954,7 @@ int FileOperations::deleteItems(WindowIndex selected, int modifiers)
 
     BusyScope busy(m_context.progress);
     m_context.progress.clearInterrupt();
+    m_context.progress.setStatusText(QString());
     m_run.outcome.started = true;
     const QString status = runStatusText(m_compare, m_run.name, host.pathText(selected),
                                          !host.twoWindowsShown(), QString(), false);
@@ -1301,6 +1332,7 @@ int FileOperations::changeAttributes(WindowIndex selected, int menuIndex)
 
     BusyScope busy(m_context.progress);
     m_context.progress.clearInterrupt();
+    m_context.progress.setStatusText(QString());
     m_run.outcome.started = true;
     const QString status = QStringLiteral("指定選択項目の属性を変更中 ") + host.pathText(selected);
     const int total = int(items.size()) - (settable ? 0 : folders);

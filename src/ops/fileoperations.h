@@ -130,6 +130,8 @@ private:
     void notifyAdded(const QString& folder, const QString& name, const QString& oldName,
                      bool existed);
     void markVolumeForRefresh(const QString& path);
+    // The files and bytes carried so far, with the current file's part.
+    void reportTransfer(quint64 fileDone, quint64 fileSize);
     bool pump();
     int listEntries(const QString& folder, quint32 hiddenMask, std::vector<ItemRecord>& out,
                     const platform::ListOptions& options = {});
@@ -144,6 +146,7 @@ private:
     bool m_fullSelection = true;
     bool m_compare = false;
     bool m_running = false;
+    quint64 m_bytesCopied = 0; // files finished in this run
 };
 
 } // namespace tovane

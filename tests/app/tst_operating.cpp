@@ -103,6 +103,7 @@ private Q_SLOTS:
     void deleteKeys();
     void listKeys();
     void refreshFindsNewAndRemovedFolders();
+    void copyProgressAndInterruption();
 };
 
 void OperatingTest::copyAddsToTheOtherListAndKeepsMarks()
@@ -402,4 +403,37 @@ void OperatingTest::refreshFindsNewAndRemovedFolders()
 }
 
 QTEST_MAIN(OperatingTest)
+// The status line during a copy: the run's text, its counts, then the files
+// and bytes carried so far; Esc at the overwrite question ends the run and
+// the line says how far it got.
+void OperatingTest::copyProgressAndInterruption()
+{
+    TempDir dir;
+    prepare(dir);
+    QVERIFY(dir.writeFile("r/a.txt", "old"));
+    Started s(dir);
+    s.mark("a.txt");
+    s.mark("sub");
+    QString progressAtQuestion;
+    s.messages.onPresent = [&](const ScriptedMessageService::Presented& p) {
+        if (p.kind <= 0)
+            return;
+        progressAtQuestion = s.window.statusPanel(2)->text();
+        // Where a person's Esc goes: the focus, else the main window.
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : &s.window, Qt::Key_Escape);
+    };
+    s.trigger("mnuFileItem", 4);
+    QVERIFY2(progressAtQuestion.startsWith(QStringLiteral("指定選択項目をコピー中 ")),
+             qPrintable(progressAtQuestion));
+    QVERIFY2(progressAtQuestion.contains(QStringLiteral(" 1/2 [")), qPrintable(progressAtQuestion));
+    QVERIFY2(progressAtQuestion.endsWith(QStringLiteral("]  1 ファイル 5 B 完了")),
+             qPrintable(progressAtQuestion));
+    QCOMPARE(s.window.statusPanel(1)->text(),
+             QStringLiteral("コピーを中断しました（処理済み 1 項目）"));
+    QCOMPARE(s.window.statusPanel(2)->text(), QString());
+    QVERIFY(platform::pathExists(dir.filePath(QStringLiteral("r/sub/inner"))));
+    QCOMPARE(tovane::test::readAll(dir.pathBytes() + "/r/a.txt"), QByteArray("old"));
+}
+
 #include "tst_operating.moc"

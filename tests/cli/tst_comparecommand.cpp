@@ -87,10 +87,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("defaults: existence and newer")
-            << QStringList{}
+        QTest::newRow("--hide= alone compares everything")
+            << QStringList{"--hide="}
             << QByteArray("L\tclash\tD\t-\nL\t.hid\tF\tC\nL\tcaf\xe9\tF\tC\nL\tnew.txt\tF\tC\n"
                           "L\tonly.txt\tF\tC\nCOUNT\tL\t5\t1\t4\t4\n");
+        // As the main window starts: hidden items are not compared.
+        QTest::newRow("defaults: existence and newer, no hidden")
+            << QStringList{}
+            << QByteArray("L\tclash\tD\t-\nL\tcaf\xe9\tF\tC\nL\tnew.txt\tF\tC\n"
+                          "L\tonly.txt\tF\tC\nCOUNT\tL\t4\t1\t3\t3\n");
         QTest::newRow("hidden items left out")
             << QStringList{"--hide=H"}
             << QByteArray("L\tclash\tD\t-\nL\tcaf\xe9\tF\tC\nL\tnew.txt\tF\tC\n"
@@ -135,6 +140,8 @@ private Q_SLOTS:
                                   << QByteArray("--size");
         QTest::newRow("unknown option")
             << QStringList{"--fast", "L", "R"} << 2 << QByteArray("--fast");
+        QTest::newRow("bad hide letter after an empty one")
+            << QStringList{"--hide=", "--hide=H,Q", "L", "R"} << 2 << QByteArray("--hide");
         QTest::newRow("missing right") << QStringList{"L", "nowhere"} << 4 << QByteArray("nowhere");
         QTest::newRow("file as folder") << QStringList{"L", "L/big"} << 4 << QByteArray("big");
     }

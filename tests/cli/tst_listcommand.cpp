@@ -74,10 +74,16 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QByteArray>("expected");
         const QByteArray t = "\t2011/02/03 04:05:06\t";
-        QTest::newRow("defaults: name order, folders first")
-            << QStringList{}
-            << QByteArray("sub\t " + t + " \n.h\t0" + t + "H\na.txt\t3" + t + "\nk.bin\t1,025" + t +
-                          "\nTOTAL\t4\t1\t3\n");
+        const QByteArray everything = "sub\t " + t + " \n.h\t0" + t + "H\na.txt\t3" + t +
+                                      "\nk.bin\t1,025" + t + "\nTOTAL\t4\t1\t3\n";
+        const QByteArray noHidden =
+            "sub\t " + t + " \na.txt\t3" + t + "\nk.bin\t1,025" + t + "\nTOTAL\t3\t1\t2\n";
+        // As the main window starts: hidden, system and compressed left out.
+        QTest::newRow("defaults: name order, folders first, no hidden")
+            << QStringList{} << noHidden;
+        QTest::newRow("--hide= alone shows everything") << QStringList{"--hide="} << everything;
+        QTest::newRow("letters replace the default") << QStringList{"--hide=R"} << everything;
+        QTest::newRow("later letters add") << QStringList{"--hide=", "--hide=H"} << noHidden;
         QTest::newRow("kilobytes") << QStringList{"--kb", "--hide=H"}
                                    << QByteArray("sub\t " + t + " \na.txt\t1" + t + "\nk.bin\t2" +
                                                  t + "\nTOTAL\t3\t1\t2\n");
@@ -90,7 +96,7 @@ private Q_SLOTS:
                                       << QByteArray("sub\t500" + t + " \na.txt\t3" + t +
                                                     "\nk.bin\t1,025" + t + "\nTOTAL\t3\t1\t2\n");
         QTest::newRow("attribute order")
-            << QStringList{"--sort=attr"}
+            << QStringList{"--sort=attr", "--hide=,"}
             << QByteArray("a.txt\t3" + t + "\nk.bin\t1,025" + t + "\nsub\t " + t + " \n.h\t0" + t +
                           "H\nTOTAL\t4\t1\t3\n");
     }

@@ -522,25 +522,30 @@ private Q_SLOTS:
     }
 
     // SIGINT while a big file is copied over an old one: the run stops
-    // (exit 3), the old file is intact and no temporary stays. kill -9 at the
-    // same point leaves the old file intact too.
+    // (exit 3), the old file is intact and no temporary stays; --verbose
+    // says on stderr that it was interrupted. kill -9 at the same point
+    // leaves the old file intact too.
     void interruptedCopyKeepsOld_data()
     {
         QTest::addColumn<int>("signalNumber");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("SIGINT") << int(SIGINT) << 3;
-        QTest::newRow("kill -9") << int(SIGKILL) << -1;
+        QTest::addColumn<bool>("verbose");
+        QTest::newRow("SIGINT") << int(SIGINT) << 3 << false;
+        QTest::newRow("SIGINT, verbose") << int(SIGINT) << 3 << true;
+        QTest::newRow("kill -9") << int(SIGKILL) << -1 << false;
     }
     void interruptedCopyKeepsOld()
     {
         QFETCH(int, signalNumber);
         QFETCH(int, exitCode);
+        QFETCH(bool, verbose);
         TempDir dir;
         QVERIFY(dir.makeFolder("L") && dir.makeFolder("R"));
         QVERIFY(writeBig(dir.pathBytes() + "/L/big", 768));
         QVERIFY(dir.writeFile("R/big", "old contents"));
         QProcess p;
-        p.start(exe(), {"copy", "--yes-all", dir.filePath("L"), dir.filePath("R"), "big"});
+        const QStringList command{"copy", "--yes-all", dir.filePath("L"), dir.filePath("R"), "big"};
+        p.start(exe(), verbose ? QStringList{"--verbose"} + command : command);
         QVERIFY(p.waitForStarted());
         QElapsedTimer t;
         t.start();
@@ -563,6 +568,9 @@ private Q_SLOTS:
             QCOMPARE(p.exitStatus(), QProcess::NormalExit);
             QCOMPARE(p.exitCode(), exitCode);
             QVERIFY(!hasTemporary(dir.pathBytes() + "/R"));
+            QVERIFY(p.readAllStandardOutput().isEmpty());
+            const QByteArray said = "コピーを中断しました（処理済み 0 項目）\n";
+            QCOMPARE(p.readAllStandardError().contains(said), verbose);
         }
         QCOMPARE(readAll(dir.pathBytes() + "/R/big"), QByteArray("old contents"));
         // The new contents grew without a name: not even kill -9 leaves them.

@@ -80,6 +80,115 @@ private Q_SLOTS:
         QCOMPARE(tovane::progressText(text, total, bar, shown, rangeEnd, panel), expected);
     }
 
+    void transferText_data()
+    {
+        QTest::addColumn<quint64>("files");
+        QTest::addColumn<quint64>("bytes");
+        QTest::addColumn<quint64>("fileDone");
+        QTest::addColumn<quint64>("fileSize");
+        QTest::addColumn<QString>("expected");
+        const quint64 mb = 1024 * 1024;
+        const quint64 gb = 1024 * mb;
+        QTest::newRow("nothing yet")
+            << quint64(0) << quint64(0) << quint64(0) << quint64(0) << QString();
+        QTest::newRow("small file under way")
+            << quint64(0) << quint64(10) << quint64(10) << quint64(100) << QString();
+        QTest::newRow("files inside folders")
+            << quint64(1234) << quint64(34 * mb + mb / 2) << quint64(0) << quint64(0)
+            << u"  1,234 ファイル 34.5 MB 完了"_qs;
+        QTest::newRow("first file large")
+            << quint64(0) << quint64(gb + gb / 5) << quint64(gb + gb / 5) << quint64(3 * gb)
+            << u"  1.2 GB / 3.0 GB"_qs;
+        QTest::newRow("large file after others")
+            << quint64(2) << quint64(gb) << quint64(gb / 2) << quint64(3 * gb)
+            << u"  2 ファイル 1.0 GB 完了（512.0 MB / 3.0 GB）"_qs;
+        QTest::newRow("large file by its threshold")
+            << quint64(0) << quint64(0) << quint64(0) << quint64(16 * mb) << u"  0 B / 16.0 MB"_qs;
+        QTest::newRow("below the threshold")
+            << quint64(3) << quint64(300) << quint64(0) << quint64(16 * mb - 1)
+            << u"  3 ファイル 300 B 完了"_qs;
+        // A file that grew while it was copied never shows more than 100 %.
+        QTest::newRow("done beyond size") << quint64(0) << quint64(0) << quint64(20 * mb)
+                                          << quint64(16 * mb) << u"  16.0 MB / 16.0 MB"_qs;
+    }
+    void transferText()
+    {
+        QFETCH(quint64, files);
+        QFETCH(quint64, bytes);
+        QFETCH(quint64, fileDone);
+        QFETCH(quint64, fileSize);
+        QFETCH(QString, expected);
+        QCOMPARE(tovane::transferText(TransferProgress{files, bytes, fileDone, fileSize}),
+                 expected);
+    }
+
+    // The addition follows the counts and the bar; the bar gives way so the
+    // whole line still fits the panel, and the addition ends with the text.
+    void transferFollowsProgress()
+    {
+        ScriptedProgressService p;
+        p.setPanelCapacity(60);
+        p.setTransferInterval(0);
+        p.showProgress(0, u"コピー中"_qs, ProgressService::SetText, 100, 50, 50);
+        const QString plain = p.progress();
+        p.showTransfer(TransferProgress{12, 1024 * 1024, 0, 0});
+        const QString withTransfer = p.progress();
+        QVERIFY(withTransfer.startsWith(u"コピー中  50/100 [****"_qs));
+        QVERIFY(withTransfer.endsWith(u"]  12 ファイル 1.0 MB 完了"_qs));
+        QCOMPARE(ansiByteLength(plain), 60);
+        QCOMPARE(ansiByteLength(withTransfer), 60);
+        // The next item keeps the numbers.
+        p.showProgress(0, u"コピー中"_qs, ProgressService::SetText, 100, 51, 51);
+        QVERIFY(p.progress().endsWith(u"12 ファイル 1.0 MB 完了"_qs));
+        // The end of the run drops them; a new run starts without.
+        p.showProgress(0, QString(), ProgressService::SetText);
+        QCOMPARE(p.progress(), QString());
+        p.showProgress(0, u"コピー中"_qs, ProgressService::SetText, 100, 50, 50);
+        QCOMPARE(p.progress(), plain);
+        // Without a progress text there is nothing to add to.
+        p.showProgress(0, QString(), ProgressService::SetText);
+        const int shown = p.progressTexts().size();
+        p.showTransfer(TransferProgress{1, 1, 0, 0});
+        QCOMPARE(p.progressTexts().size(), shown);
+        QCOMPARE(p.progress(), QString());
+    }
+
+    // Many chunk reports within the interval change the text once; the
+    // latest numbers still reach the next item's text.
+    void transferThrottled()
+    {
+        ScriptedProgressService p;
+        p.setTransferInterval(100000);
+        p.showProgress(0, u"コピー中"_qs, ProgressService::SetText, 1, 0, 0);
+        const int before = p.progressTexts().size();
+        for (quint64 i = 1; i <= 1000; ++i)
+            p.showTransfer(TransferProgress{i, i, 0, 0});
+        QCOMPARE(p.progressTexts().size(), before + 1);
+        QVERIFY(p.progress().endsWith(u"  1 ファイル 1 B 完了"_qs));
+        p.showProgress(0, u"コピー中"_qs, ProgressService::SetText, 1, 1, 1);
+        QVERIFY(p.progress().endsWith(u"  1,000 ファイル 1,000 B 完了"_qs));
+    }
+
+    void interruptedText_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("done");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("copy") << u"コピー"_qs << 12
+                              << u"コピーを中断しました（処理済み 12 項目）"_qs;
+        QTest::newRow("move, none")
+            << u"移動"_qs << 0 << u"移動を中断しました（処理済み 0 項目）"_qs;
+        QTest::newRow("grouped") << u"削除"_qs << 12345
+                                 << u"削除を中断しました（処理済み 12,345 項目）"_qs;
+    }
+    void interruptedText()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, done);
+        QFETCH(QString, expected);
+        QCOMPARE(tovane::interruptedText(name, done), expected);
+    }
+
     void byteLength_data()
     {
         QTest::addColumn<QString>("text");

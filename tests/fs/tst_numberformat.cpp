@@ -114,6 +114,33 @@ private Q_SLOTS:
         QCOMPARE(sizeWithUnit(bytes, false), byteText);
     }
 
+    // Copy progress: one decimal from 1 kB on, the unit chosen on the
+    // rounded value so that no "1,024.0" is ever shown.
+    void byteSizes_data()
+    {
+        QTest::addColumn<double>("bytes");
+        QTest::addColumn<QString>("expected");
+        // clang-format off
+        QTest::newRow("zero") << 0.0 << "0 B";
+        QTest::newRow("below a kilobyte") << 1023.0 << "1,023 B";
+        QTest::newRow("one kilobyte") << 1024.0 << "1.0 kB";
+        QTest::newRow("half up") << 1024.0 * 1.25 << "1.3 kB";
+        QTest::newRow("just below a megabyte") << 1024.0 * 1023.96 << "1.0 MB";
+        QTest::newRow("megabytes") << 34.5 * 1024 * 1024 << "34.5 MB";
+        QTest::newRow("example") << 1.2 * 1024 * 1024 * 1024 << "1.2 GB";
+        QTest::newRow("three gigabytes") << 3.0 * 1024 * 1024 * 1024 << "3.0 GB";
+        QTest::newRow("terabytes") << 5.0 * 1024 * 1024 * 1024 * 1024 << "5.0 TB";
+        QTest::newRow("terabytes stay the unit") << 2048.0 * 1024 * 1024 * 1024 * 1024
+                                                 << "2,048.0 TB";
+        // clang-format on
+    }
+    void byteSizes()
+    {
+        QFETCH(double, bytes);
+        QFETCH(QString, expected);
+        QCOMPARE(byteSizeText(bytes), expected);
+    }
+
     void driveCapacity_data()
     {
         QTest::addColumn<double>("bytes");

@@ -17,6 +17,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace tovane;
@@ -112,6 +113,11 @@ bool hasTemporaries(const QByteArray& folder)
         if (n.startsWith(".tovane-"))
             return true;
     return false;
+}
+
+bool hasAttributeRecord(const QByteArray& path)
+{
+    return ::lgetxattr(path.constData(), "user.DOSATTRIB", nullptr, 0) >= 0;
 }
 
 ino_t inodeOf(const QByteArray& path)
@@ -280,23 +286,30 @@ private Q_SLOTS:
     }
 
     // An overwritten destination takes the source's name (letter case) and
-    // its attributes plus archive.
+    // its attributes plus archive; archive only where the source keeps a record.
     void overwriteTakesSourceName_data()
     {
         QTest::addColumn<QByteArray>("sourceName");
         QTest::addColumn<QByteArray>("destinationName");
         QTest::addColumn<quint32>("sourceAttributes");
+        QTest::addColumn<quint32>("expected");
         QTest::newRow("other letter case")
-            << QByteArray("Readme.TXT") << QByteArray("README.txt") << quint32(AttrHidden);
-        QTest::newRow("same name") << QByteArray("a.txt") << QByteArray("a.txt") << quint32(0);
-        QTest::newRow("read-only source")
-            << QByteArray("b.txt") << QByteArray("B.TXT") << quint32(AttrReadOnly);
+            << QByteArray("Readme.TXT") << QByteArray("README.txt") << quint32(AttrHidden)
+            << quint32(AttrHidden | AttrArchive);
+        QTest::newRow("same name")
+            << QByteArray("a.txt") << QByteArray("a.txt") << quint32(0) << quint32(0);
+        QTest::newRow("read-only source") << QByteArray("b.txt") << QByteArray("B.TXT")
+                                          << quint32(AttrReadOnly) << quint32(AttrReadOnly);
+        QTest::newRow("system source")
+            << QByteArray("c.txt") << QByteArray("c.txt") << quint32(AttrSystem | AttrReadOnly)
+            << quint32(AttrSystem | AttrReadOnly | AttrArchive);
     }
     void overwriteTakesSourceName()
     {
         QFETCH(QByteArray, sourceName);
         QFETCH(QByteArray, destinationName);
         QFETCH(quint32, sourceAttributes);
+        QFETCH(quint32, expected);
         TempDir dir;
         QVERIFY(dir.makeFolder("L") && dir.makeFolder("R"));
         QVERIFY(dir.writeFile("L/" + sourceName, "new"));
@@ -313,8 +326,55 @@ private Q_SLOTS:
         QCOMPARE(readAll(dir.pathBytes() + "/R/" + sourceName), QByteArray("new"));
         quint32 attributes = 0;
         QCOMPARE(platform::getAttributes(q(dir.pathBytes() + "/R/" + sourceName), attributes), 0);
-        QCOMPARE(attributes & (AttrReadOnly | AttrHidden | AttrSystem | AttrArchive),
-                 sourceAttributes | AttrArchive);
+        QCOMPARE(attributes & (AttrReadOnly | AttrHidden | AttrSystem | AttrArchive), expected);
+    }
+
+    // A source without an attribute record gives copies without one, new or
+    // overwritten alike, at the top and inside a copied folder.
+    void copyAddsNoAttributeRecord_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<quint32>("attributes");
+        QTest::addColumn<bool>("inFolder");
+        QTest::newRow("plain") << QByteArray("plain.txt") << 0u << false;
+        QTest::newRow("read-only") << QByteArray("ro.txt") << quint32(AttrReadOnly) << false;
+        QTest::newRow("dot name") << QByteArray(".config") << 0u << false;
+        QTest::newRow("plain in a folder") << QByteArray("plain.txt") << 0u << true;
+        QTest::newRow("read-only in a folder")
+            << QByteArray("ro.txt") << quint32(AttrReadOnly) << true;
+        QTest::newRow("recorded archive") << QByteArray("a.txt") << quint32(AttrArchive) << false;
+        QTest::newRow("recorded hidden archive in a folder")
+            << QByteArray("h.txt") << quint32(AttrHidden | AttrArchive) << true;
+    }
+    void copyAddsNoAttributeRecord()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(quint32, attributes);
+        QFETCH(bool, inFolder);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R") && dir.makeFolder("L/F"));
+        const QByteArray relative = inFolder ? "F/" + name : name;
+        QVERIFY(dir.writeFile("L/" + relative, "data"));
+        const QByteArray source = dir.pathBytes() + "/L/" + relative;
+        if (attributes && platform::setAttributes(q(source), attributes) != 0)
+            QSKIP("no attribute store on this file system");
+        const bool recorded = hasAttributeRecord(source);
+        QCOMPARE(recorded, bool(attributes & ~quint32(AttrReadOnly)));
+        quint32 sourceAttributes = 0;
+        QCOMPARE(platform::getAttributes(q(source), sourceAttributes), 0);
+
+        const QByteArray copy = dir.pathBytes() + "/R/" + relative;
+        for (const char* step : {"new", "overwritten"}) {
+            Env env;
+            env.messages.setDefaultAnswer(AnswerYes);
+            env.show(dir.filePath("L"), dir.filePath("R"), {q(inFolder ? QByteArray("F") : name)});
+            QCOMPARE(env.ops.copyOrMove(LeftWindow, false), 0);
+            QCOMPARE(env.ops.lastRun().outcome.failed, 0);
+            QVERIFY2(hasAttributeRecord(copy) == recorded, step);
+            quint32 copied = 0;
+            QCOMPARE(platform::getAttributes(q(copy), copied), 0);
+            QCOMPARE(copied, sourceAttributes);
+        }
     }
 
     // 確認メッセージ 不要: the short summary, conflicts skipped silently.
@@ -663,6 +723,105 @@ private Q_SLOTS:
         QCOMPARE(entries(dir.pathBytes() + "/R"), QList<QByteArray>{"F"});
         QCOMPARE(entries(dir.pathBytes() + "/R/F"), QList<QByteArray>{});
         QVERIFY(env.plainTexts().first().contains(QStringLiteral("それ自身だけをコピーします。")));
+    }
+
+    // The progress line keeps the run's text and adds the files and bytes
+    // carried inside a marked folder, or the part of a large file copied.
+    void progressShowsTransfer_data()
+    {
+        QTest::addColumn<bool>("move");
+        QTest::addColumn<QByteArray>("marked");
+        QTest::addColumn<QString>("expectedPart");
+        QTest::newRow("files inside a copied folder")
+            << false << QByteArray("F") << u"  3 ファイル 6 B 完了"_qs;
+        QTest::newRow("files inside a folder moved whole")
+            << true << QByteArray("F") << u"  3 ファイル 6 B 完了"_qs;
+        QTest::newRow("large file under way") << false << QByteArray("big") << u" / 17.0 MB"_qs;
+        QTest::newRow("large file done")
+            << false << QByteArray("big") << u"  1 ファイル 17.0 MB 完了"_qs;
+    }
+    void progressShowsTransfer()
+    {
+        QFETCH(bool, move);
+        QFETCH(QByteArray, marked);
+        QFETCH(QString, expectedPart);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R") && dir.makeFolder("L/F"));
+        for (const char* name : {"a", "b", "c"})
+            QVERIFY(dir.writeFile(QByteArray("L/F/") + name, "12"));
+        QVERIFY(dir.writeFile("L/big", pattern(17 * 1024 * 1024)));
+        Env env;
+        env.progress.setTransferInterval(0);
+        env.show(dir.filePath("L"), dir.filePath("R"), {q(marked)});
+        QCOMPARE(env.ops.copyOrMove(LeftWindow, move), 0);
+        QCOMPARE(env.ops.lastRun().outcome.failed, 0);
+        const QString head = move ? u"指定選択項目を移動中 "_qs : u"指定選択項目をコピー中 "_qs;
+        int withPart = 0;
+        for (const QString& text : env.progress.progressTexts()) {
+            if (text.isEmpty())
+                continue;
+            QVERIFY2(text.startsWith(head), qPrintable(text));
+            if (text.contains(expectedPart)) {
+                ++withPart;
+                QVERIFY2(text.contains(QStringLiteral(" 0/1")), qPrintable(text));
+            }
+        }
+        QVERIFY2(withPart > 0, qPrintable(env.progress.progressTexts().join(u'\n')));
+        // The run's end clears the line, numbers and all.
+        QCOMPARE(env.progress.progress(), QString());
+    }
+
+    // After Esc the status line says the run was interrupted and how many
+    // items were carried out; the next run starts with a clear line.
+    void interruptedRunSaysHowFar_data()
+    {
+        QTest::addColumn<bool>("move");
+        QTest::addColumn<bool>("inFolder");
+        QTest::addColumn<int>("stopAt");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("copy of files")
+            << false << false << 2 << u"コピーを中断しました（処理済み 2 項目）"_qs;
+        QTest::newRow("copy inside a folder")
+            << false << true << 4 << u"コピーを中断しました（処理済み 4 項目）"_qs;
+        QTest::newRow("move of files")
+            << true << false << 3 << u"移動を中断しました（処理済み 3 項目）"_qs;
+        QTest::newRow("not interrupted") << false << false << 0 << QString();
+    }
+    void interruptedRunSaysHowFar()
+    {
+        QFETCH(bool, move);
+        QFETCH(bool, inFolder);
+        QFETCH(int, stopAt);
+        QFETCH(QString, expected);
+        TempDir dir;
+        QVERIFY(dir.makeFolder("L") && dir.makeFolder("R") && dir.makeFolder("L/F"));
+        QStringList marked;
+        for (const char* name : {"a", "b", "c", "d", "e"}) {
+            QVERIFY(dir.writeFile((inFolder ? QByteArray("L/F/") : QByteArray("L/")) + name, "x"));
+            if (!inFolder)
+                marked << QString::fromLatin1(name);
+        }
+        if (inFolder)
+            marked << QStringLiteral("F");
+        const QByteArray destination = dir.pathBytes() + (inFolder ? "/R/F" : "/R");
+        Env env;
+        env.progress.onPump = [&] {
+            if (stopAt <= 0 || env.progress.interruptRequested())
+                return;
+            int arrived = 0;
+            for (const QByteArray& n : entries(destination))
+                arrived += n.startsWith(".tovane-") ? 0 : 1;
+            if (arrived >= stopAt)
+                env.progress.requestInterrupt();
+        };
+        env.progress.setStatusText(u"前の実行"_qs);
+        env.show(dir.filePath("L"), dir.filePath("R"), marked);
+        const int result = env.ops.copyOrMove(LeftWindow, move);
+        QCOMPARE(result, stopAt > 0 ? int(StepCancelled) : 0);
+        QCOMPARE(env.progress.statusText(), expected);
+        QCOMPARE(env.progress.progress(), QString());
+        if (stopAt > 0)
+            QCOMPARE(env.ops.lastRun().outcome.done, stopAt);
     }
 
     // More than 29 participants hide the lists for the run.
