@@ -57,7 +57,8 @@ public:
     // --- the widget half ---
     // The save dialog (QFileDialog with the request's title, folder, name,
     // filter and preselected entry; it must not change the process's
-    // current folder). False when cancelled.
+    // current folder, and asks itself before an existing file is replaced).
+    // False when cancelled.
     virtual bool askSavePath(const SaveDialogRequest& request, QString& chosenPath) = 0;
     // Bytes the shown text of w takes when written as asked.
     virtual qint64 shownTextBytes(WindowIndex w, bool richText) = 0;
@@ -68,8 +69,10 @@ public:
 
     // --- effects ---
     // The text of w now is the file `path` as saved (`stamp`): the shown
-    // path becomes `path`, the modified and new-text flags are cleared, a
-    // plain text written as UTF-8 instead keeps that format from now on.
+    // path becomes `path` (also after a save under a new name, so that a
+    // later overwrite goes to the file the text came to), the modified and
+    // new-text flags are cleared, and a plain text written as UTF-8 instead
+    // keeps that format from now on.
     virtual void textSaved(WindowIndex w, const QString& path, const platform::FileStamp& stamp,
                            bool utf8Instead) = 0;
     // Window w lists the destination folder: update or add `record`; when
