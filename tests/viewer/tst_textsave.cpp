@@ -261,6 +261,23 @@ private Q_SLOTS:
         QCOMPARE(env.messages.log().size(), 0);
     }
 
+    // The chosen file went away after it was listed: said so, the drive
+    // keeps counting as writable.
+    void chosenFileGone()
+    {
+        Env env;
+        FakeHost::Window& w = env.host.windows[0];
+        w.facts.textShown = false;
+        w.facts.modified = false;
+        w.facts.chosenPath = env.path(QStringLiteral("gone.dat"));
+        env.host.dialogAnswers << env.path(QStringLiteral("copy.dat"));
+        QCOMPARE(env.save(SaveAs), TextSaveResult::Failed);
+        QCOMPARE(env.messages.texts(), QStringList{PathChecker::fileMissingText(
+                                           env.folder(), QStringLiteral("gone.dat"))});
+        QVERIFY(!w.driveWritableCleared);
+        QVERIFY(env.host.dialogs.isEmpty());
+    }
+
     // The dialog's first proposal.
     void proposal_data()
     {
@@ -413,6 +430,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("protection");
         QTest::newRow("read-only volume") << EROFS << true;
         QTest::newRow("permission") << EACCES << true;
+        QTest::newRow("cancelled by the user") << ECANCELED << true;
         QTest::newRow("full disk") << ENOSPC << false;
         QTest::newRow("i/o error") << EIO << false;
     }
