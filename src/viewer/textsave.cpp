@@ -155,7 +155,9 @@ bool Saver::chooseDestination(const SavePlan& plan)
 bool Saver::destinationUsable(const QString& folder, const QString& name)
 {
     MessageService& messages = m_ctx.messages;
-    const quint32 hidden = m_host.hiddenMask() & (AttrHidden | AttrSystem);
+    // Whatever the lists leave out: the saved file could not be seen there.
+    const quint32 hidden =
+        m_host.hiddenMask() & (AttrReadOnly | AttrHidden | AttrSystem | AttrCompressed);
     ItemRecord record;
     const bool folderHidden =
         platform::statPath(stripSeparator(folder), record) == 0 && (record.attributes & hidden);
