@@ -3,6 +3,13 @@
 # the main window (offscreen), run by hand: ./bench/watch.sh [BUILD_DIR] [SECONDS]
 # Prints the refreshes, the share of time spent refilling the list and how
 # late a 10 ms timer ran meanwhile.
+#
+# 2026-12-09, 2 cores shared with other builds (load average 8), 30 s:
+# 100,025 rows; 4 refreshes (one refill took about 1.2 s under that load,
+# so the gap between refreshes grew to 6.7 s); 15.6 % of the time spent
+# refilling; the 10 ms timer ran late by 0 ms in the median, 22 ms at p99
+# and 472 ms at worst (one refill's part that does not let events run:
+# sorting and resetting the rows, and a starved CPU).
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${1:-$ROOT/build}"

@@ -50,11 +50,14 @@ bool Watching::mayRefresh() const
 
 void Watching::refresh(WindowIndex w, unsigned changes)
 {
+    Q_UNUSED(changes); // a folder replaced under the same path is read as it is now
     FileList& list = m_browsing.list(w);
     if (list.showsDriveList())
         return;
     const QString folder = m_window.state().listedPath(w);
-    if ((changes & platform::ChangeGone) || !platform::pathExists(folder)) {
+    ItemRecord record;
+    if (platform::statPath(folder, record) != 0 ||
+        !(record.isFolder() || (record.isSymlink && record.linkToFolder))) {
         // The window moves to the nearest folder that is still there.
         m_browsing.navigator().refreshWindowPath(w);
         return;

@@ -38,8 +38,10 @@ int FolderWatch::watch(const QString& folder)
     QByteArray bytes = pathToBytes(folder);
     if (bytes.size() > 1 && bytes.endsWith('/'))
         bytes.chop(1);
-    const int wd = inotify_add_watch(m_fd.get(), bytes.constData(),
-                                     EntryEvents | SelfEvents | IN_ONLYDIR | IN_DONT_FOLLOW);
+    // A listed folder may be a link to one; the list reads through it, and
+    // so does the watch.
+    const int wd =
+        inotify_add_watch(m_fd.get(), bytes.constData(), EntryEvents | SelfEvents | IN_ONLYDIR);
     if (wd < 0)
         return lastErrno();
     m_wd = wd;
@@ -78,12 +80,16 @@ unsigned FolderWatch::drain()
                 continue;
             if (e->mask & (SelfEvents | IN_IGNORED)) {
                 found |= ChangeGone;
-                if (e->mask & IN_IGNORED)
-                    m_wd = -1; // the kernel dropped the watch itself
             } else if (e->mask & EntryEvents) {
                 found |= ChangeEntries;
             }
         }
+    }
+    // A folder moved away keeps its watch, but the path now names another
+    // folder or nothing: the next watch() of the path starts afresh.
+    if ((found & ChangeGone) && m_wd >= 0) {
+        inotify_rm_watch(m_fd.get(), m_wd);
+        m_wd = -1;
     }
     return found;
 }

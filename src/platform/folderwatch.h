@@ -30,8 +30,9 @@ public:
     bool isOpen() const { return m_fd.isValid(); }
     int descriptor() const { return m_fd.get(); }
 
-    // Watches `folder` instead of the one watched before. A link is not
-    // followed and anything but a folder is refused (ENOTDIR).
+    // Watches `folder` instead of the one watched before. A link to a
+    // folder is watched at its target; anything but a folder is refused
+    // (ENOTDIR).
     int watch(const QString& folder);
     // Stops watching; pending events of the old folder are ignored.
     void unwatch();
@@ -39,7 +40,8 @@ public:
     QString folder() const { return m_folder; }
 
     // Reads every pending event and returns FolderChange bits of the
-    // watched folder (0: none, or only events of an earlier folder).
+    // watched folder (0: none, or only events of an earlier folder). After
+    // ChangeGone nothing is watched; folder() still names the path.
     unsigned drain();
 
 private:

@@ -34,7 +34,8 @@ private Q_SLOTS:
     void changesSeen_data();
     void changesSeen();
     void earlierFolderIsForgotten();
-    void linkIsNotFollowed();
+    void onlyFoldersAreWatched();
+    void goneFolderIsWatchedAfresh();
     void heldRefreshRunsOnceAllowed();
 };
 
@@ -160,17 +161,42 @@ void ListWatchTest::earlierFolderIsForgotten()
     QCOMPARE(watch.drain(), 0u);
 }
 
-void ListWatchTest::linkIsNotFollowed()
+void ListWatchTest::onlyFoldersAreWatched()
 {
     TempDir dir;
     QVERIFY(dir.makeFolder("real"));
     QCOMPARE(::symlink("real", joined(dir, "link").constData()), 0);
     QVERIFY(dir.writeFile("file", "x"));
+    QCOMPARE(::symlink("file", joined(dir, "filelink").constData()), 0);
     platform::FolderWatch watch;
-    QCOMPARE(watch.watch(dir.filePath(QStringLiteral("link"))), ENOTDIR);
     QCOMPARE(watch.watch(dir.filePath(QStringLiteral("file"))), ENOTDIR);
+    QCOMPARE(watch.watch(dir.filePath(QStringLiteral("filelink/"))), ENOTDIR);
     QCOMPARE(watch.watch(dir.filePath(QStringLiteral("missing"))), ENOENT);
     QVERIFY(!watch.watching());
+    // A window may list a folder through a link: its entries are watched.
+    QCOMPARE(watch.watch(dir.filePath(QStringLiteral("link/"))), 0);
+    QVERIFY(dir.writeFile("real/new", "x"));
+    QCOMPARE(watch.drain(), unsigned(platform::ChangeEntries));
+}
+
+void ListWatchTest::goneFolderIsWatchedAfresh()
+{
+    TempDir dir;
+    QVERIFY(dir.makeFolder("f"));
+    platform::FolderWatch watch;
+    const QString f = dir.filePath(QStringLiteral("f/"));
+    QCOMPARE(watch.watch(f), 0);
+    // Replaced under the same path: the old folder's watch is of no use.
+    QCOMPARE(::rename(joined(dir, "f").constData(), joined(dir, "old").constData()), 0);
+    QVERIFY(dir.makeFolder("f"));
+    QCOMPARE(watch.drain(), unsigned(platform::ChangeGone));
+    QVERIFY(!watch.watching());
+    QCOMPARE(watch.folder(), f);
+    QVERIFY(dir.writeFile("old/x", "x"));
+    QCOMPARE(watch.drain(), 0u);
+    QCOMPARE(watch.watch(f), 0);
+    QVERIFY(dir.writeFile("f/x", "x"));
+    QCOMPARE(watch.drain(), unsigned(platform::ChangeEntries));
 }
 
 void ListWatchTest::heldRefreshRunsOnceAllowed()
