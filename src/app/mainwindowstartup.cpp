@@ -114,7 +114,17 @@ void MainWindow::startUp()
     m_compareBar->addWidget(m_selecting->panel());
     addToolBar(Qt::TopToolBarArea, m_compareBar);
     refreshVolumes = [this](WindowIndex w) { m_browsing->navigator().trees().probeAndResync(w); };
-    refreshWindow = [this](WindowIndex w) { m_browsing->navigator().refreshWindowPath(w); };
+    refreshWindow = [this](WindowIndex w) {
+        // Read again in place: an operation's summary promised to keep the marks.
+        if (!m_watching || m_browsing->list(w).showsDriveList()) {
+            m_browsing->navigator().refreshWindowPath(w);
+            return;
+        }
+        m_watching->refreshList(w);
+        TreeNavigator& navigator = m_browsing->navigator();
+        navigator.updateDriveStatus(w, m_state.listedPath(w));
+        navigator.trees().refreshFolders(w);
+    };
 
     // Both windows, the selected one first.
     const QString home = platform::homeFolder();

@@ -26,6 +26,9 @@ public:
     // No operation, compare, question or open menu: the list may change
     // under the user's eyes now.
     bool mayRefresh() const;
+    // The list read again as it is now, keeping marks, the current item and
+    // the rows in view; a folder that went moves the window up.
+    void refreshList(WindowIndex w) { refresh(w, 0); }
 
 private:
     void refresh(WindowIndex w, unsigned changes);

@@ -124,6 +124,11 @@ void OperatingTest::copyAddsToTheOtherListAndKeepsMarks()
                 .contains(QStringLiteral("2 項目")));
     QVERIFY(s.list(LeftWindow).model()->marked(s.rowOf(LeftWindow, "a.txt")));
     QCOMPARE(s.window.selecting()->marks().counters(LeftWindow).marked.items, 2);
+    // The windows on the volume are read again afterwards; the marks stay.
+    QTRY_VERIFY(!s.window.state().anyRefreshMarked());
+    QVERIFY(s.list(LeftWindow).model()->marked(s.rowOf(LeftWindow, "a.txt")));
+    QVERIFY(s.list(LeftWindow).model()->marked(s.rowOf(LeftWindow, "sub")));
+    QCOMPARE(s.window.selecting()->marks().counters(LeftWindow).marked.items, 2);
 }
 
 void OperatingTest::moveTakesTheEntryAcross()
