@@ -235,7 +235,7 @@ private:
     int pendingCodePage_ = 0;
     int pendingSkip_ = 0;  // fallback characters after \uN still to skip
     bool starred_ = false; // last token was \*
-    std::map<int, std::unique_ptr<QStringDecoder>> decoders_;
+    std::map<QByteArray, std::unique_ptr<QStringDecoder>> decoders_;
 };
 
 int Reader::currentCodePage() const
@@ -248,10 +248,13 @@ int Reader::currentCodePage() const
 
 QStringDecoder& Reader::decoder(int codePage)
 {
-    auto& slot = decoders_[codePage];
+    // Keyed by codec, not by number: a file naming thousands of code pages
+    // still opens a handful of converters.
+    const QByteArray name = codecName(codePage);
+    auto& slot = decoders_[name];
     if (!slot) {
-        slot = std::make_unique<QStringDecoder>(codecName(codePage).constData(),
-                                                QStringConverter::Flag::Stateless);
+        slot =
+            std::make_unique<QStringDecoder>(name.constData(), QStringConverter::Flag::Stateless);
         if (!slot->isValid())
             slot = std::make_unique<QStringDecoder>(QStringConverter::Latin1,
                                                     QStringConverter::Flag::Stateless);
