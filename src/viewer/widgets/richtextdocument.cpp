@@ -5,6 +5,7 @@
 #include "viewer/rtfwriter.h"
 
 #include <QColor>
+#include <QFont>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -219,6 +220,12 @@ QString fontDisplayFamily(const QString& fileFontName)
             return QString::fromLatin1(m.family);
     }
     return fileFontName;
+}
+
+void registerFontSubstitutes()
+{
+    for (const FontMapping& m : fontMappings)
+        QFont::insertSubstitution(QString::fromUtf16(m.fileName), QString::fromLatin1(m.family));
 }
 
 QString fontFileName(const QString& displayFamily)

@@ -30,6 +30,11 @@ RichText richTextOf(const QTextDocument& doc);
 // The installed family that shows a font named in a file: the Japanese
 // system font names map to Noto Sans CJK JP / Noto Sans Mono CJK JP.
 QString fontDisplayFamily(const QString& fileFontName);
+// Makes a QFont asked for by a mapped name (a window font read from the
+// settings, say) resolve to the family fontDisplayFamily gives. Once at
+// start-up.
+void registerFontSubstitutes();
+
 // The name saved for a family shown (the reverse of fontDisplayFamily for
 // the mapped ones).
 QString fontFileName(const QString& displayFamily);

@@ -186,6 +186,25 @@ private Q_SLOTS:
                  QStringLiteral("Noto Sans Mono CJK JP"));
     }
 
+    // fontconfig knows none of these names; without the substitutes they
+    // would come out in a Western font.
+    void fontSubstitutes_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("family");
+        QTest::newRow("proportional") << MsPGothic << "Noto Sans CJK JP";
+        QTest::newRow("monospaced") << MsGothic << "Noto Sans Mono CJK JP";
+    }
+    void fontSubstitutes()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, family);
+        registerFontSubstitutes();
+        QCOMPARE(QFontInfo(QFont(name)).family(), family);
+        QCOMPARE(fontDisplayFamily(name), family);
+        QCOMPARE(fontFileName(family), name);
+    }
+
     void badInputLeavesDocument_data()
     {
         QTest::addColumn<QByteArray>("bytes");
