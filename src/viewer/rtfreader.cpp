@@ -192,7 +192,6 @@ private:
     void appendText(QStringView text);
     void flushBytes();
     void endParagraph();
-    void fontTableText(char c);
     void endFontEntry();
     void takeFontNameBytes();
     void colorTableText(char c);
@@ -305,6 +304,7 @@ void Reader::endParagraph()
     flushBytes();
     for (RichRun& run : paragraph_.runs)
         repairText(run.text);
+    paragraph_.runs.removeIf([](const RichRun& run) { return run.text.isEmpty(); });
     paragraph_.alignment = state_.alignment;
     paragraph_.endFormat =
         paragraph_.runs.isEmpty() ? state_.format : paragraph_.runs.last().format;
@@ -521,6 +521,10 @@ int Reader::controlWord()
     if (word == "ansicpg") {
         if (value > 0 && value < 65536)
             ansiCodePage_ = value;
+        return RtfOk;
+    }
+    if (word == "mac" || word == "pc" || word == "pca") {
+        ansiCodePage_ = word == "mac" ? 10000 : word == "pc" ? 437 : 850;
         return RtfOk;
     }
     if (word == "deff") {

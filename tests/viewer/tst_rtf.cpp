@@ -144,6 +144,7 @@ private Q_SLOTS:
             << japaneseTable + "\\f1 caf\\'e9 \\f0 " + hexIn("windows-31j", QStringLiteral("日")) +
                    "}"
             << "[f=Arial]café []日";
+        QTest::newRow("Mac character set") << QByteArray("{\\rtf1\\mac caf\\'8e}") << "[]café";
         QTest::newRow("fcharset204 Cyrillic")
             << QByteArray("{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset204 Times;}}"
                           "\\f0 \\'e4\\'e0}")
