@@ -5,7 +5,9 @@
 #include "viewer/rtfreader.h"
 #include "viewer/widgets/richtextdocument.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
+#include <QImage>
 #include <QStringEncoder>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -203,6 +205,58 @@ private Q_SLOTS:
         QCOMPARE(QFontInfo(QFont(name)).family(), family);
         QCOMPARE(fontDisplayFamily(name), family);
         QCOMPARE(fontFileName(family), name);
+    }
+
+    // A picture is shown at its size and saved back as the bytes it came
+    // as, also through the clipboard; one pasted from elsewhere becomes PNG.
+    void pictures()
+    {
+        QImage image(40, 20, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(image.save(&buffer, "PNG"));
+        const QByteArray rtf =
+            "{\\rtf1 a{\\*\\shppict{\\pict\\pngblip\\picwgoal1200\\pichgoal600 " + png.toHex() +
+            "}}{\\nonshppict{\\pict\\wmetafile8 00}}b}";
+        QTextDocument doc;
+        QCOMPARE(loadRtf(doc, rtf), int(RtfOk));
+        QCOMPARE(doc.toPlainText(), QStringLiteral("a\uFFFCb"));
+        const QTextCharFormat f = formatAt(doc, 1);
+        QVERIFY(f.isImageFormat());
+        QCOMPARE(f.toImageFormat().width(), 80.0);
+        const QImage shown = qvariant_cast<QImage>(
+            doc.resource(QTextDocument::ImageResource, QUrl(f.toImageFormat().name())));
+        QCOMPARE(shown.size(), QSize(40, 20));
+
+        RichText back;
+        QCOMPARE(readRtf(saveRtf(doc), back), int(RtfOk));
+        QCOMPARE(back.pictures.size(), 1);
+        QCOMPARE(back.pictures.at(0).data, png);
+        QCOMPARE(back.pictures.at(0).widthTwips, 1200);
+
+        QTextCursor cursor(&doc);
+        cursor.setPosition(1);
+        cursor.setPosition(2, QTextCursor::KeepAnchor);
+        QTextDocument target;
+        QTextCursor paste(&target);
+        paste.insertFragment(fragmentFromRtf(rtfFromFragment(cursor.selection()).toLatin1()));
+        addPictureResources(target);
+        QCOMPARE(
+            qvariant_cast<QImage>(target.resource(QTextDocument::ImageResource,
+                                                  QUrl(formatAt(target, 0).toImageFormat().name())))
+                .size(),
+            QSize(40, 20));
+
+        QTextDocument other;
+        other.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("mem:x")), image);
+        QTextCursor c(&other);
+        c.insertImage(QStringLiteral("mem:x"));
+        QCOMPARE(readRtf(saveRtf(other), back), int(RtfOk));
+        QCOMPARE(back.pictures.size(), 1);
+        QCOMPARE(back.pictures.at(0).format, QByteArray("png"));
+        QCOMPARE(QImage::fromData(back.pictures.at(0).data).size(), QSize(40, 20));
     }
 
     void badInputLeavesDocument_data()
