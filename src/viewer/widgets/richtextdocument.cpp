@@ -86,17 +86,18 @@ QString familyOf(const QTextCharFormat& format, const QTextDocument& doc)
 RichCharFormat richFormatOf(const QTextCharFormat& format, const QTextDocument& doc, RichText& text)
 {
     RichCharFormat f;
-    const QString family = familyOf(format, doc);
     const QString kept = format.stringProperty(FileFontNameProperty);
     // A family changed since the file was read (the font command) names
-    // itself; an unchanged one keeps the name and charset of the file.
+    // itself; an unchanged one keeps the name and charset of the file, even
+    // an empty name.
     QString name;
     int charset = 0;
-    if (!kept.isEmpty() && fontDisplayFamily(kept) == family) {
+    if (format.hasProperty(FileFontNameProperty) &&
+        fontDisplayFamily(kept) == format.fontFamilies().toStringList().value(0)) {
         name = kept;
         charset = format.intProperty(FileFontCharsetProperty);
     } else {
-        name = fontFileName(family);
+        name = fontFileName(familyOf(format, doc));
         charset = charsetFor(name);
     }
     f.font = text.fontIndex(name, charset);
