@@ -123,10 +123,43 @@ private Q_SLOTS:
         QCOMPARE(gothic->charset, 128);
     }
 
+    // Shown and saved with no change, a file reads back as it read first:
+    // text, formats and font names (a missing font is the default one).
+    void roundTripThroughDocument_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::newRow("Japanese fonts, colours, alignment") << japaneseDocument();
+        QTest::newRow("font with an empty name")
+            << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fnil;}{\\f1 Arial;}}\\f0\\fs18 x\\par\\f1 y}");
+        QTest::newRow("no font table") << QByteArray("{\\rtf1\\b\\fs19 odd size\\par\\par}");
+    }
     void roundTripThroughDocument()
     {
+        QFETCH(QByteArray, rtf);
+        RichText read;
+        QCOMPARE(readRtf(rtf, read), int(RtfOk));
+        read.normalize();
         QTextDocument doc;
-        QCOMPARE(loadRtf(doc, japaneseDocument()), int(RtfOk));
+        QCOMPARE(loadRtf(doc, rtf), int(RtfOk));
+        RichText saved;
+        QCOMPARE(readRtf(saveRtf(doc), saved), int(RtfOk));
+        saved.normalize();
+        QCOMPARE(saved.paragraphs.size(), read.paragraphs.size());
+        for (qsizetype i = 0; i < read.paragraphs.size(); ++i) {
+            const RichParagraph& a = read.paragraphs.at(i);
+            const RichParagraph& b = saved.paragraphs.at(i);
+            QCOMPARE(b.alignment, a.alignment);
+            QCOMPARE(b.runs.size(), a.runs.size());
+            for (qsizetype r = 0; r < a.runs.size(); ++r) {
+                QCOMPARE(b.runs.at(r).text, a.runs.at(r).text);
+                RichCharFormat fa = a.runs.at(r).format;
+                RichCharFormat fb = b.runs.at(r).format;
+                const RichFont* fontA = read.fontOf(fa);
+                QCOMPARE(saved.fontOf(fb)->name, fontA ? fontA->name : MsPGothic);
+                fa.font = fb.font = 0;
+                QVERIFY(fa == fb);
+            }
+        }
         const RichText first = richTextOf(doc);
         QTextDocument again;
         QCOMPARE(loadRtf(again, saveRtf(doc)), int(RtfOk));
