@@ -18,6 +18,8 @@
 #include <QUrl>
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace tovane {
 
@@ -53,6 +55,30 @@ const FontMapping fontMappings[] = {
     {u"ＭＳ ゴシック", "Noto Sans Mono CJK JP"}, {u"MS Gothic", "Noto Sans Mono CJK JP"},
     {u"ＭＳ 明朝", "Noto Serif CJK JP"},         {u"MS Mincho", "Noto Serif CJK JP"},
     {u"ＭＳ Ｐ明朝", "Noto Serif CJK JP"},       {u"MS PMincho", "Noto Serif CJK JP"},
+};
+
+QTextCharFormat charFormatOf(const RichText& text, const RichCharFormat& f);
+
+// Documents use a handful of formats over and over; building each anew
+// costs more than inserting its text.
+class CharFormatCache {
+public:
+    explicit CharFormatCache(const RichText& text) : text_(text) {}
+    const QTextCharFormat& operator()(const RichCharFormat& f)
+    {
+        for (const auto& [rich, format] : entries_) {
+            if (rich == f)
+                return format;
+        }
+        if (entries_.size() >= 64)
+            entries_.clear();
+        entries_.emplace_back(f, charFormatOf(text_, f));
+        return entries_.back().second;
+    }
+
+private:
+    const RichText& text_;
+    std::vector<std::pair<RichCharFormat, QTextCharFormat>> entries_;
 };
 
 QTextCharFormat charFormatOf(const RichText& text, const RichCharFormat& f)
@@ -159,11 +185,12 @@ void fillDocument(QTextDocument& doc, const RichText& text)
     QTextCursor cursor(&doc);
     cursor.beginEditBlock();
     bool first = true;
+    CharFormatCache formats(text);
     for (const RichParagraph& p : text.paragraphs) {
         QTextBlockFormat blockFormat;
         if (p.alignment != RichAlignment::Default)
             blockFormat.setAlignment(qtAlignment(p.alignment));
-        const QTextCharFormat endFormat = charFormatOf(text, p.endFormat);
+        const QTextCharFormat endFormat = formats(p.endFormat);
         if (first) {
             cursor.setBlockFormat(blockFormat);
             cursor.setBlockCharFormat(endFormat);
@@ -173,14 +200,14 @@ void fillDocument(QTextDocument& doc, const RichText& text)
         }
         for (const RichRun& run : p.runs) {
             if (run.picture < 0) {
-                cursor.insertText(run.text, charFormatOf(text, run.format));
+                cursor.insertText(run.text, formats(run.format));
                 continue;
             }
             if (run.picture >= text.pictures.size())
                 continue;
             const RichPicture& picture = text.pictures.at(run.picture);
             QTextImageFormat image;
-            image.merge(charFormatOf(text, run.format));
+            image.merge(formats(run.format));
             image.setName(pictureName(picture.data));
             image.setProperty(PictureDataProperty, picture.data);
             image.setProperty(PictureFormatProperty, picture.format);
