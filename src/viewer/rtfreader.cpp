@@ -228,6 +228,7 @@ private:
     QByteArray fontNameBytes_;
     QString fontName_;
     int fontCharset_ = 0;
+    int fontCodePage_ = 0; // \cpg, over the charset's
     bool fontFixed_ = false;
     bool fontOpen_ = false;
 
@@ -373,7 +374,7 @@ void Reader::takeFontNameBytes()
 {
     if (fontNameBytes_.isEmpty())
         return;
-    const int codePage = codePageOfCharset(fontCharset_);
+    const int codePage = fontCodePage_ ? fontCodePage_ : codePageOfCharset(fontCharset_);
     fontName_ += decoder(codePage ? codePage : ansiCodePage_).decode(fontNameBytes_);
     fontNameBytes_.clear();
 }
@@ -383,7 +384,7 @@ void Reader::endFontEntry()
     if (!fontOpen_ && fontNameBytes_.isEmpty() && fontName_.isEmpty())
         return;
     takeFontNameBytes();
-    const int codePage = codePageOfCharset(fontCharset_);
+    const int codePage = fontCodePage_ ? fontCodePage_ : codePageOfCharset(fontCharset_);
     fontName_.removeIf([](QChar c) { return c.unicode() < 0x20; });
     repairText(fontName_);
     QString name = fontName_.trimmed();
@@ -396,6 +397,7 @@ void Reader::endFontEntry()
     fontNameBytes_.clear();
     fontName_.clear();
     fontCharset_ = 0;
+    fontCodePage_ = 0;
     fontFixed_ = false;
     fontOpen_ = false;
 }
@@ -573,6 +575,8 @@ int Reader::controlWord()
             fontOpen_ = true;
         } else if (word == "fcharset") {
             fontCharset_ = value;
+        } else if (word == "cpg") {
+            fontCodePage_ = value > 0 && value < 65536 ? value : 0;
         } else if (word == "fmodern") {
             fontFixed_ = true;
         } else if (word == "fprq") {

@@ -155,6 +155,10 @@ private Q_SLOTS:
             << japaneseTable + "\\f1 caf\\'e9 \\f0 " + hexIn("windows-31j", QStringLiteral("日")) +
                    "}"
             << "[f=Arial]café []日";
+        QTest::newRow("code page of a font given by cpg")
+            << "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset0\\cpg932 x;}}\\f0 " +
+                   hexIn("windows-31j", QStringLiteral("日本")) + "}"
+            << "[]日本";
         QTest::newRow("Mac character set") << QByteArray("{\\rtf1\\mac caf\\'8e}") << "[]café";
         QTest::newRow("fcharset204 Cyrillic")
             << QByteArray("{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset204 Times;}}"
