@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/browsing.h"
+#include "app/contentarea.h"
 #include "app/dialog.h"
 #include "app/frmabout.h"
 #include "app/helpwindow.h"
@@ -112,6 +113,7 @@ MainWindow::MainWindow(const QString& settingsFolder, QWidget* parent)
 MainWindow::~MainWindow()
 {
     qApp->removeEventFilter(this);
+    m_content.reset();
     // The views and their adapters go before the engines they show.
     for (WindowPane*& p : m_panes) {
         delete p;
@@ -432,8 +434,8 @@ void MainWindow::focusWindow(WindowIndex w, int flag)
     WindowPane* p = pane(w);
     auto usable = [](QWidget* c) { return c && c->isVisible() && c->isEnabled(); };
     const ContentKind content = m_state.displayedContent(w);
-    if (content == ContentKind::Text && usable(p->richText()) && !p->richText()->isReadOnly()) {
-        p->richText()->setFocus();
+    if (content == ContentKind::Text && usable(p->textBox()) && p->textEditable()) {
+        p->textBox()->setFocus();
     } else if (usable(p->list()) &&
                ((p->list()->model() && p->list()->model()->rowCount() > 0) || flag != 0)) {
         p->list()->setFocus();
@@ -745,8 +747,8 @@ KeyContext MainWindow::keyContext() const
     c.content = m_state.displayedContent(m_state.selected());
     c.chosenFiles = chosenFileCount ? chosenFileCount(m_state.selected()) : 0;
     const QWidget* focus = QApplication::focusWidget();
-    const QTextEdit* text = pane(m_state.selected())->richText();
-    c.typingInContent = focus && focus == text && !text->isReadOnly();
+    const WindowPane* p = pane(m_state.selected());
+    c.typingInContent = focus && focus == p->textBox() && p->textEditable();
     if (m_browsing) {
         const FileList& l = m_browsing->list(m_state.selected());
         const int row = l.currentRow();
@@ -833,6 +835,8 @@ bool MainWindow::handleKey(int key, Qt::KeyboardModifiers modifiers)
     default:
         // The commands of the viewer, the list and the slide show are wired
         // by those subsystems.
+        if (viewerKey)
+            viewerKey(a);
         break;
     }
     if (a.focusSelected)

@@ -29,6 +29,7 @@ class QToolBar;
 namespace tovane {
 
 class Browsing;
+class ContentArea;
 class HelpBrowser;
 class HelpWindow;
 class ListMenu;
@@ -107,14 +108,24 @@ public:
     // The window's tree and list read again (最新の情報に更新).
     std::function<void(WindowIndex)> refreshWindow;
     std::function<int(WindowIndex)> chosenFileCount;
+    // CheckUnsaved of the text viewer: 1 when the user chose to save.
+    std::function<int(WindowIndex)> checkUnsaved;
+    // Keys that act on the shown content; true when taken.
+    std::function<bool(const KeyAction&)> viewerKey;
 
     // The trees and lists of both windows; null before startUp().
     Browsing* browsing() const { return m_browsing.get(); }
     Selecting* selecting() const { return m_selecting.get(); }
     Operating* operating() const { return m_operating.get(); }
     ListMenu* listMenu() const { return m_listMenu; }
+    ContentArea* content() const { return m_content.get(); }
     const CapabilityFlags& capabilities() const { return m_capabilities; }
     void closeDestinationList();
+    // The window's state shown again after a change: menu enabling, the
+    // menus' check marks, the panes' layout.
+    void updateMenus(WindowIndex w);
+    void applyMenuMarks();
+    void layoutPanes();
 
     DeferredJobs& deferredJobs() { return m_jobs; }
     bool startupFinished() const { return m_state.started(); }
@@ -137,8 +148,6 @@ private:
     void applyBusy(bool on, int mode);
     void refreshScreenMetrics();
     void applyActivation(const Activation& a);
-    void applyMenuMarks();
-    void layoutPanes();
     void applyDivisions(WindowIndex w);
     void onTreeDrag(WindowIndex w, int width, bool released);
     void onUpperDrag(WindowIndex w, int height, bool released);
@@ -154,7 +163,6 @@ private:
     void runImageCacheStep(int resetMode);
     SettingsContext settingsContext() const;
     int panelCapacity() const;
-    void updateMenus(WindowIndex w);
 
     QString m_settingsFolder;
     MainState m_state;
@@ -175,6 +183,7 @@ private:
     std::unique_ptr<Browsing> m_browsing;
     std::unique_ptr<Selecting> m_selecting;
     std::unique_ptr<Operating> m_operating;
+    std::unique_ptr<ContentArea> m_content;
     ListMenu* m_listMenu = nullptr; // a child: it goes with the window
     std::unique_ptr<HelpBrowser> m_ownHelpBrowser;
     HelpBrowser* m_helpBrowser = nullptr;

@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 
 #include "app/browsing.h"
+#include "app/contentarea.h"
 #include "app/listmenu.h"
 #include "app/operating.h"
 #include "app/selecting.h"
@@ -151,6 +152,8 @@ void MainWindow::startUp()
         connect(l, &FileList::labelsChanged, this, [this, w] { updateMenus(w); });
     }
     m_listMenu = new ListMenu(*this, *m_browsing, *m_selecting);
+    m_content = std::make_unique<ContentArea>(*this, *m_browsing);
+    m_content->wireMenus();
     m_state.setStarted(true);
     m_browsing->buildTrees();
     for (int i = 0; i < 2; ++i) {
