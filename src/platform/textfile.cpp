@@ -70,6 +70,19 @@ int readWholeFile(const QString& path, QByteArray& out)
     return readWholeFile(path, out, MaxTextFileSize);
 }
 
+int fileStamp(const QString& path, FileStamp& out)
+{
+    const QByteArray bytes = pathToBytes(path);
+    if (bytes.isEmpty() || bytes.contains('\0'))
+        return EINVAL;
+    struct stat st;
+    if (::stat(bytes.constData(), &st) != 0)
+        return lastErrno();
+    out.size = st.st_size;
+    out.writeTime = toNanoseconds(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+    return 0;
+}
+
 int readWholeFile(const QString& path, QByteArray& out, qint64 limit, FileStamp* stamp)
 {
     out.clear();

@@ -22,6 +22,10 @@ struct FileStamp {
 int readWholeFile(const QString& path, QByteArray& out);
 int readWholeFile(const QString& path, QByteArray& out, qint64 limit, FileStamp* stamp = nullptr);
 
+// Size and modification time of the file at `path` (links followed), to
+// tell whether it changed since it was read.
+int fileStamp(const QString& path, FileStamp& out);
+
 // True when `path` (links followed) is a regular file: our own files are
 // used only then; anything else in their place counts as absent.
 bool isRegularFile(const QString& path);
