@@ -63,6 +63,7 @@ public:
     // Later subsystems hook in here.
     std::function<void(WindowIndex, int row, int modifiers)> markClicked;
     std::function<void(WindowIndex)> listFilled;
+    std::function<bool(WindowIndex)> prepareFill;
     std::function<void(WindowIndex, int itemNumber, bool force)> showContent;
     std::function<SelectionLoad(WindowIndex)> selectionLoadOf;
     std::function<bool(WindowIndex)> selectionPresentIn;

@@ -276,6 +276,40 @@ void ContentArea::updateViewLabel(WindowIndex w, int panel)
     m_window.statusPanel(panel)->setText(text);
 }
 
+void ContentArea::startNewText(WindowIndex w)
+{
+    ViewSlotSettings& s = m_window.state().settingsOf(w);
+    if (!s.contentDisplay) {
+        s.contentDisplay = true;
+        m_window.layoutPanes();
+        m_window.applyMenuMarks();
+    }
+    hideContent(w);
+    m_display.startNewText(w);
+    QPlainTextEdit* box = plainBox(w);
+    box->setReadOnly(false);
+    box->show();
+    m_display.state(w).textPoints = m_fonts[slot(w)].points;
+    updateViewLabel(w);
+    if (m_window.isVisible())
+        box->setFocus();
+    if (contentChangedHook)
+        contentChangedHook(w);
+}
+
+void ContentArea::showTemporarily(WindowIndex w, bool on)
+{
+    ViewSlotSettings& s = m_window.state().settingsOf(w);
+    if (s.contentDisplay == on)
+        return;
+    s.contentDisplay = on;
+    m_window.layoutPanes();
+    const ContentState& cs = m_display.state(w);
+    if (on && !cs.image)
+        showTextBox(w, cs.readOnly, false);
+    m_window.progress().pumpEventsNow();
+}
+
 // ---------------------------------------------------------------- switches
 
 void ContentArea::setDisplaySwitch(WindowIndex w, bool on)

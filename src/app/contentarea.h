@@ -70,7 +70,13 @@ public:
     QPlainTextEdit* plainBox(WindowIndex w) const;
     QTextEdit* richBox(WindowIndex w) const;
     bool richShown(WindowIndex w) const;
-    PlainTextView& plainView(WindowIndex w) { return *m_plain[slot(w)]; }
+    PlainTextView& plainView(WindowIndex w) const { return *m_plain[slot(w)]; }
+    RichTextView& richView(WindowIndex w) const { return *m_rich[slot(w)]; }
+    // An empty editable text with no file (the new-text command).
+    void startNewText(WindowIndex w);
+    // The area of w shown (or hidden again) while a question about its
+    // text is asked, without loading anything.
+    void showTemporarily(WindowIndex w, bool on);
     TextFont& textFont(WindowIndex w) { return m_fonts[slot(w)]; }
     void applyTextFont(WindowIndex w);
     // The text size of the shown text by one of the number-key steps.

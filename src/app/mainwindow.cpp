@@ -7,6 +7,7 @@
 #include "app/helpwindow.h"
 #include "app/operating.h"
 #include "app/selecting.h"
+#include "app/texting.h"
 #include "app/windowpane.h"
 #include "core/commandstates.h"
 #include "core/resetcommand.h"
@@ -113,6 +114,7 @@ MainWindow::MainWindow(const QString& settingsFolder, QWidget* parent)
 MainWindow::~MainWindow()
 {
     qApp->removeEventFilter(this);
+    m_texting.reset();
     m_content.reset();
     // The views and their adapters go before the engines they show.
     for (WindowPane*& p : m_panes) {
@@ -414,6 +416,8 @@ void MainWindow::updateMenus(WindowIndex w)
         const QString other = m_state.listedPath(oppositeOf(w));
         facts.oppositeFolder =
             !m_browsing->list(oppositeOf(w)).showsDriveList() && other.startsWith(u'/');
+        if (m_texting)
+            m_texting->fillFacts(w, facts);
         for (const CommandState& s : commandStates(facts)) {
             QAction* a = m_menus.action(s.control, s.index);
             // Items whose command is not wired yet stay as they are.

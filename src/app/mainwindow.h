@@ -30,6 +30,7 @@ namespace tovane {
 
 class Browsing;
 class ContentArea;
+class Texting;
 class HelpBrowser;
 class HelpWindow;
 class ListMenu;
@@ -119,6 +120,7 @@ public:
     Operating* operating() const { return m_operating.get(); }
     ListMenu* listMenu() const { return m_listMenu; }
     ContentArea* content() const { return m_content.get(); }
+    Texting* texting() const { return m_texting.get(); }
     const CapabilityFlags& capabilities() const { return m_capabilities; }
     void closeDestinationList();
     // The window's state shown again after a change: menu enabling, the
@@ -184,6 +186,7 @@ private:
     std::unique_ptr<Selecting> m_selecting;
     std::unique_ptr<Operating> m_operating;
     std::unique_ptr<ContentArea> m_content;
+    std::unique_ptr<Texting> m_texting;
     ListMenu* m_listMenu = nullptr; // a child: it goes with the window
     std::unique_ptr<HelpBrowser> m_ownHelpBrowser;
     HelpBrowser* m_helpBrowser = nullptr;

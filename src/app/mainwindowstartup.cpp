@@ -7,6 +7,7 @@
 #include "app/listmenu.h"
 #include "app/operating.h"
 #include "app/selecting.h"
+#include "app/texting.h"
 #include "app/windowpane.h"
 #include "core/commandstates.h"
 #include "core/settingsfile.h"
@@ -143,6 +144,14 @@ void MainWindow::startUp()
     m_selecting->wireMenus();
     m_operating = std::make_unique<Operating>(*this, *m_browsing, *m_selecting);
     m_operating->wireMenus();
+    m_content = std::make_unique<ContentArea>(*this, *m_browsing);
+    m_content->wireMenus();
+    m_texting = std::make_unique<Texting>(*this, *m_browsing, *m_content);
+    m_texting->wireMenus();
+    m_content->contentChangedHook = [this](WindowIndex w) {
+        if (w == m_state.selected())
+            updateMenus(w);
+    };
     for (const CommandState& s : commandStates(WindowCommandFacts())) {
         if (QAction* a = m_menus.action(s.control, s.index); a && a->isEnabled())
             m_wiredCommands.insert(a);
@@ -152,8 +161,6 @@ void MainWindow::startUp()
         connect(l, &FileList::labelsChanged, this, [this, w] { updateMenus(w); });
     }
     m_listMenu = new ListMenu(*this, *m_browsing, *m_selecting);
-    m_content = std::make_unique<ContentArea>(*this, *m_browsing);
-    m_content->wireMenus();
     m_state.setStarted(true);
     m_browsing->buildTrees();
     for (int i = 0; i < 2; ++i) {

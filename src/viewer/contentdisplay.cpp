@@ -199,8 +199,8 @@ void ContentDisplay::startNewText(WindowIndex w)
     s.newText = true;
     s.modified = false;
     s.readOnly = false;
-    s.category = CategoryRichText;
-    s.lastCategory = CategoryRichText;
+    s.category = CategoryPlainText;
+    s.lastCategory = CategoryPlainText;
     s.shownPath.clear();
     s.shownDate.clear();
     m_context.state.setShownContent(w, ContentKind::Text, QString());
@@ -209,8 +209,6 @@ void ContentDisplay::startNewText(WindowIndex w)
 void ContentDisplay::textSaved(WindowIndex w, const QString& path, const QString& dateText)
 {
     ContentState& s = state(w);
-    if (!s.newText && path != s.shownPath)
-        return;
     s.shownPath = path;
     s.shownDate = dateText;
     s.modified = false;

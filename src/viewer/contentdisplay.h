@@ -134,8 +134,8 @@ public:
     void textEdited(WindowIndex w);
     // The new-text command: an empty editable text with no file.
     void startNewText(WindowIndex w);
-    // The text was saved to `path`; it is the shown file from now on when it
-    // was the shown one (or a new text).
+    // The text was saved to `path`: that file is the shown one from now on
+    // (also after a save under a new name), unmodified.
     void textSaved(WindowIndex w, const QString& path, const QString& dateText);
 
 private:

@@ -1,6 +1,7 @@
 #include "viewer/widgets/contentviews.h"
 
 #include "platform/textfile.h"
+#include "viewer/widgets/richtextdocument.h"
 
 #include <QBuffer>
 #include <QEvent>
@@ -8,6 +9,8 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 
 namespace tovane {
@@ -83,15 +86,35 @@ QWidget* RichTextView::widget() const
 
 int RichTextView::load(const QString& path, ContentLoad& out)
 {
-    Q_UNUSED(path);
-    Q_UNUSED(out);
     clear();
-    return LoadFailed;
+    QByteArray bytes;
+    platform::FileStamp stamp;
+    const int error = platform::readWholeFile(path, bytes, MaxTextBytes + 1, &stamp);
+    if (error != 0)
+        return error;
+    QTextDocument* doc = m_box->document();
+    doc->setUndoRedoEnabled(false);
+    const int rtfError = loadRtf(*doc, bytes);
+    doc->setUndoRedoEnabled(true);
+    if (rtfError != 0) {
+        clear();
+        return LoadFailed;
+    }
+    m_stamp = stamp;
+    // The format before position 1 is that of the first character.
+    QTextCursor start(doc);
+    if (doc->characterCount() > 1)
+        start.setPosition(1);
+    const QTextCharFormat first = start.charFormat();
+    const double points = first.fontPointSize();
+    out.textPoints = points > 0 ? qRound(points) : 0;
+    return 0;
 }
 
 void RichTextView::clear()
 {
     m_box->clear();
+    m_stamp = platform::FileStamp();
 }
 
 // ---------------------------------------------------------------- listing

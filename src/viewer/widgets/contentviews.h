@@ -53,9 +53,13 @@ public:
     int load(const QString& path, ContentLoad& out) override;
     void clear() override;
     QTextEdit* box() const { return m_box; }
+    // Size and time of the file when it was read.
+    const platform::FileStamp& stamp() const { return m_stamp; }
+    void setStamp(const platform::FileStamp& stamp) { m_stamp = stamp; }
 
 private:
     QTextEdit* m_box;
+    platform::FileStamp m_stamp;
 };
 
 // The listing of an archive. No archiver is wired to the viewer yet: the
