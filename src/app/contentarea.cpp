@@ -521,6 +521,9 @@ void ContentArea::refreshAfterEdit(int index, bool listChanged)
         }
     }
     m_window.progress().setStatusText(QString());
+    // The status line shares its panel with the left window's label.
+    for (int i = 0; i < 2; ++i)
+        updateViewLabel(pair[i]);
 }
 
 void ContentArea::sameExtensionWalk(WindowIndex w)
