@@ -268,10 +268,8 @@ void ContentArea::updateViewLabel(WindowIndex w, int panel)
     if (panel < 0)
         panel = ContentDisplay::labelPanel(w, m_window.state().twoWindows(), m_maximized);
     const QString text = m_display.viewLabel(w, imageZoom(w));
-    // The selected window's label wins a shared panel.
-    if (panel == 1 && m_window.state().twoWindows() && !m_maximized && w == RightWindow)
-        return;
-    if (panel == 1 && m_maximized && w != m_window.selectedWindow())
+    // With one window or the area maximized the selected window owns panel 1.
+    if ((!m_window.state().twoWindows() || m_maximized) && w != m_window.selectedWindow())
         return;
     m_window.statusPanel(panel)->setText(text);
 }
@@ -308,6 +306,28 @@ void ContentArea::showTemporarily(WindowIndex w, bool on)
     if (on && !cs.image)
         showTextBox(w, cs.readOnly, false);
     m_window.progress().pumpEventsNow();
+}
+
+void ContentArea::viewSlotsChanged()
+{
+    MainState& state = m_window.state();
+    for (int i = 0; i < 2; ++i) {
+        const WindowIndex w = state.pair()[i];
+        if (!state.settingsOf(w).contentDisplay)
+            continue;
+        const ContentState& cs = m_display.state(w);
+        if (cs.anything()) {
+            if (cs.image)
+                showPicture(w);
+            else
+                showTextBox(w, cs.readOnly, false);
+        } else if (state.twoWindows() || w == state.selected()) {
+            showCurrent(w, false);
+        }
+    }
+    m_window.statusPanel(3)->clear();
+    for (int i = 0; i < 2; ++i)
+        updateViewLabel(state.pair()[i]);
 }
 
 // ---------------------------------------------------------------- switches

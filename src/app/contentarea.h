@@ -54,6 +54,9 @@ public:
     // ShowContent of the list's current item.
     void showCurrent(WindowIndex w, bool force);
     void updateViewLabel(WindowIndex w, int panel = -1);
+    // One or two windows, or the other window shown alone: the view slots
+    // changed, and with them the display switch of each window.
+    void viewSlotsChanged();
 
     // CheckBoxD / mnuDispFile.
     void setDisplaySwitch(WindowIndex w, bool on);

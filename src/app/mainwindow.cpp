@@ -14,6 +14,7 @@
 #include "fs/pathrules.h"
 #include "tree/treerules.h"
 #include "tree/widgets/destinationlistwidget.h"
+#include "viewer/editrules.h"
 
 #include <QAction>
 #include <QApplication>
@@ -371,6 +372,8 @@ void MainWindow::applyActivation(const Activation& a)
     for (int w = 0; w < 2; ++w)
         pane(w)->setHeaderColour(QColor::fromRgb(a.headerRgb[w]));
     applyMenuMarks();
+    if (a.refreshZoomPanel && m_content)
+        m_content->updateViewLabel(a.selected);
     updateMenus(a.selected);
 }
 
@@ -494,6 +497,8 @@ void MainWindow::perform(const SwitchStep& step)
 void MainWindow::commandSwitchWindow()
 {
     m_state.switchWindow(this);
+    if (m_content)
+        m_content->viewSlotsChanged();
     focusWindow(m_state.selected());
 }
 
@@ -509,6 +514,8 @@ void MainWindow::commandWindowCount()
     if (c.showOtherContent)
         pane(c.otherWindow)->contentArea()->update();
     applyActivation(c.activation);
+    if (m_content)
+        m_content->viewSlotsChanged();
     focusWindow(c.focus);
 }
 
@@ -665,6 +672,12 @@ void MainWindow::commandFunctionMode(int mode)
 
 void MainWindow::commandFontSize(int index)
 {
+    // The checked size again changes nothing (the dialog sizes stay).
+    if (index == m_state.fontSizeIndex()) {
+        applyMenuMarks();
+        return;
+    }
+    resetDialogSizes(m_settings.dialogSize);
     m_state.setFontSizeIndex(index);
     m_settings.fontSizeIndex = m_state.fontSizeIndex();
     applyFontSize();
