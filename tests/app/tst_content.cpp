@@ -11,7 +11,9 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextEdit>
@@ -33,6 +35,8 @@ struct Files {
         QVERIFY(dir.writeFile("l/a.txt", "alpha\r\nline two\r\n"));
         QVERIFY(dir.writeFile("l/b.txt", "beta\n"));
         QVERIFY(dir.writeFile("l/m.bas", "Print 1\n"));
+        QVERIFY(dir.writeFile("l/r.rtf", "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs24 Hello "
+                                         "\\b bold\\b0\\par}"));
         QImage image(32, 20, QImage::Format_RGB32);
         image.fill(Qt::red);
         QVERIFY(image.save(dir.filePath(QStringLiteral("l/p.bmp"))));
@@ -122,6 +126,8 @@ private Q_SLOTS:
     void shutDownQuestion_data();
     void shutDownQuestion();
     void saveAsFromTheMenu();
+    void richText();
+    void plainTextSavedAsRtf();
 };
 
 void ContentTest::showsByKind_data()
@@ -388,6 +394,45 @@ void ContentTest::saveAsFromTheMenu()
     QCOMPARE(s.content().shownPath, files.path("l/copy.txt"));
     QVERIFY(!s.content().modified);
     QVERIFY(s.row("copy.txt") >= 0);
+}
+
+void ContentTest::richText()
+{
+    Files files;
+    Started s(files);
+    s.click("r.rtf");
+    QTextEdit* box = s.pane()->richText();
+    QVERIFY(box->isVisible());
+    QVERIFY(!s.plain()->isVisible());
+    QCOMPARE(box->toPlainText(), QStringLiteral("Hello bold"));
+    QCOMPARE(s.label(1), QStringLiteral("文字サイズ 12P"));
+    // Copy of the whole text (nothing selected) carries the rich form too.
+    QGuiApplication::clipboard()->clear();
+    s.trigger("mnuEditItem", 1);
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    QVERIFY(mime);
+    QCOMPARE(mime->text(), QStringLiteral("Hello bold"));
+    QVERIFY(mime->data(QStringLiteral("text/rtf")).startsWith("{\\rtf"));
+    QVERIFY(!s.content().modified);
+    // Back to a plain text: its own box again.
+    s.click("a.txt");
+    QVERIFY(s.plain()->isVisible());
+    QVERIFY(!box->isVisible());
+}
+
+void ContentTest::plainTextSavedAsRtf()
+{
+    Files files;
+    Started s(files);
+    s.click("b.txt");
+    s.window.texting()->saveDialog = [&](const SaveDialogRequest&, QString& chosen) {
+        chosen = files.path("l/b.rtf");
+        return true;
+    };
+    s.trigger("mnuTextSave", 1);
+    const QByteArray rtf = files.read("l/b.rtf");
+    QVERIFY2(rtf.startsWith("{\\rtf"), rtf.constData());
+    QVERIFY(rtf.contains("beta"));
 }
 
 QTEST_MAIN(ContentTest)
