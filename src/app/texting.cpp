@@ -19,6 +19,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScopedValueRollback>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextEdit>
@@ -112,6 +113,7 @@ TextSaveResult Texting::save(int mode, const QString& fixedDestination)
 int Texting::checkUnsaved(WindowIndex w)
 {
     TextSaveContext c = context();
+    const QScopedValueRollback<bool> asking(m_inUnsavedCheck, true);
     const int answer = tovane::checkUnsaved(c, w);
     m_window.updateMenus(m_window.selectedWindow());
     return answer;
@@ -145,6 +147,7 @@ bool Texting::confirmClose(WindowIndex w)
     options.window = w;
     options.fromUnsavedCheck = true;
     TextSaveContext c = context();
+    const QScopedValueRollback<bool> asking(m_inUnsavedCheck, true);
     // A save that did not happen keeps the program up with the text.
     return textSave(c, options) == TextSaveResult::Saved;
 }
@@ -482,7 +485,7 @@ void Texting::listItemSaved(WindowIndex w, const ItemRecord& record, bool shown)
     const int row = list.model()->rowOfName(record.name);
     if (row < 0)
         return;
-    if (shown)
+    if (shown && !m_inUnsavedCheck)
         list.setCurrent(row);
 }
 

@@ -82,6 +82,9 @@ private:
     Browsing& m_browsing;
     ContentArea& m_content;
     std::array<bool, 2> m_driveWritable{true, true};
+    // A save asked for by the unsaved-text check: the list's current item is
+    // what the user just chose and stays so.
+    bool m_inUnsavedCheck = false;
 };
 
 } // namespace tovane

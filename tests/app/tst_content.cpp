@@ -323,6 +323,11 @@ void ContentTest::unsavedTextOnEveryPath()
     QVERIFY(!s.content().modified || path != QLatin1String("other item"));
     if (yes)
         QVERIFY(!s.content().modified);
+    // The item the user chose stays the list's current one.
+    if (path == QLatin1String("other item")) {
+        QCOMPARE(s.list().currentRow(), s.row("b.txt"));
+        QCOMPARE(s.content().shownPath, files.path("l/b.txt"));
+    }
 }
 
 void ContentTest::failedSaveKeepsTheText()
