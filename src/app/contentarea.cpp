@@ -532,6 +532,9 @@ void ContentArea::refreshAfterEdit(int index, bool listChanged)
         for (int i = 0; i < 2; ++i) {
             const WindowIndex w = pair[i];
             FileList& list = m_browsing.list(w);
+            // The category images of archives, pictures, texts and sources.
+            if (index <= CategoryLastLanguage)
+                list.renewImages();
             if (list.showsDriveList() || list.model()->count() == 0)
                 continue;
             if (serial && m_browsing.selectionPresentIn && m_browsing.selectionPresentIn(w))
