@@ -68,9 +68,9 @@ int main(int argc, char** argv)
     QTemporaryDir config;
     const QString folder = parentOf(file);
     MainWindow window(config.path());
-    writeSettingsText(window.settingsFile(),
-                      QStringLiteral("[Position]\r\nPath=_,") + folder + QStringLiteral(",_,") +
-                          folder + QStringLiteral(",\r\n"));
+    writeSettingsText(window.settingsFile(), QStringLiteral("[Position]\r\nPath=_,") + folder +
+                                                 QStringLiteral(",_,") + folder +
+                                                 QStringLiteral(",\r\n"));
     ScriptedMessageService messages;
     messages.setConfirmationMessages(false);
     window.setMessageService(&messages);
