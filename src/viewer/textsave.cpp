@@ -63,12 +63,12 @@ private:
     bool m_textMode = true;
     QString m_source;
     ItemRecord m_sourceRecord;
-    bool m_sourceFound = false;
     QString m_folder; // destination folder, with "/"
     QString m_name;
     QString m_destination;
     QString m_destinationVolume;
     bool m_utf8Instead = false;
+    bool m_declinedUtf8 = false;
 };
 
 TextSaveResult Saver::run()
@@ -91,8 +91,13 @@ TextSaveResult Saver::run()
     m_source = plan.source;
     if (m_source.isEmpty() && !(m_textMode && m_facts.newText))
         return TextSaveResult::Cancelled; // nothing shown, nothing chosen
-    if (!m_textMode)
-        m_sourceFound = platform::statPath(m_source, m_sourceRecord) == 0;
+    if (!m_textMode && platform::statPath(m_source, m_sourceRecord) != 0) {
+        // Gone since it was listed: nothing to copy, and no fault of the drive.
+        m_ctx.messages.showMessage(
+            PathChecker::fileMissingText(parentOf(m_source), fileNameOf(m_source)), ButtonsOk,
+            saveErrorTitle());
+        return TextSaveResult::Failed;
+    }
 
     if (m_mode == SaveAs) {
         if (!chooseDestination(plan))
@@ -108,8 +113,8 @@ TextSaveResult Saver::run()
         return TextSaveResult::Cancelled;
 
     const int error = write();
-    if (error == ECANCELED && m_textMode)
-        return TextSaveResult::Cancelled; // declined to save as UTF-8
+    if (m_declinedUtf8)
+        return TextSaveResult::Cancelled;
     if (error != 0) {
         reportError(error);
         return TextSaveResult::Failed;
@@ -150,7 +155,9 @@ bool Saver::chooseDestination(const SavePlan& plan)
 bool Saver::destinationUsable(const QString& folder, const QString& name)
 {
     MessageService& messages = m_ctx.messages;
-    const quint32 hidden = m_host.hiddenMask() & (AttrHidden | AttrSystem);
+    // Whatever the lists leave out: the saved file could not be seen there.
+    const quint32 hidden =
+        m_host.hiddenMask() & (AttrReadOnly | AttrHidden | AttrSystem | AttrCompressed);
     ItemRecord record;
     const bool folderHidden =
         platform::statPath(stripSeparator(folder), record) == 0 && (record.attributes & hidden);
@@ -248,8 +255,10 @@ int Saver::write()
             m_ctx.messages.showMessage(
                 encodingQuestion(m_destination, m_host.shownEncodingName(m_window)),
                 ButtonsOkCancel, saveErrorTitle(), true, answer);
-            if (answer != MsgOk)
-                return ECANCELED;
+            if (answer != MsgOk) {
+                m_declinedUtf8 = true;
+                return 0;
+            }
             request.utf8Instead = true;
             m_utf8Instead = true;
             error = m_host.writeShownText(m_window, request);
@@ -257,8 +266,6 @@ int Saver::write()
         return error;
     }
 
-    if (!m_sourceFound)
-        return ENOENT;
     ItemRecord there;
     // The chosen file itself: nothing to copy, only the mark of a new copy.
     const bool itself =

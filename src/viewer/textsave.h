@@ -49,7 +49,8 @@ public:
     virtual QString shownEncodingName(WindowIndex w) const = 0;
     // The folder window w lists, with trailing "/"; empty for none.
     virtual QString folderPath(WindowIndex w) const = 0;
-    // The lists' non-display attribute mask (AttrHidden, AttrSystem bits).
+    // The attribute bits whose items the lists never show (read-only,
+    // hidden, system, compressed).
     virtual quint32 hiddenMask() const = 0;
     virtual CategoryLists categoryLists() const = 0;
     virtual LanguageCaptions languageCaptions() const = 0;
@@ -116,12 +117,14 @@ enum class UnsavedOutcome {
     NotModified, // nothing to ask
     Saved,
     // "Yes", but the save was cancelled or failed: the text is still
-    // modified, and replacing it now would lose it.
+    // modified, and replacing it now would lose it, so callers keep it.
     NotSaved,
     Discarded, // "No"
 };
 
-// Asks before the unsaved text of `window` is lost.
+// Asks before the unsaved text of `window` is lost. "Yes" saves that window
+// (an overwrite, or a save as when the text is new or its place cannot be
+// written), the text itself even while its content display is off.
 UnsavedOutcome checkUnsavedText(TextSaveContext& context, WindowIndex window);
 // 1 when the user chose to save (whether or not that succeeded), else 0.
 int checkUnsaved(TextSaveContext& context, WindowIndex window);

@@ -261,6 +261,23 @@ private Q_SLOTS:
         QCOMPARE(env.messages.log().size(), 0);
     }
 
+    // The chosen file went away after it was listed: said so, the drive
+    // keeps counting as writable.
+    void chosenFileGone()
+    {
+        Env env;
+        FakeHost::Window& w = env.host.windows[0];
+        w.facts.textShown = false;
+        w.facts.modified = false;
+        w.facts.chosenPath = env.path(QStringLiteral("gone.dat"));
+        env.host.dialogAnswers << env.path(QStringLiteral("copy.dat"));
+        QCOMPARE(env.save(SaveAs), TextSaveResult::Failed);
+        QCOMPARE(env.messages.texts(), QStringList{PathChecker::fileMissingText(
+                                           env.folder(), QStringLiteral("gone.dat"))});
+        QVERIFY(!w.driveWritableCleared);
+        QVERIFY(env.host.dialogs.isEmpty());
+    }
+
     // The dialog's first proposal.
     void proposal_data()
     {
@@ -413,6 +430,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("protection");
         QTest::newRow("read-only volume") << EROFS << true;
         QTest::newRow("permission") << EACCES << true;
+        QTest::newRow("cancelled by the user") << ECANCELED << true;
         QTest::newRow("full disk") << ENOSPC << false;
         QTest::newRow("i/o error") << EIO << false;
     }
@@ -514,6 +532,8 @@ private Q_SLOTS:
         QTest::newRow("hidden folder") << "hidden folder" << hiddenDestinationText();
         QTest::newRow("no room") << "full" << driveFullText(QStringLiteral("@"));
         QTest::newRow("fixed destination left") << "fixed" << fixedDestinationText();
+        QTest::newRow("reserved name") << "reserved"
+                                       << "入力された con.txt には\r\n\r\n名前の予約語が";
     }
     void destinationRefused()
     {
@@ -535,13 +555,16 @@ private Q_SLOTS:
             env.volumes.addVolume(v);
             first = env.path(QStringLiteral("other/b.txt"));
             message.replace(u'@', v.mountPoint);
+        } else if (situation == u"reserved") {
+            first = env.path(QStringLiteral("con.txt"));
         } else {
             fixed = env.folder();
             first = env.path(QStringLiteral("other/b.txt"));
         }
         env.host.dialogAnswers << first << env.path(QStringLiteral("c.txt"));
         QCOMPARE(env.save(SaveAs, fixed), TextSaveResult::Saved);
-        QCOMPARE(env.messages.texts(), QStringList{message});
+        QCOMPARE(env.messages.log().size(), 1);
+        QVERIFY2(env.messages.texts()[0].startsWith(message), qPrintable(env.messages.texts()[0]));
         QCOMPARE(env.host.dialogs.size(), 2);
         if (!fixed.isEmpty()) {
             QCOMPARE(env.host.dialogs[0].folder, fixed);
