@@ -4,12 +4,24 @@
 #include "fs/pathrules.h"
 #include "viewer/displaycategories.h"
 #include "viewer/plaintextfile.h"
+#include "viewer/rtfreader.h"
+#include "viewer/rtfwriter.h"
 
 #include <cerrno>
 
 namespace tovane::cli {
 
-RichTextWriter richTextWriter = nullptr;
+namespace {
+
+// What a plain text becomes under .rtf: the rich-text box's own font.
+QByteArray plainTextAsRichText(const QString& plainText)
+{
+    return plainTextAsRtf(plainText);
+}
+
+} // namespace
+
+RichTextWriter richTextWriter = plainTextAsRichText;
 
 namespace {
 
@@ -83,14 +95,65 @@ int resavePlainText(const QString& path, const QString& destination,
     return error;
 }
 
+// 0, an errno of reading, or EILSEQ when the bytes are no RTF we read.
+int loadRichText(const QString& path, RichText& out)
+{
+    QByteArray bytes;
+    const int error = platform::readWholeFile(path, bytes, RtfMaxInputBytes + 1);
+    if (error != 0)
+        return error;
+    return readRtf(bytes, out) == RtfOk ? 0 : EILSEQ;
+}
+
+int showRichText(const QString& path, bool infoOnly, ShownContent& out)
+{
+    RichText text;
+    const int error = loadRichText(path, text);
+    if (error != 0)
+        return error;
+    out.output.clear();
+    out.info.clear();
+    if (infoOnly)
+        return 0;
+    // One line per paragraph; a line break inside one starts a line too.
+    const QString plain = text.plainText();
+    if (!plain.isEmpty() || text.paragraphs.size() > 1)
+        out.output = (plain + u'\n').toUtf8();
+    return 0;
+}
+
+int resaveRichText(const QString& path, const QString& destination,
+                   const std::function<bool()>& mayWrite, QString& failure)
+{
+    RichText text;
+    int error = loadRichText(path, text);
+    if (error != 0)
+        return error;
+    if (!mayWrite())
+        return ECANCELED;
+    text.normalize();
+    if (extensionOf(fileNameOf(destination)).toLower() == QLatin1String("rtf")) {
+        error = platform::writeFileAtomically(destination, writeRtf(text),
+                                              platform::WriteMode::KeepMetadata);
+    } else {
+        // Under any other name the text box saves its plain text: a new
+        // text, UTF-8 with LF.
+        error = savePlainText(destination, text.plainText(), TextFormat());
+    }
+    if (error != 0)
+        failure = saveErrorText(destination, error);
+    return error;
+}
+
 const ContentHandler unbuilt{notYetShown, notYetSaved};
+const ContentHandler richText{showRichText, resaveRichText};
 const ContentHandler plainText{showPlainText, resavePlainText};
 
 // Index = category.
 const ContentHandler* const handlers[CategoryLastLanguage + 1] = {
-    &unbuilt, // 0 archive listing
-    &unbuilt, // 1 image
-    &unbuilt, // 2 rich text
+    &unbuilt,  // 0 archive listing
+    &unbuilt,  // 1 image
+    &richText, // 2 rich text
     &plainText, &plainText, &plainText, &plainText, &plainText, &plainText,
     &plainText, &plainText, &plainText, &plainText, &plainText, &plainText,
 };

@@ -1,7 +1,7 @@
 #pragma once
-// What tovane-cli show and resave do for each display category. The text
-// categories (3-14) are handled here; archive listings (0), images (1) and
-// rich text (2) plug into the table in contenthandlers.cpp.
+// What tovane-cli show and resave do for each display category. Text
+// (3-14) and rich text (2) are handled here; archive listings (0) and images
+// (1) plug into the table in contenthandlers.cpp.
 
 #include <QByteArray>
 #include <QList>
@@ -39,7 +39,7 @@ struct ContentHandler {
 const ContentHandler& contentHandler(int category);
 
 // Rich text from plain text, for a plain text saved under a name ending in
-// ".rtf"; null until a writer is plugged in.
+// ".rtf"; null when no writer is plugged in.
 using RichTextWriter = QByteArray (*)(const QString& plainText);
 extern RichTextWriter richTextWriter;
 

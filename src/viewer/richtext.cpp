@@ -36,6 +36,7 @@ QString RichText::plainText() const
         s += paragraphs.at(i).text();
     }
     s.replace(QChar::LineSeparator, u'\n');
+    s.remove(QChar::ObjectReplacementCharacter);
     return s;
 }
 
@@ -46,7 +47,8 @@ void RichText::normalize()
         for (const RichRun& run : std::as_const(paragraph.runs)) {
             if (run.text.isEmpty())
                 continue;
-            if (!merged.isEmpty() && merged.last().format == run.format)
+            if (!merged.isEmpty() && merged.last().format == run.format &&
+                merged.last().picture < 0 && run.picture < 0)
                 merged.last().text += run.text;
             else
                 merged.append(run);

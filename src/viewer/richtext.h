@@ -35,11 +35,23 @@ struct RichCharFormat {
     friend bool operator==(const RichCharFormat&, const RichCharFormat&) = default;
 };
 
+// A picture kept as the file's own bytes, so that a save gives it back.
+struct RichPicture {
+    QByteArray data;
+    QByteArray format;  // "png" or "jpeg"
+    int widthTwips = 0; // shown size; 0 = the picture's own
+    int heightTwips = 0;
+
+    friend bool operator==(const RichPicture&, const RichPicture&) = default;
+};
+
 // Text may hold '\t' and QChar::LineSeparator (a line break inside the
-// paragraph); never '\n' or '\r'.
+// paragraph); never '\n' or '\r'. A picture is a run of its own whose text
+// is one QChar::ObjectReplacementCharacter.
 struct RichRun {
     QString text;
     RichCharFormat format;
+    int picture = -1; // index into RichText::pictures
 
     friend bool operator==(const RichRun&, const RichRun&) = default;
 };
@@ -60,12 +72,13 @@ struct RichParagraph {
 struct RichText {
     QList<RichFont> fonts;
     QList<RichParagraph> paragraphs;
+    QList<RichPicture> pictures;
 
     // Index of the font named `name` with `charset`, added when missing.
     int fontIndex(const QString& name, int charset);
     // The font of `format`, or null when its index is out of range.
     const RichFont* fontOf(const RichCharFormat& format) const;
-    // Paragraphs joined by '\n'; line breaks become '\n' too.
+    // Paragraphs joined by '\n'; line breaks become '\n' too; no pictures.
     QString plainText() const;
     // Adjacent runs of equal format merged, empty runs dropped: two texts
     // that read the same compare equal after this.

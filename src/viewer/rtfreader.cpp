@@ -140,7 +140,7 @@ void repairText(QString& text)
         [](QChar c) { return (c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f; });
 }
 
-enum class Destination : quint8 { Text, FontTable, ColorTable, Skip };
+enum class Destination : quint8 { Text, FontTable, ColorTable, Picture, Skip };
 
 struct GroupState {
     Destination destination = Destination::Text;
@@ -165,12 +165,11 @@ bool skippedDestination(QByteArrayView word)
         "keywords",   "latentstyles", "listoverridetable",
         "listtable",  "nonshppict",   "object",
         "objdata",    "operator",     "pgdsctbl",
-        "pict",       "printim",      "private",
-        "revtbl",     "revtim",       "rsidtbl",
-        "stylesheet", "subject",      "tc",
-        "template",   "themedata",    "title",
-        "txe",        "userprops",    "xe",
-        "xmlnstbl",
+        "printim",    "private",      "revtbl",
+        "revtim",     "rsidtbl",      "stylesheet",
+        "subject",    "tc",           "template",
+        "themedata",  "title",        "txe",
+        "userprops",  "xe",           "xmlnstbl",
     };
     for (QByteArrayView s : skipped) {
         if (s == word)
@@ -192,10 +191,11 @@ private:
     void appendText(QStringView text);
     void flushBytes();
     void endParagraph();
-    void fontTableText(char c);
     void endFontEntry();
     void takeFontNameBytes();
     void colorTableText(char c);
+    void pictureWord(QByteArrayView word, int value);
+    void endPicture();
     int currentCodePage() const;
     QStringDecoder& decoder(int codePage);
     bool skipping() const { return state_.destination == Destination::Skip; }
@@ -231,11 +231,16 @@ private:
     bool fontFixed_ = false;
     bool fontOpen_ = false;
 
+    // Picture being read.
+    RichPicture picture_;
+    int pictureHalf_ = -1; // first hex digit of a byte
+    int scaleX_ = 100, scaleY_ = 100;
+
     QByteArray pendingBytes_;
     int pendingCodePage_ = 0;
     int pendingSkip_ = 0;  // fallback characters after \uN still to skip
     bool starred_ = false; // last token was \*
-    std::map<int, std::unique_ptr<QStringDecoder>> decoders_;
+    std::map<QByteArray, std::unique_ptr<QStringDecoder>> decoders_;
 };
 
 int Reader::currentCodePage() const
@@ -248,10 +253,13 @@ int Reader::currentCodePage() const
 
 QStringDecoder& Reader::decoder(int codePage)
 {
-    auto& slot = decoders_[codePage];
+    // Keyed by codec, not by number: a file naming thousands of code pages
+    // still opens a handful of converters.
+    const QByteArray name = codecName(codePage);
+    auto& slot = decoders_[name];
     if (!slot) {
-        slot = std::make_unique<QStringDecoder>(codecName(codePage).constData(),
-                                                QStringConverter::Flag::Stateless);
+        slot =
+            std::make_unique<QStringDecoder>(name.constData(), QStringConverter::Flag::Stateless);
         if (!slot->isValid())
             slot = std::make_unique<QStringDecoder>(QStringConverter::Latin1,
                                                     QStringConverter::Flag::Stateless);
@@ -291,7 +299,8 @@ void Reader::appendText(QStringView text)
         error_ = RtfTooLarge;
         return;
     }
-    if (!paragraph_.runs.isEmpty() && paragraph_.runs.last().format == state_.format)
+    if (!paragraph_.runs.isEmpty() && paragraph_.runs.last().format == state_.format &&
+        paragraph_.runs.last().picture < 0)
         paragraph_.runs.last().text += text;
     else
         paragraph_.runs.append(RichRun{text.toString(), state_.format});
@@ -300,8 +309,14 @@ void Reader::appendText(QStringView text)
 void Reader::endParagraph()
 {
     flushBytes();
-    for (RichRun& run : paragraph_.runs)
+    for (RichRun& run : paragraph_.runs) {
+        if (run.picture >= 0)
+            continue;
         repairText(run.text);
+        // An object mark with no picture behind it is nothing.
+        run.text.remove(QChar::ObjectReplacementCharacter);
+    }
+    paragraph_.runs.removeIf([](const RichRun& run) { return run.text.isEmpty(); });
     paragraph_.alignment = state_.alignment;
     paragraph_.endFormat =
         paragraph_.runs.isEmpty() ? state_.format : paragraph_.runs.last().format;
@@ -324,6 +339,16 @@ void Reader::byteText(char c, bool fromHex)
         return;
     case Destination::ColorTable:
         colorTableText(c);
+        return;
+    case Destination::Picture:
+        if (const int nibble = hexValue(c); !fromHex && nibble >= 0) {
+            if (pictureHalf_ < 0) {
+                pictureHalf_ = nibble;
+            } else {
+                picture_.data += char(pictureHalf_ << 4 | nibble);
+                pictureHalf_ = -1;
+            }
+        }
         return;
     case Destination::Text:
         break;
@@ -373,6 +398,44 @@ void Reader::endFontEntry()
     fontCharset_ = 0;
     fontFixed_ = false;
     fontOpen_ = false;
+}
+
+void Reader::pictureWord(QByteArrayView word, int value)
+{
+    if (word == "pngblip")
+        picture_.format = "png";
+    else if (word == "jpegblip")
+        picture_.format = "jpeg";
+    else if (word == "picwgoal")
+        picture_.widthTwips = qBound(0, value, 31680); // 22 inches
+    else if (word == "pichgoal")
+        picture_.heightTwips = qBound(0, value, 31680);
+    else if (word == "picscalex")
+        scaleX_ = qBound(1, value, 1000);
+    else if (word == "picscaley")
+        scaleY_ = qBound(1, value, 1000);
+    else if (word == "wmetafile" || word == "emfblip" || word == "dibitmap" || word == "wbitmap" ||
+             word == "macpict")
+        picture_.format.clear();
+}
+
+void Reader::endPicture()
+{
+    // Only what QtGui shows and a word processor reads back is kept; a
+    // metafile has no place to go.
+    if (picture_.format.isEmpty() || picture_.data.isEmpty())
+        return;
+    picture_.widthTwips = int(qint64(picture_.widthTwips) * scaleX_ / 100);
+    picture_.heightTwips = int(qint64(picture_.heightTwips) * scaleY_ / 100);
+    out_.pictures.append(std::move(picture_));
+    picture_ = RichPicture();
+    textSize_ += out_.pictures.last().data.size();
+    if (textSize_ > RtfMaxTextChars) {
+        error_ = RtfTooLarge;
+        return;
+    }
+    paragraph_.runs.append(RichRun{QString(QChar::ObjectReplacementCharacter), state_.format,
+                                   int(out_.pictures.size() - 1)});
 }
 
 void Reader::colorTableText(char c)
@@ -460,7 +523,10 @@ int Reader::controlWord()
     if (word == "bin") {
         // Raw bytes, counted; they are never text.
         const qint64 count = hasParam ? qMax<qint64>(0, param) : 0;
-        pos_ += qsizetype(qMin<qint64>(count, in_.size() - pos_));
+        const qsizetype n = qsizetype(qMin<qint64>(count, in_.size() - pos_));
+        if (state_.destination == Destination::Picture && pendingSkip_ <= 0)
+            picture_.data += QByteArrayView(in_.constData() + pos_, n);
+        pos_ += n;
         consumeSkip();
         return RtfOk;
     }
@@ -470,10 +536,29 @@ int Reader::controlWord()
     if (skipping())
         return RtfOk;
 
+    if (word == "pict") {
+        flushBytes();
+        if (state_.destination != Destination::Text) {
+            state_.destination = Destination::Skip;
+            return RtfOk;
+        }
+        state_.destination = Destination::Picture;
+        picture_ = RichPicture();
+        pictureHalf_ = -1;
+        scaleX_ = scaleY_ = 100;
+        return RtfOk;
+    }
+    if (state_.destination == Destination::Picture) {
+        pictureWord(word, value);
+        if (!starred)
+            return RtfOk;
+    }
+
     // A destination opens a group of its own: only its first word counts.
     if (starred || skippedDestination(word)) {
-        if (word == "pntext" || word == "listtext") {
-            // A list's bullet or number as written: part of the text.
+        if (word == "pntext" || word == "listtext" || word == "shppict") {
+            // A list's bullet or number as written: part of the text; a
+            // picture for readers that know pictures.
         } else {
             flushBytes();
             state_.destination = Destination::Skip;
@@ -518,6 +603,10 @@ int Reader::controlWord()
     if (word == "ansicpg") {
         if (value > 0 && value < 65536)
             ansiCodePage_ = value;
+        return RtfOk;
+    }
+    if (word == "mac" || word == "pc" || word == "pca") {
+        ansiCodePage_ = word == "mac" ? 10000 : word == "pc" ? 437 : 850;
         return RtfOk;
     }
     if (word == "deff") {
@@ -657,6 +746,8 @@ int Reader::run()
             const Destination inner = state_.destination;
             const bool innerFont = inner == Destination::FontTable;
             state_ = stack_.takeLast();
+            if (inner == Destination::Picture && state_.destination != Destination::Picture)
+                endPicture();
             if (innerFont && state_.destination != Destination::FontTable) {
                 // The table is complete: text before any \f is in \deff.
                 fontOpen_ = false;

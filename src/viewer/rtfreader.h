@@ -1,7 +1,8 @@
 #pragma once
 // Reading RTF. Input is untrusted: group depth, number sizes and the amount
 // of text are bounded, and malformed input gives an error code or a best
-// reading, never a crash or an endless loop.
+// reading, never a crash or an endless loop. PNG and JPEG pictures are
+// kept; metafiles and other pictures are skipped.
 
 #include "viewer/richtext.h"
 

@@ -111,6 +111,7 @@ private:
     }
     int fontNumber(int font) const { return font >= 0 && font < fonts_.size() ? font : 0; }
     void setFormat(const RichCharFormat& format);
+    void appendPicture(const RichPicture& picture);
 
     const RichText& text_;
     QList<RichFont> fonts_;
@@ -139,6 +140,24 @@ void Writer::setFormat(const RichCharFormat& f)
         out_ += "\\cf" + QByteArray::number(colors_.indexOf(f.color & 0xffffff) + 1);
     out_ += ' ';
     current_ = f;
+}
+
+void Writer::appendPicture(const RichPicture& picture)
+{
+    if (picture.data.isEmpty() || (picture.format != "png" && picture.format != "jpeg"))
+        return;
+    out_ += "{\\pict\\" + picture.format + "blip";
+    if (picture.widthTwips > 0)
+        out_ += "\\picwgoal" + QByteArray::number(picture.widthTwips);
+    if (picture.heightTwips > 0)
+        out_ += "\\pichgoal" + QByteArray::number(picture.heightTwips);
+    // Hex keeps the file 7-bit; lines keep it readable.
+    const QByteArray hex = picture.data.toHex();
+    for (qsizetype i = 0; i < hex.size(); i += 128) {
+        out_ += "\r\n";
+        out_ += QByteArrayView(hex).sliced(i, qMin<qsizetype>(128, hex.size() - i));
+    }
+    out_ += "}";
 }
 
 QByteArray Writer::run()
@@ -187,6 +206,11 @@ QByteArray Writer::run()
             if (run.text.isEmpty())
                 continue;
             setFormat(run.format);
+            if (run.picture >= 0) {
+                if (run.picture < text_.pictures.size())
+                    appendPicture(text_.pictures.at(run.picture));
+                continue;
+            }
             appendText(out_, run.text);
         }
         // A last paragraph with text needs no end; an empty one does, or

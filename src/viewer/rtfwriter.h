@@ -1,7 +1,8 @@
 #pragma once
 // Writing RTF: 7-bit output that word processors read. Characters outside
 // ASCII go out as \uN with a '?' fallback (\uc1); the font table keeps the
-// names and charsets read, so a Japanese font stays \fcharset128.
+// names and charsets read, so a Japanese font stays \fcharset128. Pictures
+// go out as hex \pngblip / \jpegblip groups.
 
 #include "viewer/richtext.h"
 

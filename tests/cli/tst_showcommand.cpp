@@ -1,8 +1,10 @@
 // tovane-cli show and resave as scripts see them: UTF-8 text with the
-// file's line ends, the --info lines, files given back byte for byte, the
-// not-displayable message, and arguments that are refused.
+// file's line ends, the --info lines, files given back byte for byte, rich
+// text that reads back the same, the not-displayable message, and arguments
+// that are refused.
 
 #include "support/tempdir.h"
+#include "viewer/rtfreader.h"
 
 #include <QProcess>
 #include <QStringEncoder>
@@ -50,6 +52,23 @@ QByteArray encoded(const char* codec, const QString& text)
 const QString Text = QStringLiteral("日本語のテキストです。漢字とひらがな、カタカナを含みます。\r\n"
                                     "二行目：全角記号と数字 12345。①\r\n");
 
+// `text` as the \'hh escapes of CP932.
+QByteArray cp932Escaped(const QString& text)
+{
+    QByteArray out;
+    for (const char b : encoded("windows-31j", text))
+        out += "\\'" + QByteArray::number(uchar(b), 16).rightJustified(2, '0');
+    return out;
+}
+
+const QByteArray JapaneseRtf =
+    "{\\rtf1\\ansi\\ansicpg932\\deff0{\\fonttbl{\\f0\\fnil\\fcharset128 " +
+    cp932Escaped(QStringLiteral("ＭＳ Ｐゴシック")) +
+    ";}}{\\colortbl ;\\red255\\green0\\blue0;}{\\*\\generator x;}\\f0\\fs18 " +
+    cp932Escaped(QStringLiteral("日本語")) +
+    "\\b\\cf1  bold\\b0\\par\\qc\\i\\u12354?\\line x\\tab "
+    "y\\par\\pard{\\pict\\wmetafile8 0102}\\par end}";
+
 QByteArray notDisplayableText(const QByteArray& name)
 {
     return "ファイル " + name + " は\n\n処理対象形式ではないので表示できません。\n";
@@ -81,6 +100,12 @@ private Q_SLOTS:
         QVERIFY(m_dir.writeFile("a.zip", "PK"));
         QVERIFY(m_dir.writeFile("p.bmp", "BM"));
         QVERIFY(m_dir.writeFile("noext", "text"));
+        QVERIFY(m_dir.writeFile("ja.rtf", JapaneseRtf));
+        QVERIFY(m_dir.writeFile("ja.txt", "ja\n"));
+        QVERIFY(m_dir.writeFile("upper.RTF", "{\\rtf1 one}"));
+        QVERIFY(m_dir.writeFile("empty.rtf", "{\\rtf1\\ansi }"));
+        QVERIFY(m_dir.writeFile("plain.rtf", "just text\n"));
+        QVERIFY(m_dir.writeFile("deep.rtf", "{\\rtf1 " + QByteArray(100000, '{')));
         QVERIFY(m_dir.makeFolder("folder.txt"));
         QVERIFY(::mkfifo((m_dir.pathBytes() + "/fifo.txt").constData(), 0600) == 0);
     }
@@ -139,6 +164,89 @@ private Q_SLOTS:
                             "\nnewline\t" + v[3] + "\n");
     }
 
+    // Rich text: one line per paragraph, pictures and hidden groups left out.
+    void showRichText_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("CP932, Unicode, line break, tab")
+            << "ja.rtf" << QStringLiteral("日本語 bold\nあ\nx\ty\n\nend\n").toUtf8();
+        QTest::newRow("upper-case extension") << "upper.RTF" << QByteArray("one\n");
+        QTest::newRow("no text at all") << "empty.rtf" << QByteArray();
+    }
+    void showRichText()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, expected);
+        Run r = run({"show", m_dir.filePath(file)});
+        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, expected);
+        r = run({"show", "--info", m_dir.filePath(file)});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QByteArray("category\t2\n"));
+    }
+
+    // Saved again, rich text is 7-bit RTF with the same text and formats;
+    // under another name it is plain text, and plain text under .rtf rich.
+    void resaveRichText_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("text"); // of the file written
+        QTest::newRow("over itself")
+            << "ja.rtf" << QString() << QStringLiteral("日本語 bold\nあ\nx\ty\n\nend");
+        QTest::newRow("as another .rtf")
+            << "ja.rtf"
+            << "copy.RTF" << QStringLiteral("日本語 bold\nあ\nx\ty\n\nend");
+        QTest::newRow("RTF as plain text")
+            << "ja.rtf"
+            << "copy.txt" << QStringLiteral("日本語 bold\nあ\nx\ty\n\nend");
+        QTest::newRow("plain text as RTF") << "ja.txt"
+                                           << "copy.rtf" << QStringLiteral("ja\n");
+    }
+    void resaveRichText()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, to);
+        QFETCH(QString, text);
+        TempDir dir;
+        const QByteArray original = readAll(m_dir.pathBytes() + "/" + file.toUtf8());
+        QVERIFY(dir.writeFile(file.toUtf8(), original));
+        const QByteArray target = dir.pathBytes() + "/" + (to.isEmpty() ? file : to).toUtf8();
+        if (to.isEmpty())
+            QVERIFY(::chmod(target.constData(), 0640) == 0);
+        QStringList args{"resave", file};
+        if (!to.isEmpty())
+            args << "--to" << to;
+        const Run r = run(args, dir.path());
+        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(r.exitCode, 0);
+        const QByteArray written = readAll(target);
+        if (to.endsWith(QLatin1String(".txt"))) {
+            QCOMPARE(written, text.toUtf8());
+            return;
+        }
+        for (const char b : written)
+            QVERIFY(uchar(b) < 0x80);
+        tovane::RichText before;
+        tovane::RichText after;
+        QCOMPARE(tovane::readRtf(written, after), 0);
+        QCOMPARE(after.plainText(), text);
+        if (file.endsWith(QLatin1String(".rtf"))) {
+            QCOMPARE(tovane::readRtf(original, before), 0);
+            before.normalize();
+            after.normalize();
+            QCOMPARE(after.paragraphs, before.paragraphs);
+            QCOMPARE(after.fonts.at(0).name, QStringLiteral("ＭＳ Ｐゴシック"));
+        }
+        if (to.isEmpty()) {
+            struct stat st;
+            QVERIFY(::stat(target.constData(), &st) == 0);
+            QCOMPARE(int(st.st_mode & 07777), 0640);
+        }
+    }
+
     // Exit 1 with the viewer's message, nothing on stdout, never a hang.
     void notDisplayable_data()
     {
@@ -152,6 +260,11 @@ private Q_SLOTS:
         QTest::newRow("archive (not built yet)") << QStringList{"a.zip"} << QByteArray("a.zip");
         QTest::newRow("image (not built yet)")
             << QStringList{"--info", "p.bmp"} << QByteArray("p.bmp");
+        QTest::newRow("no RTF under .rtf") << QStringList{"plain.rtf"} << QByteArray("plain.rtf");
+        QTest::newRow("RTF nested too deep")
+            << QStringList{"--info", "deep.rtf"} << QByteArray("deep.rtf");
+        QTest::newRow("resave of no RTF")
+            << QStringList{"resave", "plain.rtf"} << QByteArray("plain.rtf");
         QTest::newRow("resave of a FIFO")
             << QStringList{"resave", "fifo.txt"} << QByteArray("fifo.txt");
     }

@@ -43,6 +43,14 @@ QString dump(const RichText& text)
         for (const RichRun& run : p.runs) {
             const RichCharFormat& f = run.format;
             QStringList flags;
+            if (run.picture >= 0) {
+                const RichPicture& pic = text.pictures.at(run.picture);
+                flags << QStringLiteral("pic %1 %2x%3 %4")
+                             .arg(QString::fromLatin1(pic.format))
+                             .arg(pic.widthTwips)
+                             .arg(pic.heightTwips)
+                             .arg(QString::fromLatin1(pic.data.left(8).toHex()));
+            }
             if (f.bold)
                 flags << QStringLiteral("b");
             if (f.italic)
@@ -98,6 +106,9 @@ RichText sampleText()
     RichParagraph right;
     right.alignment = RichAlignment::Right;
     right.runs = {RichRun{QStringLiteral("右"), bold}};
+    text.pictures = {RichPicture{QByteArray("\x89PNG\r\n\x1a\n\0\xff", 10), "png", 1440, 720}};
+    right.runs.append(RichRun{QString(QChar::ObjectReplacementCharacter), bold, 0});
+    right.runs.append(RichRun{QStringLiteral("後"), bold});
     text.paragraphs = {first, empty, centred, right, RichParagraph()};
     text.normalize();
     return text;
@@ -144,6 +155,7 @@ private Q_SLOTS:
             << japaneseTable + "\\f1 caf\\'e9 \\f0 " + hexIn("windows-31j", QStringLiteral("日")) +
                    "}"
             << "[f=Arial]café []日";
+        QTest::newRow("Mac character set") << QByteArray("{\\rtf1\\mac caf\\'8e}") << "[]café";
         QTest::newRow("fcharset204 Cyrillic")
             << QByteArray("{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset204 Times;}}"
                           "\\f0 \\'e4\\'e0}")
@@ -174,10 +186,15 @@ private Q_SLOTS:
             << "[]body";
         QTest::newRow("bin skipped by count, braces and all")
             << rtf("a\\bin4 }{\\}b{\\*\\blob\\bin3 }}}c}d") << "[]abd";
-        QTest::newRow("pict skipped")
+        QTest::newRow("metafile skipped, PNG kept, its stand-in skipped")
             << rtf("x{\\pict\\wmetafile8\\picw100\\pich100 0102abcd{\\*\\blipuid 00}}y"
-                   "{\\*\\shppict{\\pict\\pngblip 89504e47}}{\\nonshppict{\\pict 00}}z")
-            << "[]xyz";
+                   "{\\*\\shppict{\\pict\\pngblip\\picwgoal300\\pichgoal150\\picscalex50 "
+                   "89504e47\r\n0d0a 1a0a{\\*\\blipuid 1234}}}{\\nonshppict{\\pict 00}}z")
+            << "[]xy[pic png 150x150 89504e470d0a1a0a]\uFFFC[]z";
+        QTest::newRow("picture bytes given by bin")
+            << rtf("{\\pict\\jpegblip\\bin4 \xff\xd8}\\x}") << "[pic jpeg 0x0 ffd87d5c]\uFFFC";
+        QTest::newRow("pict outside the text skipped")
+            << rtf("{\\colortbl;{\\pict\\pngblip 00};}a") << "[]a";
         QTest::newRow("field result shown, instruction not")
             << rtf("{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}}") << "[]link";
         QTest::newRow("line, tab and symbols")

@@ -27,9 +27,19 @@ QTextDocumentFragment fragmentFromRtf(const QByteArray& bytes);
 void fillDocument(QTextDocument& doc, const RichText& text);
 RichText richTextOf(const QTextDocument& doc);
 
+// Pictures read from RTF travel in their image formats as the file's bytes;
+// this gives every such picture of `doc` its image resource again, e.g.
+// after a fragment with pictures was pasted from another document.
+void addPictureResources(QTextDocument& doc);
+
 // The installed family that shows a font named in a file: the Japanese
 // system font names map to Noto Sans CJK JP / Noto Sans Mono CJK JP.
 QString fontDisplayFamily(const QString& fileFontName);
+// Makes a QFont asked for by a mapped name (a window font read from the
+// settings, say) resolve to the family fontDisplayFamily gives. Once at
+// start-up.
+void registerFontSubstitutes();
+
 // The name saved for a family shown (the reverse of fontDisplayFamily for
 // the mapped ones).
 QString fontFileName(const QString& displayFamily);

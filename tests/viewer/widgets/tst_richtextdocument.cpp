@@ -5,7 +5,9 @@
 #include "viewer/rtfreader.h"
 #include "viewer/widgets/richtextdocument.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
+#include <QImage>
 #include <QStringEncoder>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -121,10 +123,43 @@ private Q_SLOTS:
         QCOMPARE(gothic->charset, 128);
     }
 
+    // Shown and saved with no change, a file reads back as it read first:
+    // text, formats and font names (a missing font is the default one).
+    void roundTripThroughDocument_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::newRow("Japanese fonts, colours, alignment") << japaneseDocument();
+        QTest::newRow("font with an empty name")
+            << QByteArray("{\\rtf1{\\fonttbl{\\f0\\fnil;}{\\f1 Arial;}}\\f0\\fs18 x\\par\\f1 y}");
+        QTest::newRow("no font table") << QByteArray("{\\rtf1\\b\\fs19 odd size\\par\\par}");
+    }
     void roundTripThroughDocument()
     {
+        QFETCH(QByteArray, rtf);
+        RichText read;
+        QCOMPARE(readRtf(rtf, read), int(RtfOk));
+        read.normalize();
         QTextDocument doc;
-        QCOMPARE(loadRtf(doc, japaneseDocument()), int(RtfOk));
+        QCOMPARE(loadRtf(doc, rtf), int(RtfOk));
+        RichText saved;
+        QCOMPARE(readRtf(saveRtf(doc), saved), int(RtfOk));
+        saved.normalize();
+        QCOMPARE(saved.paragraphs.size(), read.paragraphs.size());
+        for (qsizetype i = 0; i < read.paragraphs.size(); ++i) {
+            const RichParagraph& a = read.paragraphs.at(i);
+            const RichParagraph& b = saved.paragraphs.at(i);
+            QCOMPARE(b.alignment, a.alignment);
+            QCOMPARE(b.runs.size(), a.runs.size());
+            for (qsizetype r = 0; r < a.runs.size(); ++r) {
+                QCOMPARE(b.runs.at(r).text, a.runs.at(r).text);
+                RichCharFormat fa = a.runs.at(r).format;
+                RichCharFormat fb = b.runs.at(r).format;
+                const RichFont* fontA = read.fontOf(fa);
+                QCOMPARE(saved.fontOf(fb)->name, fontA ? fontA->name : MsPGothic);
+                fa.font = fb.font = 0;
+                QVERIFY(fa == fb);
+            }
+        }
         const RichText first = richTextOf(doc);
         QTextDocument again;
         QCOMPARE(loadRtf(again, saveRtf(doc)), int(RtfOk));
@@ -184,6 +219,77 @@ private Q_SLOTS:
         QVERIFY(formatAt(target, 2).fontWeight() >= QFont::Bold);
         QCOMPARE(formatAt(target, 7).fontFamilies().toStringList().value(0),
                  QStringLiteral("Noto Sans Mono CJK JP"));
+    }
+
+    // fontconfig knows none of these names; without the substitutes they
+    // would come out in a Western font.
+    void fontSubstitutes_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("family");
+        QTest::newRow("proportional") << MsPGothic << "Noto Sans CJK JP";
+        QTest::newRow("monospaced") << MsGothic << "Noto Sans Mono CJK JP";
+    }
+    void fontSubstitutes()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, family);
+        registerFontSubstitutes();
+        QCOMPARE(QFontInfo(QFont(name)).family(), family);
+        QCOMPARE(fontDisplayFamily(name), family);
+        QCOMPARE(fontFileName(family), name);
+    }
+
+    // A picture is shown at its size and saved back as the bytes it came
+    // as, also through the clipboard; one pasted from elsewhere becomes PNG.
+    void pictures()
+    {
+        QImage image(40, 20, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(image.save(&buffer, "PNG"));
+        const QByteArray rtf =
+            "{\\rtf1 a{\\*\\shppict{\\pict\\pngblip\\picwgoal1200\\pichgoal600 " + png.toHex() +
+            "}}{\\nonshppict{\\pict\\wmetafile8 00}}b}";
+        QTextDocument doc;
+        QCOMPARE(loadRtf(doc, rtf), int(RtfOk));
+        QCOMPARE(doc.toPlainText(), QStringLiteral("a\uFFFCb"));
+        const QTextCharFormat f = formatAt(doc, 1);
+        QVERIFY(f.isImageFormat());
+        QCOMPARE(f.toImageFormat().width(), 80.0);
+        const QImage shown = qvariant_cast<QImage>(
+            doc.resource(QTextDocument::ImageResource, QUrl(f.toImageFormat().name())));
+        QCOMPARE(shown.size(), QSize(40, 20));
+
+        RichText back;
+        QCOMPARE(readRtf(saveRtf(doc), back), int(RtfOk));
+        QCOMPARE(back.pictures.size(), 1);
+        QCOMPARE(back.pictures.at(0).data, png);
+        QCOMPARE(back.pictures.at(0).widthTwips, 1200);
+
+        QTextCursor cursor(&doc);
+        cursor.setPosition(1);
+        cursor.setPosition(2, QTextCursor::KeepAnchor);
+        QTextDocument target;
+        QTextCursor paste(&target);
+        paste.insertFragment(fragmentFromRtf(rtfFromFragment(cursor.selection()).toLatin1()));
+        addPictureResources(target);
+        QCOMPARE(
+            qvariant_cast<QImage>(target.resource(QTextDocument::ImageResource,
+                                                  QUrl(formatAt(target, 0).toImageFormat().name())))
+                .size(),
+            QSize(40, 20));
+
+        QTextDocument other;
+        other.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("mem:x")), image);
+        QTextCursor c(&other);
+        c.insertImage(QStringLiteral("mem:x"));
+        QCOMPARE(readRtf(saveRtf(other), back), int(RtfOk));
+        QCOMPARE(back.pictures.size(), 1);
+        QCOMPARE(back.pictures.at(0).format, QByteArray("png"));
+        QCOMPARE(QImage::fromData(back.pictures.at(0).data).size(), QSize(40, 20));
     }
 
     void badInputLeavesDocument_data()
