@@ -6,6 +6,7 @@
 #include "app/windowpane.h"
 #include "list/listcolumns.h"
 #include "viewer/widgets/contentviews.h"
+#include "viewer/widgets/richtextdocument.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -23,7 +24,9 @@ ContentArea::ContentArea(MainWindow& window, Browsing& browsing)
       m_display(ContentContext{window.state(), window.settings().dispExtList, window.messages(),
                                window.progress(), *this})
 {
-    registerFontSubstitutions();
+    // The Japanese system font names of texts and settings show with the
+    // installed Japanese fonts.
+    registerFontSubstitutes();
     for (int i = 0; i < 2; ++i) {
         const WindowIndex w = WindowIndex(i);
         WindowPane* pane = window.pane(w);

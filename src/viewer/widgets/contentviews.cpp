@@ -25,14 +25,6 @@ constexpr int MaxImagePixels = 16384;
 
 ContentView::~ContentView() = default;
 
-void registerFontSubstitutions()
-{
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"),
-                              QStringLiteral("Noto Sans CJK JP"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"),
-                              QStringLiteral("Noto Sans Mono CJK JP"));
-}
-
 // ---------------------------------------------------------------- plain text
 
 PlainTextView::PlainTextView(QPlainTextEdit* box) : m_box(box) {}

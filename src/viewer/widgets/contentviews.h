@@ -95,8 +95,4 @@ private:
     QImage m_image;
 };
 
-// The plain-text font of a window; the Windows font names the settings may
-// carry map to the installed Japanese fonts.
-void registerFontSubstitutions();
-
 } // namespace tovane
