@@ -23,12 +23,13 @@ int runApplication(int argc, char** argv)
     parser.setApplicationDescription(QStringLiteral("Tovane: two-window file manager"));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption configDir(QStringLiteral("config-dir"),
-                                       QStringLiteral("Settings folder (default ~/.config/tovane)."),
-                                       QStringLiteral("DIR"));
-    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
-                                        QStringLiteral("Render the main window to a PNG after start-up, then close."),
-                                        QStringLiteral("FILE"));
+    const QCommandLineOption configDir(
+        QStringLiteral("config-dir"), QStringLiteral("Settings folder (default ~/.config/tovane)."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Render the main window to a PNG after start-up, then close."),
+        QStringLiteral("FILE"));
     parser.addOption(configDir);
     parser.addOption(screenshot);
     parser.process(app);

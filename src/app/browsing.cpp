@@ -43,6 +43,10 @@ class Browsing::ListSide : public ListHost {
 public:
     ListSide(Browsing& owner, WindowIndex w) : m_owner(owner), m_w(w) {}
 
+    bool prepareFill(WindowIndex w) override
+    {
+        return m_owner.prepareFill ? m_owner.prepareFill(w) : true;
+    }
     void folderListed(WindowIndex w, const QString& folder) override
     {
         m_owner.m_navigator.updateDriveStatus(w, folder);

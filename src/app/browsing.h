@@ -65,6 +65,7 @@ public:
     // A folder's items are about to be read into the window's list.
     std::function<void(WindowIndex, const QString& folder)> folderListed;
     std::function<void(WindowIndex)> listFilled;
+    std::function<bool(WindowIndex)> prepareFill;
     std::function<void(WindowIndex, int itemNumber, bool force)> showContent;
     std::function<SelectionLoad(WindowIndex)> selectionLoadOf;
     std::function<bool(WindowIndex)> selectionPresentIn;

@@ -1,18 +1,21 @@
 #include "app/mainwindow.h"
 
 #include "app/browsing.h"
+#include "app/contentarea.h"
 #include "app/dialog.h"
 #include "app/frmabout.h"
 #include "app/helpwindow.h"
 #include "app/operating.h"
 #include "app/selecting.h"
 #include "app/watching.h"
+#include "app/texting.h"
 #include "app/windowpane.h"
 #include "core/commandstates.h"
 #include "core/resetcommand.h"
 #include "fs/pathrules.h"
 #include "tree/treerules.h"
 #include "tree/widgets/destinationlistwidget.h"
+#include "viewer/editrules.h"
 
 #include <QAction>
 #include <QApplication>
@@ -113,6 +116,8 @@ MainWindow::MainWindow(const QString& settingsFolder, QWidget* parent)
 MainWindow::~MainWindow()
 {
     qApp->removeEventFilter(this);
+    m_texting.reset();
+    m_content.reset();
     // The views and their adapters go before the engines they show.
     for (WindowPane*& p : m_panes) {
         delete p;
@@ -373,6 +378,8 @@ void MainWindow::applyActivation(const Activation& a)
     for (int w = 0; w < 2; ++w)
         pane(w)->setHeaderColour(QColor::fromRgb(a.headerRgb[w]));
     applyMenuMarks();
+    if (a.refreshZoomPanel && m_content)
+        m_content->updateViewLabel(a.selected);
     updateMenus(a.selected);
 }
 
@@ -418,6 +425,8 @@ void MainWindow::updateMenus(WindowIndex w)
         const QString other = m_state.listedPath(oppositeOf(w));
         facts.oppositeFolder =
             !m_browsing->list(oppositeOf(w)).showsDriveList() && other.startsWith(u'/');
+        if (m_texting)
+            m_texting->fillFacts(w, facts);
         for (const CommandState& s : commandStates(facts)) {
             QAction* a = m_menus.action(s.control, s.index);
             // Items whose command is not wired yet stay as they are.
@@ -438,8 +447,8 @@ void MainWindow::focusWindow(WindowIndex w, int flag)
     WindowPane* p = pane(w);
     auto usable = [](QWidget* c) { return c && c->isVisible() && c->isEnabled(); };
     const ContentKind content = m_state.displayedContent(w);
-    if (content == ContentKind::Text && usable(p->richText()) && !p->richText()->isReadOnly()) {
-        p->richText()->setFocus();
+    if (content == ContentKind::Text && usable(p->textBox()) && p->textEditable()) {
+        p->textBox()->setFocus();
     } else if (usable(p->list()) &&
                ((p->list()->model() && p->list()->model()->rowCount() > 0) || flag != 0)) {
         p->list()->setFocus();
@@ -494,6 +503,8 @@ void MainWindow::perform(const SwitchStep& step)
 void MainWindow::commandSwitchWindow()
 {
     m_state.switchWindow(this);
+    if (m_content)
+        m_content->viewSlotsChanged();
     focusWindow(m_state.selected());
 }
 
@@ -509,6 +520,8 @@ void MainWindow::commandWindowCount()
     if (c.showOtherContent)
         pane(c.otherWindow)->contentArea()->update();
     applyActivation(c.activation);
+    if (m_content)
+        m_content->viewSlotsChanged();
     focusWindow(c.focus);
 }
 
@@ -665,6 +678,12 @@ void MainWindow::commandFunctionMode(int mode)
 
 void MainWindow::commandFontSize(int index)
 {
+    // The checked size again changes nothing (the dialog sizes stay).
+    if (index == m_state.fontSizeIndex()) {
+        applyMenuMarks();
+        return;
+    }
+    resetDialogSizes(m_settings.dialogSize);
     m_state.setFontSizeIndex(index);
     m_settings.fontSizeIndex = m_state.fontSizeIndex();
     applyFontSize();
@@ -751,8 +770,8 @@ KeyContext MainWindow::keyContext() const
     c.content = m_state.displayedContent(m_state.selected());
     c.chosenFiles = chosenFileCount ? chosenFileCount(m_state.selected()) : 0;
     const QWidget* focus = QApplication::focusWidget();
-    const QTextEdit* text = pane(m_state.selected())->richText();
-    c.typingInContent = focus && focus == text && !text->isReadOnly();
+    const WindowPane* p = pane(m_state.selected());
+    c.typingInContent = focus && focus == p->textBox() && p->textEditable();
     if (m_browsing) {
         const FileList& l = m_browsing->list(m_state.selected());
         const int row = l.currentRow();
@@ -839,6 +858,8 @@ bool MainWindow::handleKey(int key, Qt::KeyboardModifiers modifiers)
     default:
         // The commands of the viewer, the list and the slide show are wired
         // by those subsystems.
+        if (viewerKey)
+            viewerKey(a);
         break;
     }
     if (a.focusSelected)

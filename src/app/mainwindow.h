@@ -29,6 +29,8 @@ class QToolBar;
 namespace tovane {
 
 class Browsing;
+class ContentArea;
+class Texting;
 class HelpBrowser;
 class HelpWindow;
 class ListMenu;
@@ -108,6 +110,10 @@ public:
     // The window's tree and list read again (最新の情報に更新).
     std::function<void(WindowIndex)> refreshWindow;
     std::function<int(WindowIndex)> chosenFileCount;
+    // CheckUnsaved of the text viewer: 1 when the user chose to save.
+    std::function<int(WindowIndex)> checkUnsaved;
+    // Keys that act on the shown content; true when taken.
+    std::function<bool(const KeyAction&)> viewerKey;
 
     // The trees and lists of both windows; null before startUp().
     Browsing* browsing() const { return m_browsing.get(); }
@@ -115,8 +121,15 @@ public:
     Operating* operating() const { return m_operating.get(); }
     Watching* watching() const { return m_watching.get(); }
     ListMenu* listMenu() const { return m_listMenu; }
+    ContentArea* content() const { return m_content.get(); }
+    Texting* texting() const { return m_texting.get(); }
     const CapabilityFlags& capabilities() const { return m_capabilities; }
     void closeDestinationList();
+    // The window's state shown again after a change: menu enabling, the
+    // menus' check marks, the panes' layout.
+    void updateMenus(WindowIndex w);
+    void applyMenuMarks();
+    void layoutPanes();
 
     DeferredJobs& deferredJobs() { return m_jobs; }
     bool startupFinished() const { return m_state.started(); }
@@ -139,8 +152,6 @@ private:
     void applyBusy(bool on, int mode);
     void refreshScreenMetrics();
     void applyActivation(const Activation& a);
-    void applyMenuMarks();
-    void layoutPanes();
     void applyDivisions(WindowIndex w);
     void onTreeDrag(WindowIndex w, int width, bool released);
     void onUpperDrag(WindowIndex w, int height, bool released);
@@ -156,7 +167,6 @@ private:
     void runImageCacheStep(int resetMode);
     SettingsContext settingsContext() const;
     int panelCapacity() const;
-    void updateMenus(WindowIndex w);
 
     QString m_settingsFolder;
     MainState m_state;
@@ -178,6 +188,8 @@ private:
     std::unique_ptr<Selecting> m_selecting;
     std::unique_ptr<Operating> m_operating;
     std::unique_ptr<Watching> m_watching;
+    std::unique_ptr<ContentArea> m_content;
+    std::unique_ptr<Texting> m_texting;
     ListMenu* m_listMenu = nullptr; // a child: it goes with the window
     std::unique_ptr<HelpBrowser> m_ownHelpBrowser;
     HelpBrowser* m_helpBrowser = nullptr;

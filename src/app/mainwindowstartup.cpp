@@ -3,10 +3,12 @@
 #include "app/mainwindow.h"
 
 #include "app/browsing.h"
+#include "app/contentarea.h"
 #include "app/listmenu.h"
 #include "app/operating.h"
 #include "app/selecting.h"
 #include "app/watching.h"
+#include "app/texting.h"
 #include "app/windowpane.h"
 #include "core/commandstates.h"
 #include "core/settingsfile.h"
@@ -153,6 +155,14 @@ void MainWindow::startUp()
     m_selecting->wireMenus();
     m_operating = std::make_unique<Operating>(*this, *m_browsing, *m_selecting);
     m_operating->wireMenus();
+    m_content = std::make_unique<ContentArea>(*this, *m_browsing);
+    m_content->wireMenus();
+    m_texting = std::make_unique<Texting>(*this, *m_browsing, *m_content);
+    m_texting->wireMenus();
+    m_content->contentChangedHook = [this](WindowIndex w) {
+        if (w == m_state.selected())
+            updateMenus(w);
+    };
     for (const CommandState& s : commandStates(WindowCommandFacts())) {
         if (QAction* a = m_menus.action(s.control, s.index); a && a->isEnabled())
             m_wiredCommands.insert(a);

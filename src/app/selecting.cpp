@@ -77,7 +77,10 @@ void Selecting::wireMenus()
     if (QAction* a = menus.action("mnuFileItem", 2))
         a->setEnabled(true);
     for (int i = 0; i < 3; ++i) {
-        on("mnuFileSel", i, [this, i] { m_marks.fileSelCommand(m_window.selectedWindow(), i); });
+        on("mnuFileSel", i, [this, i] {
+            confirmUnsavedText(m_window.selectedWindow());
+            m_marks.fileSelCommand(m_window.selectedWindow(), i);
+        });
         on("mnuSetCmpDate", i, [this, i] {
             m_conditions.setOptionButton(i);
             conditionsChanged(true);
@@ -264,7 +267,10 @@ void Selecting::rebuildAndRefill(WindowIndex w)
 
 bool Selecting::confirmUnsavedText(WindowIndex w)
 {
-    return m_window.unsavedTextCheck ? m_window.unsavedTextCheck(w) : true;
+    // The question never stops the marks: the text itself stays shown.
+    if (m_window.checkUnsaved)
+        m_window.checkUnsaved(w);
+    return true;
 }
 
 void Selecting::makeCurrentRow(WindowIndex w, int row)

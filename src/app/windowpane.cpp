@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QTreeView>
 
@@ -84,6 +85,11 @@ WindowPane::WindowPane(int window, QWidget* parent) : QFrame(parent), m_window(w
     m_richText->setObjectName(QStringLiteral("RTBoxC") + suffix);
     m_richText->setFrameShape(QFrame::NoFrame);
     m_richText->hide();
+    m_plainText = new QPlainTextEdit(m_content);
+    m_plainText->setObjectName(QStringLiteral("txtPlain") + suffix);
+    m_plainText->setFrameShape(QFrame::NoFrame);
+    m_plainText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_plainText->hide();
     m_picture = new QWidget(m_content);
     m_picture->setObjectName(QStringLiteral("PictureC") + suffix);
     m_picture->hide();
@@ -123,6 +129,30 @@ void WindowPane::setHeaderColour(const QColor& colour)
     pal.setColor(QPalette::Window, colour);
     pal.setColor(QPalette::WindowText, Qt::black);
     m_header->setPalette(pal);
+}
+
+QWidget* WindowPane::textBox() const
+{
+    if (!m_plainText->isHidden())
+        return m_plainText;
+    if (!m_richText->isHidden())
+        return m_richText;
+    return nullptr;
+}
+
+bool WindowPane::textEditable() const
+{
+    if (!m_plainText->isHidden())
+        return !m_plainText->isReadOnly();
+    if (!m_richText->isHidden())
+        return !m_richText->isReadOnly();
+    return false;
+}
+
+void WindowPane::setContentMaximized(bool on)
+{
+    m_contentMaximized = on;
+    layoutParts();
 }
 
 void WindowPane::setDivisions(int treeWidth, int upperHeight, bool contentShown)
@@ -200,7 +230,13 @@ void WindowPane::layoutParts()
                               headerHeight);
 
     const int bodyHeight = usableHeight();
-    const int tree = std::clamp(m_treeWidth, 0, usableWidth());
+    const bool maximized = m_contentShown && m_contentMaximized;
+    m_tree->setVisible(!maximized);
+    m_list->setVisible(!maximized);
+    m_treeDivider->setVisible(!maximized);
+    if (m_listLabels)
+        m_listLabels->setVisible(!maximized);
+    const int tree = maximized ? 0 : std::clamp(m_treeWidth, 0, usableWidth());
     m_tree->setGeometry(inner.left(), top, tree, bodyHeight);
     m_treeDivider->setGeometry(inner.left() + tree, top, DividerWidth, bodyHeight);
 
@@ -230,7 +266,15 @@ void WindowPane::layoutParts()
             m_listLabels->setGeometry(right + 2, top + listHeight, labelsWidth,
                                       std::min(labelsHeight, height));
     };
-    if (m_contentShown) {
+    if (maximized) {
+        m_contentDivider->hide();
+        m_content->setGeometry(inner.left(), top, inner.width(), bodyHeight);
+        m_content->show();
+        const QRect area = m_content->contentsRect();
+        m_richText->setGeometry(area);
+        m_plainText->setGeometry(area);
+        m_picture->setGeometry(area);
+    } else if (m_contentShown) {
         const int upper = std::clamp(m_upperHeight, 0, std::max(0, bodyHeight - DividerWidth));
         placeList(upper);
         m_contentDivider->setGeometry(right, top + upper, rightWidth, DividerWidth);
@@ -240,6 +284,7 @@ void WindowPane::layoutParts()
         m_content->show();
         const QRect area = m_content->contentsRect();
         m_richText->setGeometry(area);
+        m_plainText->setGeometry(area);
         m_picture->setGeometry(area);
     } else {
         placeList(bodyHeight);

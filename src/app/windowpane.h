@@ -8,6 +8,7 @@
 
 class QCheckBox;
 class QLabel;
+class QPlainTextEdit;
 class QTextEdit;
 class QTreeView;
 
@@ -55,6 +56,10 @@ public:
     QTreeView* list() const { return m_list; }
     QFrame* contentArea() const { return m_content; }
     QTextEdit* richText() const { return m_richText; }
+    QPlainTextEdit* plainText() const { return m_plainText; }
+    // The text box on display (plain or rich), or null.
+    QWidget* textBox() const;
+    bool textEditable() const;
     QWidget* picture() const { return m_picture; }
     DividerLabel* treeDivider() const { return m_treeDivider; }
     DividerLabel* contentDivider() const { return m_contentDivider; }
@@ -70,6 +75,9 @@ public:
     // The parts' sizes in pixels. The content area (under the list) is shown
     // only while content display is on for the pane's view slot.
     void setDivisions(int treeWidth, int upperHeight, bool contentShown);
+    // The content area takes the whole body of the pane.
+    void setContentMaximized(bool on);
+    bool contentMaximized() const { return m_contentMaximized; }
     int treeWidth() const { return m_treeWidth; }
     int upperHeight() const { return m_upperHeight; }
     bool contentShown() const { return m_contentShown; }
@@ -104,6 +112,7 @@ private:
     QTreeView* m_list = nullptr;
     QFrame* m_content = nullptr;
     QTextEdit* m_richText = nullptr;
+    QPlainTextEdit* m_plainText = nullptr;
     QWidget* m_picture = nullptr;
     DividerLabel* m_treeDivider = nullptr;
     DividerLabel* m_contentDivider = nullptr;
@@ -113,6 +122,7 @@ private:
     int m_treeWidth = 200;
     int m_upperHeight = 300;
     bool m_contentShown = false;
+    bool m_contentMaximized = false;
     int m_dragStartTree = 0;
     int m_dragStartUpper = 0;
 };

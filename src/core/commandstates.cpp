@@ -7,15 +7,22 @@ QList<CommandState> commandStates(const WindowCommandFacts& f)
     const bool rows = f.folderItems && f.rows > 0;
     const bool marked = f.folderItems && f.marked > 0;
     return {
-        {"mnuFileItem", 2, rows},                        // 指定選択
-        {"mnuFileSel", 0, rows && f.marked < f.rows},    // 全項目を選択
-        {"mnuFileSel", 1, rows},                         // 選択状態を反転
-        {"mnuFileSel", 2, marked},                       // 選択を解除
-        {"mnuFileItem", 3, rows && f.oppositeFolder},    // 比較選択
-        {"mnuFileItem", 4, marked && f.copyTargets > 0}, // コピー
-        {"mnuFileItem", 5, marked && f.copyTargets > 0}, // 移　動
-        {"mnuFileItem", 6, marked},                      // ごみ箱に移動／抹消
-        {"mnuFileItem", 11, marked},                     // 属性変更
+        {"mnuFileItem", 2, rows},                            // 指定選択
+        {"mnuFileSel", 0, rows && f.marked < f.rows},        // 全項目を選択
+        {"mnuFileSel", 1, rows},                             // 選択状態を反転
+        {"mnuFileSel", 2, marked},                           // 選択を解除
+        {"mnuFileItem", 3, rows && f.oppositeFolder},        // 比較選択
+        {"mnuFileItem", 4, marked && f.copyTargets > 0},     // コピー
+        {"mnuFileItem", 5, marked && f.copyTargets > 0},     // 移　動
+        {"mnuFileItem", 6, marked},                          // ごみ箱に移動／抹消
+        {"mnuFileItem", 11, marked},                         // 属性変更
+        {"mnuTextSave", 0, f.textModified && !f.newText},    // 上書き保存
+        {"mnuTextSave", 1, f.textShown || f.chosenFile},     // 名前を付けて保存
+        {"mnuEditItem", 0, f.textEditable},                  // 切取
+        {"mnuEditItem", 1, f.textShown},                     // コピー
+        {"mnuEditItem", 2, f.textEditable},                  // 貼付
+        {"mnuEditItem", 3, f.textShown},                     // フォント選択
+        {"mnuMake", 1, f.folderItems && f.contentDisplayOn}, // 新規テキスト
     };
 }
 

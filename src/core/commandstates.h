@@ -14,6 +14,13 @@ struct WindowCommandFacts {
     int marked = 0;
     int copyTargets = 0;         // marked items that can go to the destination
     bool oppositeFolder = false; // the opposite window shows a folder to compare with
+    // The content area.
+    bool contentDisplayOn = false;
+    bool textShown = false; // a text file or a new text (not a listing)
+    bool textEditable = false;
+    bool textModified = false;
+    bool newText = false;
+    bool chosenFile = false; // the list's current item is a file (copy under a name)
 };
 
 struct CommandState {

@@ -4,6 +4,8 @@
 // acts on, what it says first, what marks the text modified, the font size
 // limits, and the sizes the text size setting gives.
 
+#include "core/keymap.h"
+
 #include <QString>
 
 #include <array>
@@ -39,8 +41,7 @@ QString editTitle(); // 編集
 bool editSetsModified(int command, bool richText);
 
 // --- font dialog ---
-inline constexpr int MinFontPoints = 4;
-inline constexpr int MaxFontPoints = 512;
+// MinFontPoints and MaxFontPoints: core/keymap.h (the number keys keep the same limits).
 bool fontSizeAllowed(double points);
 QString fontSizeText(); // the message of a size outside the limits
 // Any other failure of the font dialog (title fontTitle()).
