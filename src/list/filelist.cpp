@@ -645,6 +645,20 @@ void FileList::itemClicked(int row, int modifiers)
     }
 }
 
+void FileList::currentMoved(int row, bool show)
+{
+    if (row < 0 || row >= m_model.count() || m_filling)
+        return;
+    m_currentRow = row;
+    if (!show || m_model.layout() != ListLayout::FolderItems || m_context.progress.busy())
+        return;
+    const QString name = m_model.nameAt(row);
+    if (name != m_lastShown) {
+        m_lastShown = name;
+        m_context.host.showContent(m_window, row + 1, false);
+    }
+}
+
 void FileList::itemDoubleClicked(int row)
 {
     if (m_model.layout() != ListLayout::FolderItems || m_context.progress.busy() ||

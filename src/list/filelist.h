@@ -137,6 +137,9 @@ public:
     void columnClicked(int column);
     void itemClicked(int row, int modifiers);
     void itemDoubleClicked(int row);
+    // The current row moved by keys: it becomes the chosen item at once and,
+    // with `show`, is shown in the content area; its mark stays as it is.
+    void currentMoved(int row, bool show);
     void keyReleased(int modifiers);
     int currentRow() const { return m_currentRow; }
     // Makes `row` the highlighted row (the view scrolls to it).

@@ -115,6 +115,7 @@ private Q_SLOTS:
     void showsByKind_data();
     void showsByKind();
     void displaySwitchOffAndOn();
+    void arrowKeysShowWhereTheyStop();
     void areaSize();
     void numberKeysStepTheFontSize();
     void categoryAnswers_data();
@@ -194,6 +195,38 @@ void ContentTest::displaySwitchOffAndOn()
     QVERIFY(s.plain()->isVisible());
     QCOMPARE(s.plain()->toPlainText(), QStringLiteral("beta\n"));
     QCOMPARE(s.label(1), QStringLiteral("文字サイズ 9P"));
+}
+
+void ContentTest::arrowKeysShowWhereTheyStop()
+{
+    Files files;
+    Started s(files);
+    s.click("a.txt");
+    QCOMPARE(s.content().shownPath, files.path("l/a.txt"));
+    const bool aMarked = s.list().model()->marked(s.row("a.txt"));
+    // Keys move the current row only in a view on screen.
+    s.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s.window));
+    QTreeView* view = s.pane()->list();
+    view->setFocus();
+    QCOMPARE(view->currentIndex().row(), s.row("a.txt"));
+    QTest::keyClick(view, Qt::Key_Down);
+    QTRY_COMPARE(s.content().shownPath, files.path("l/b.txt"));
+    QCOMPARE(s.plain()->toPlainText(), QStringLiteral("beta\n"));
+    QCOMPARE(s.list().currentRow(), s.row("b.txt"));
+    // Moving marks nothing.
+    QVERIFY(!s.list().model()->marked(s.row("b.txt")));
+    QCOMPARE(s.list().model()->marked(s.row("a.txt")), aMarked);
+    // An edited text is asked about before the next one replaces it.
+    s.type(QStringLiteral("edited"));
+    QVERIFY(s.content().modified);
+    s.messages.setDefaultAnswer(AnswerNo);
+    const int asked = int(s.messages.log().size());
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Up);
+    QTRY_COMPARE(s.content().shownPath, files.path("l/a.txt"));
+    QVERIFY(int(s.messages.log().size()) > asked);
+    QCOMPARE(files.read("l/b.txt"), QByteArray("beta\n"));
 }
 
 void ContentTest::areaSize()

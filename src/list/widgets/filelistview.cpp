@@ -81,6 +81,22 @@ FileListView::FileListView(QTreeView* view, FileList* list, AppSettings* setting
     connect(m_list, &FileList::listFormChanged, this, &FileListView::applyListForm);
     connect(m_list, &FileList::hiddenColumnsReset, this, &FileListView::resetHiddenColumns);
     connect(m_list, &FileList::currentRowChanged, this, &FileListView::selectRow);
+    m_moved = new QTimer(this);
+    m_moved->setSingleShot(true);
+    m_moved->setInterval(120);
+    connect(m_moved, &QTimer::timeout, this, [this] {
+        const QModelIndex current = m_view->currentIndex();
+        if (current.isValid())
+            m_list->currentMoved(current.row(), true);
+    });
+    connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (m_selecting || !current.isValid() ||
+                    (QGuiApplication::mouseButtons() & Qt::LeftButton))
+                    return;
+                m_list->currentMoved(current.row(), false);
+                m_moved->start();
+            });
     connect(m_list, &FileList::sorted, this, [this] {
         const QModelIndex current = m_view->currentIndex();
         if (current.isValid())
@@ -201,7 +217,9 @@ void FileListView::selectRow(int row)
         return;
     }
     const QModelIndex index = m_list->model()->index(row, 0);
+    m_selecting = true;
     m_view->setCurrentIndex(index);
+    m_selecting = false;
     m_view->scrollTo(index);
 }
 

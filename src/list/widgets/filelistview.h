@@ -13,6 +13,7 @@
 
 #include <QObject>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -73,6 +74,8 @@ private:
     FileList* m_list;
     AppSettings* m_settings;
     bool m_applying = false;
+    bool m_selecting = false;  // the list itself moves the current row
+    QTimer* m_moved = nullptr; // held arrow keys show only where they stop
 };
 
 // The three count labels below a list; an empty text hides its label. They
