@@ -7,8 +7,8 @@
 #include "app/helpwindow.h"
 #include "app/operating.h"
 #include "app/selecting.h"
-#include "app/watching.h"
 #include "app/texting.h"
+#include "app/watching.h"
 #include "app/windowpane.h"
 #include "core/commandstates.h"
 #include "core/resetcommand.h"
@@ -695,12 +695,20 @@ void MainWindow::applyFontSize()
 {
     QFont f = font();
     f.setPointSize(m_state.fontPoints());
-    for (int w = 0; w < 2; ++w) {
-        WindowPane* p = pane(w);
-        for (QWidget* c : {static_cast<QWidget*>(p->tree()), static_cast<QWidget*>(p->list()),
-                           static_cast<QWidget*>(p->header())})
-            c->setFont(f);
+    const int index = m_state.fontSizeIndex();
+    // Trees, lists, labels, path boxes and the destination list; the content
+    // area keeps the window's own text font.
+    for (QWidget* c : findChildren<QWidget*>()) {
+        const QString name = c->objectName();
+        if (!takesScreenTextSize(name) || name.startsWith(QLatin1String("txtContents")) ||
+            name.startsWith(QLatin1String("txtPlain")) || c->window() != this)
+            continue;
+        c->setFont(f);
+        if (isSizedLabel(name))
+            c->setMinimumHeight(labelHeightPixels(index));
     }
+    for (int w = 0; w < 2; ++w)
+        pane(w)->tree()->setFont(f);
     for (QLabel* l : m_statusPanels)
         l->setFont(f);
     for (int w = 0; w < 2; ++w)

@@ -7,8 +7,8 @@
 #include "app/listmenu.h"
 #include "app/operating.h"
 #include "app/selecting.h"
-#include "app/watching.h"
 #include "app/texting.h"
+#include "app/watching.h"
 #include "app/windowpane.h"
 #include "core/commandstates.h"
 #include "core/settingsfile.h"
@@ -173,6 +173,7 @@ void MainWindow::startUp()
     }
     m_listMenu = new ListMenu(*this, *m_browsing, *m_selecting);
     m_watching = std::make_unique<Watching>(*this, *m_browsing);
+    applyFontSize(); // again: the list labels and the destination list exist now
     m_state.setStarted(true);
     m_browsing->buildTrees();
     for (int i = 0; i < 2; ++i) {

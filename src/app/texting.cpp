@@ -14,9 +14,12 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QGridLayout>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScopedValueRollback>
@@ -29,6 +32,27 @@ namespace tovane {
 namespace {
 
 const QString RtfMime = QStringLiteral("text/rtf");
+
+// The sixteen colours a font's effects offer.
+QList<QColor> standardTextColours()
+{
+    return {Qt::black,
+            QColor(128, 0, 0),
+            QColor(0, 128, 0),
+            QColor(128, 128, 0),
+            QColor(0, 0, 128),
+            QColor(128, 0, 128),
+            QColor(0, 128, 128),
+            QColor(128, 128, 128),
+            QColor(192, 192, 192),
+            Qt::red,
+            Qt::green,
+            Qt::yellow,
+            Qt::blue,
+            Qt::magenta,
+            Qt::cyan,
+            Qt::white};
+}
 
 // The text of a document as the file holds it: block ends become line
 // ends, and nothing else is changed (no-break spaces stay).
@@ -278,19 +302,49 @@ void Texting::chooseFont(WindowIndex w, bool wholeText)
     const ContentState& s = m_content.display().state(w);
     const bool richBox = m_content.richShown(w);
     QFont initial;
+    QColor colour;
     if (richBox) {
-        initial = m_content.richBox(w)->textCursor().charFormat().font();
+        const QTextCharFormat format = m_content.richBox(w)->textCursor().charFormat();
+        initial = format.font();
+        colour = format.foreground().style() == Qt::NoBrush ? QColor(Qt::black)
+                                                            : format.foreground().color();
     } else {
         initial = m_content.plainBox(w)->font();
+        colour = m_content.textFont(w).colour;
     }
     QFont chosen;
     for (;;) {
         QFontDialog dialog(initial, &m_window);
         dialog.setObjectName(QStringLiteral("FontDialog"));
         dialog.setWindowTitle(fontTitle());
+        // The colour belongs to the font's effects, as the strike-out does.
+        dialog.setOption(QFontDialog::DontUseNativeDialog);
+        auto* colours = new QComboBox(&dialog);
+        colours->setObjectName(QStringLiteral("FontColour"));
+        for (const QColor& c : standardTextColours()) {
+            QPixmap swatch(24, 12);
+            swatch.fill(c);
+            colours->addItem(QIcon(swatch), QString(), c);
+        }
+        int at = colours->findData(colour);
+        if (at < 0) {
+            QPixmap swatch(24, 12);
+            swatch.fill(colour);
+            colours->addItem(QIcon(swatch), QString(), colour);
+            at = colours->count() - 1;
+        }
+        colours->setCurrentIndex(at);
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+            auto* label = new QLabel(QStringLiteral("色(&C):"), &dialog);
+            label->setBuddy(colours);
+            const int row = grid->rowCount();
+            grid->addWidget(label, row, 0);
+            grid->addWidget(colours, row, 1, 1, std::max(1, grid->columnCount() - 1));
+        }
         if (dialog.exec() != QDialog::Accepted)
             return;
         chosen = dialog.selectedFont();
+        colour = colours->currentData().value<QColor>();
         if (fontSizeAllowed(chosen.pointSizeF()))
             break;
         m_window.messages().showMessage(fontSizeText(), ButtonsOk, fontTitle());
@@ -298,6 +352,7 @@ void Texting::chooseFont(WindowIndex w, bool wholeText)
     }
     if (!richBox) {
         TextFont& f = m_content.textFont(w);
+        f.colour = colour;
         f.family = chosen.family();
         f.points = qRound(chosen.pointSizeF());
         f.bold = chosen.bold();
@@ -313,6 +368,7 @@ void Texting::chooseFont(WindowIndex w, bool wholeText)
             c.select(QTextCursor::Document);
         QTextCharFormat format;
         format.setFont(chosen);
+        format.setForeground(colour);
         // Only rich text keeps its fonts in the file: the listing and
         // anything else are left unmodified.
         const bool keepsModified = s.category != CategoryRichText || s.newText;

@@ -12,6 +12,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
+#include <QFontDialog>
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -128,6 +130,8 @@ private Q_SLOTS:
     void shutDownQuestion();
     void saveAsFromTheMenu();
     void richText();
+    void fontDialog_data();
+    void fontDialog();
     void plainTextSavedAsRtf();
 };
 
@@ -456,6 +460,58 @@ void ContentTest::richText()
     s.click("a.txt");
     QVERIFY(s.plain()->isVisible());
     QVERIFY(!box->isVisible());
+}
+
+void ContentTest::fontDialog_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("plain text") << "a.txt";
+    QTest::newRow("rich text") << "r.rtf";
+}
+
+// Size and colour from the font dialog; a size out of range is refused
+// with its message and the dialog asks again.
+void ContentTest::fontDialog()
+{
+    QFETCH(QString, name);
+    Files files;
+    Started s(files);
+    s.click(name.toUtf8().constData());
+    int dialogs = 0;
+    std::function<void()> answer = [&] {
+        auto* d = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+        if (!d) {
+            QTimer::singleShot(10, answer);
+            return;
+        }
+        ++dialogs;
+        QFont f = d->currentFont();
+        f.setPointSize(dialogs == 1 ? 600 : 14);
+        d->setCurrentFont(f);
+        auto* colours = d->findChild<QComboBox*>(QStringLiteral("FontColour"));
+        QVERIFY(colours);
+        colours->setCurrentIndex(colours->findData(QColor(Qt::red)));
+        d->accept();
+        if (dialogs == 1)
+            QTimer::singleShot(10, answer);
+    };
+    QTimer::singleShot(0, answer);
+    s.trigger("mnuEditItem", 3);
+    QCOMPARE(dialogs, 2);
+    QVERIFY(s.messages.texts().contains(
+        QStringLiteral("サイズには 4 から 512 ポイントを指定してください。")));
+    if (name == QLatin1String("a.txt")) {
+        QCOMPARE(s.plain()->font().pointSize(), 14);
+        QCOMPARE(s.plain()->palette().color(QPalette::Text), QColor(Qt::red));
+        QVERIFY(!s.content().modified);
+    } else {
+        QTextCursor c(s.pane()->richText()->document());
+        c.movePosition(QTextCursor::NextCharacter);
+        QCOMPARE(c.charFormat().foreground().color(), QColor(Qt::red));
+        QCOMPARE(qRound(c.charFormat().fontPointSize()), 14);
+        QVERIFY(s.content().modified);
+    }
+    QCOMPARE(s.label(1), QStringLiteral("文字サイズ 14P"));
 }
 
 void ContentTest::plainTextSavedAsRtf()

@@ -6,6 +6,8 @@
 #include "list/listcolumns.h"
 #include "support/tempdir.h"
 
+#include "viewer/editrules.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
@@ -82,6 +84,15 @@ void ListFitTest::defaultWidthsShowWholeTexts()
     TempDir dir;
     Started s(dir);
     s.trigger("mnuDispPoint", fontIndex);
+    // Labels, the tree and the destination list take the size too; the
+    // content area keeps the window's text font.
+    for (const char* name : {"lblListCount_0", "lblDrive_1", "lblP_0", "TreeView_1", "ListF"}) {
+        auto* c = s.window.findChild<QWidget*>(QLatin1String(name));
+        QVERIFY2(c, name);
+        QCOMPARE(c->font().pointSize(), 9 + fontIndex);
+        if (name[0] == 'l')
+            QVERIFY(c->minimumHeight() >= labelHeightPixels(fontIndex));
+    }
     for (const WindowIndex w : {LeftWindow, RightWindow}) {
         QTreeView* v = s.view(w);
         QCOMPARE(v->font().pointSize(), 9 + fontIndex);

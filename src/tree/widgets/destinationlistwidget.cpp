@@ -1,5 +1,7 @@
 #include "tree/widgets/destinationlistwidget.h"
 
+#include "viewer/editrules.h"
+
 #include "tree/foldertreemodel.h"
 
 #include <QFontMetrics>
@@ -26,6 +28,10 @@ void DestinationListWidget::showFor(const DestinationListView& view, QTreeView* 
     heading->setFlags(Qt::NoItemFlags);
     for (const QString& entry : view.entries)
         addItem(entry);
+    // Rows of the text size with some air, so the entries are easy to hit.
+    const QSize row(0, destinationListItemHeight(QFontMetrics(font()).height()));
+    for (int i = 0; i < count(); ++i)
+        item(i)->setSizeHint(row);
 
     const QFontMetrics metrics(font());
     const int width = metrics.averageCharWidth() * view.widthChars + 2 * frameWidth();
