@@ -6,8 +6,11 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPixmap>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -18,6 +21,11 @@ int runApplication(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tovane"));
     QApplication::setApplicationVersion(QStringLiteral(TOVANE_VERSION));
+    // The whole interface is Japanese, Qt's own dialogs (files, fonts) too.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Tovane: two-window file manager"));

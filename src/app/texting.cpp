@@ -13,6 +13,8 @@
 #include "viewer/widgets/richtextdocument.h"
 
 #include <QAction>
+#include <QBoxLayout>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
@@ -334,12 +336,18 @@ void Texting::chooseFont(WindowIndex w, bool wholeText)
             at = colours->count() - 1;
         }
         colours->setCurrentIndex(at);
-        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
-            auto* label = new QLabel(QStringLiteral("色(&C):"), &dialog);
-            label->setBuddy(colours);
-            const int row = grid->rowCount();
-            grid->addWidget(label, row, 0);
-            grid->addWidget(colours, row, 1, 1, std::max(1, grid->columnCount() - 1));
+        // Beside strike-out and underline, where the effects are.
+        const auto boxes = dialog.findChildren<QCheckBox*>();
+        QWidget* effects = boxes.isEmpty() ? nullptr : boxes.first()->parentWidget();
+        auto* row = new QHBoxLayout;
+        auto* label = new QLabel(QStringLiteral("色(&C):"), &dialog);
+        label->setBuddy(colours);
+        row->addWidget(label);
+        row->addWidget(colours, 1);
+        if (auto* box = effects ? qobject_cast<QBoxLayout*>(effects->layout()) : nullptr) {
+            box->addLayout(row);
+        } else if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+            grid->addLayout(row, grid->rowCount(), 0, 1, grid->columnCount());
         }
         if (dialog.exec() != QDialog::Accepted)
             return;

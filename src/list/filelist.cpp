@@ -638,11 +638,12 @@ void FileList::itemClicked(int row, int modifiers)
         m_context.host.driveChosen(m_window, mountPoint);
         return;
     }
+    // A new item is shown afresh; the same one only where the content area
+    // lacks it (the display was off, or something else was shown since).
     const QString name = m_model.nameAt(row);
-    if (name != m_lastShown) {
-        m_lastShown = name;
-        m_context.host.showContent(m_window, row + 1, true);
-    }
+    const bool fresh = name != m_lastShown;
+    m_lastShown = name;
+    m_context.host.showContent(m_window, row + 1, fresh);
 }
 
 void FileList::currentMoved(int row, bool show)
@@ -652,11 +653,8 @@ void FileList::currentMoved(int row, bool show)
     m_currentRow = row;
     if (!show || m_model.layout() != ListLayout::FolderItems || m_context.progress.busy())
         return;
-    const QString name = m_model.nameAt(row);
-    if (name != m_lastShown) {
-        m_lastShown = name;
-        m_context.host.showContent(m_window, row + 1, false);
-    }
+    m_lastShown = m_model.nameAt(row);
+    m_context.host.showContent(m_window, row + 1, false);
 }
 
 void FileList::itemDoubleClicked(int row)

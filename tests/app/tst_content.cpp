@@ -199,6 +199,24 @@ void ContentTest::displaySwitchOffAndOn()
     QVERIFY(s.plain()->isVisible());
     QCOMPARE(s.plain()->toPlainText(), QStringLiteral("beta\n"));
     QCOMPARE(s.label(1), QStringLiteral("文字サイズ 9P"));
+    // Off before anything was shown, an item chosen, on by the box: that
+    // item is shown, and choosing it again changes nothing.
+    QTest::mouseClick(s.pane()->contentBox(), Qt::LeftButton);
+    s.click("m.bas");
+    s.click("a.txt");
+    QVERIFY(!s.plain()->isVisible());
+    QTest::mouseClick(s.pane()->contentBox(), Qt::LeftButton);
+    QVERIFY(s.plain()->isVisible());
+    QCOMPARE(s.plain()->toPlainText(), QStringLiteral("alpha\nline two\n"));
+    // Esc leaves no current row; the same item clicked again is shown where
+    // the area had nothing.
+    QTest::mouseClick(s.pane()->contentBox(), Qt::LeftButton);
+    s.click("b.txt");
+    s.window.handleKey(Qt::Key_Escape, Qt::NoModifier);
+    QTest::mouseClick(s.pane()->contentBox(), Qt::LeftButton);
+    s.click("b.txt");
+    QVERIFY(s.plain()->isVisible());
+    QCOMPARE(s.plain()->toPlainText(), QStringLiteral("beta\n"));
 }
 
 void ContentTest::arrowKeysShowWhereTheyStop()
