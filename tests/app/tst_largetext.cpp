@@ -274,9 +274,9 @@ void LargeTextTest::firstEditHandsOver_data()
     QTest::newRow("CP932 CRLF, Delete") << "CP932 CRLF"
                                         << "Delete"
                                         << "00003";
-    QTest::newRow("UTF-8 LF, menu paste") << "UTF-8 LF"
-                                          << "paste"
-                                          << "貼付000003";
+    QTest::newRow("UTF-8 LF, menu paste over a selection") << "UTF-8 LF"
+                                                           << "paste"
+                                                           << "貼付00003";
     QTest::newRow("UTF-8 LF, Ctrl+V") << "UTF-8 LF"
                                       << "Ctrl+V"
                                       << "貼付000003";
@@ -306,9 +306,11 @@ void LargeTextTest::firstEditHandsOver()
         QTest::keyClick(s.large(), Qt::Key_Backspace);
     else if (edit == QLatin1String("Delete"))
         QTest::keyClick(s.large(), Qt::Key_Delete);
-    else if (edit == QLatin1String("paste"))
+    else if (edit == QLatin1String("paste")) {
+        // The menu's paste without a selection replaces the whole text.
+        QTest::keyClick(s.large(), Qt::Key_Right, Qt::ShiftModifier);
         s.window->texting()->editCommand(2);
-    else if (edit == QLatin1String("Ctrl+V"))
+    } else if (edit == QLatin1String("Ctrl+V"))
         QTest::keyClick(s.large(), Qt::Key_V, Qt::ControlModifier);
     else if (edit == QLatin1String("im")) {
         QInputMethodEvent ime(QString(), {});
@@ -337,6 +339,8 @@ void LargeTextTest::firstEditHandsOver()
         changed.remove(at, 1);
     else if (edit == QLatin1String("Enter"))
         changed.insert(at, u'\n');
+    else if (edit == QLatin1String("paste"))
+        changed.replace(at, 1, QStringLiteral("貼付"));
     else
         changed.insert(at, expected.left(expected.indexOf(QStringLiteral("00000"))));
     QVERIFY(changed.contains(expected));
@@ -372,7 +376,7 @@ void LargeTextTest::readOnlyNeverHandsOver_data()
     QTest::addColumn<int>("mode");
     QTest::addColumn<QString>("action");
     QTest::newRow("basic, key") << 0 << "key";
-    QTest::newRow("basic, Delete") << 0 << "Delete";
+    QTest::newRow("basic, input method") << 0 << "im";
     QTest::newRow("basic, Ctrl+V") << 0 << "Ctrl+V";
     QTest::newRow("basic, menu paste") << 0 << "paste";
     QTest::newRow("basic, menu cut") << 0 << "cut";
@@ -392,9 +396,11 @@ void LargeTextTest::readOnlyNeverHandsOver()
     QTest::keyClick(s.large(), Qt::Key_Down, Qt::ShiftModifier);
     if (action == QLatin1String("key"))
         QTest::keyClicks(s.large(), QStringLiteral("abc"));
-    else if (action == QLatin1String("Delete"))
-        QTest::keyClick(s.large(), Qt::Key_Delete);
-    else if (action == QLatin1String("Ctrl+V"))
+    else if (action == QLatin1String("im")) {
+        QInputMethodEvent ime(QString(), {});
+        ime.setCommitString(QStringLiteral("変換"));
+        QCoreApplication::sendEvent(s.large(), &ime);
+    } else if (action == QLatin1String("Ctrl+V"))
         QTest::keyClick(s.large(), Qt::Key_V, Qt::ControlModifier);
     else if (action == QLatin1String("paste"))
         s.window->texting()->editCommand(2);
