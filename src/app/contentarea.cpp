@@ -6,10 +6,12 @@
 #include "app/windowpane.h"
 #include "list/listcolumns.h"
 #include "viewer/widgets/contentviews.h"
+#include "viewer/widgets/largetextview.h"
 #include "viewer/widgets/richtextdocument.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -30,7 +32,7 @@ ContentArea::ContentArea(MainWindow& window, Browsing& browsing)
     for (int i = 0; i < 2; ++i) {
         const WindowIndex w = WindowIndex(i);
         WindowPane* pane = window.pane(w);
-        m_plain[i] = std::make_unique<PlainTextView>(pane->plainText());
+        m_plain[i] = std::make_unique<PlainTextView>(pane->plainText(), pane->largeText());
         m_rich[i] = std::make_unique<RichTextView>(pane->richText());
         m_listing[i] = std::make_unique<ListingView>(pane->richText());
         m_image[i] = std::make_unique<ImageView>(pane->picture());
@@ -44,6 +46,11 @@ ContentArea::ContentArea(MainWindow& window, Browsing& browsing)
         };
         connect(pane->plainText(), &QPlainTextEdit::textChanged, this, edited);
         connect(pane->richText(), &QTextEdit::textChanged, this, edited);
+        // The first edit of a large text: the text box takes the text, then the edit.
+        connect(pane->largeText(), &LargeTextView::editRequested, this, [this, w](QEvent* e) {
+            handOverLarge(w);
+            QCoreApplication::sendEvent(plainBox(w), e);
+        });
         connect(pane->contentBox(), &QCheckBox::clicked, this,
                 [this, w](bool on) { setDisplaySwitch(w, on); });
         applyTextFont(w);
@@ -176,6 +183,7 @@ void ContentArea::hideContent(WindowIndex w)
     setSuppressed(w, false);
     WindowPane* pane = m_window.pane(w);
     pane->plainText()->hide();
+    pane->largeText()->hide();
     pane->richText()->hide();
     pane->picture()->hide();
 }
@@ -223,24 +231,46 @@ void ContentArea::showTextBox(WindowIndex w, bool readOnly, bool plainFont)
     pane->picture()->hide();
     if (rich) {
         pane->plainText()->hide();
+        pane->largeText()->hide();
         QTextEdit* box = pane->richText();
         box->setReadOnly(readOnly);
         box->moveCursor(QTextCursor::Start);
         box->show();
     } else {
         pane->richText()->hide();
-        QPlainTextEdit* box = pane->plainText();
-        box->setReadOnly(readOnly);
-        box->moveCursor(QTextCursor::Start);
-        box->show();
+        PlainTextView& view = *m_plain[slot(w)];
+        (view.isLarge() ? static_cast<QWidget*>(pane->plainText())
+                        : static_cast<QWidget*>(pane->largeText()))
+            ->hide();
+        view.setReadOnly(readOnly);
+        view.moveToStart();
+        view.widget()->show();
         m_display.state(w).textPoints = m_fonts[slot(w)].points;
     }
+}
+
+void ContentArea::handOverLarge(WindowIndex w)
+{
+    PlainTextView& view = *m_plain[slot(w)];
+    if (!view.isLarge())
+        return;
+    // Loading the whole text into the text box takes a moment on a large file.
+    QtProgressService& progress = m_window.progress();
+    progress.setStatusText(m_window.state().windowLabel(w) +
+                           QStringLiteral("テキストを編集用に読み込み中 "));
+    m_window.statusPanel(1)->repaint();
+    setSuppressed(w, true);
+    view.handOver();
+    setSuppressed(w, false);
+    progress.setStatusText(QString());
+    updateViewLabel(w);
 }
 
 void ContentArea::showPicture(WindowIndex w)
 {
     WindowPane* pane = m_window.pane(w);
     pane->plainText()->hide();
+    pane->largeText()->hide();
     pane->richText()->hide();
     pane->picture()->show();
     pane->picture()->update();
@@ -355,6 +385,7 @@ void ContentArea::setDisplaySwitch(WindowIndex w, bool on)
         pane->picture()->hide();
         pane->richText()->hide();
         pane->plainText()->hide();
+        pane->largeText()->hide();
         clearPanel(w);
     } else if (m_display.state(w).anything()) {
         const ContentState& cs = m_display.state(w);
@@ -424,12 +455,16 @@ void ContentArea::applyTextFont(WindowIndex w)
     font.setItalic(f.italic);
     font.setStrikeOut(f.strikeOut);
     font.setUnderline(f.underline);
-    for (QWidget* box : {static_cast<QWidget*>(plainBox(w)), static_cast<QWidget*>(richBox(w))}) {
+    LargeTextView* large = m_window.pane(w)->largeText();
+    for (QWidget* box : {static_cast<QWidget*>(plainBox(w)), static_cast<QWidget*>(richBox(w)),
+                         static_cast<QWidget*>(large)}) {
         QPalette pal = box->palette();
         pal.setColor(QPalette::Text, f.colour);
         box->setPalette(pal);
     }
     plainBox(w)->setFont(font);
+    large->setFont(font);
+    large->setTabStopDistance(plainBox(w)->tabStopDistance());
     // Rich text keeps its own formats; only a listing takes the window's font.
     if (m_display.state(w).listing)
         richBox(w)->setFont(font);

@@ -75,6 +75,8 @@ public:
     bool richShown(WindowIndex w) const;
     PlainTextView& plainView(WindowIndex w) const { return *m_plain[slot(w)]; }
     RichTextView& richView(WindowIndex w) const { return *m_rich[slot(w)]; }
+    // A large text shown in w moves into the text box, for editing.
+    void handOverLarge(WindowIndex w);
     // An empty editable text with no file (the new-text command).
     void startNewText(WindowIndex w);
     // The area of w shown (or hidden again) while a question about its

@@ -221,13 +221,21 @@ void Texting::editCommand(int command)
         return;
     const bool richBox = m_content.richShown(w);
     const bool rich = editsRichText(richBox && s.category == CategoryRichText, s.newText);
-    QTextDocument* doc =
-        richBox ? m_content.richBox(w)->document() : m_content.plainBox(w)->document();
-    const QTextCursor current =
-        richBox ? m_content.richBox(w)->textCursor() : m_content.plainBox(w)->textCursor();
-    const int start = current.selectionStart();
-    const int length = current.selectionEnd() - start;
-    const EditTarget target = editTarget(start, length, doc->characterCount() - 1);
+    PlainTextView& plain = m_content.plainView(w);
+    int start = 0;
+    int length = 0;
+    int textLength = 0;
+    if (richBox) {
+        const QTextCursor c = m_content.richBox(w)->textCursor();
+        start = c.selectionStart();
+        length = c.selectionEnd() - start;
+        textLength = m_content.richBox(w)->document()->characterCount() - 1;
+    } else {
+        start = int(plain.selectionStart());
+        length = int(plain.selectionEnd()) - start;
+        textLength = int(plain.textLength());
+    }
+    const EditTarget target = editTarget(start, length, textLength);
 
     MessageService& messages = m_window.messages();
     if (messages.confirmationMessages()) {
@@ -237,6 +245,27 @@ void Texting::editCommand(int command)
         if (answer != MsgOk)
             return;
     }
+    const bool editable = !s.readOnly;
+    if (!richBox && plain.isLarge()) {
+        if (editable && (command == EditCut || command == EditPaste)) {
+            // Only the text box edits: the large text moves into it first.
+            m_content.handOverLarge(w);
+        } else {
+            if (command == EditCut || command == EditCopy) {
+                auto* mime = new QMimeData;
+                mime->setText(plain.text().mid(target.start, target.length));
+                QGuiApplication::clipboard()->setMimeData(mime);
+            } else if (command == EditFont) {
+                chooseFont(w, target.wholeText);
+            }
+            m_window.updateMenus(w);
+            return;
+        }
+    }
+    QTextDocument* doc =
+        richBox ? m_content.richBox(w)->document() : m_content.plainBox(w)->document();
+    const QTextCursor current =
+        richBox ? m_content.richBox(w)->textCursor() : m_content.plainBox(w)->textCursor();
     auto setCursor = [&](const QTextCursor& c) {
         if (richBox)
             m_content.richBox(w)->setTextCursor(c);
@@ -246,7 +275,6 @@ void Texting::editCommand(int command)
     QTextCursor c(doc);
     c.setPosition(target.start);
     c.setPosition(target.start + target.length, QTextCursor::KeepAnchor);
-    const bool editable = !s.readOnly;
 
     switch (command) {
     case EditCut:
@@ -483,7 +511,7 @@ bool Texting::askSavePath(const SaveDialogRequest& request, QString& chosenPath)
 QString Texting::shownPlainText(WindowIndex w) const
 {
     return richShown(w) ? rawText(*m_content.richBox(w)->document())
-                        : rawText(*m_content.plainBox(w)->document());
+                        : m_content.plainView(w).text();
 }
 
 QByteArray Texting::shownRtf(WindowIndex w) const

@@ -1,5 +1,7 @@
 #include "app/windowpane.h"
 
+#include "viewer/widgets/largetextview.h"
+
 #include <QCheckBox>
 #include <QEvent>
 #include <QLabel>
@@ -90,6 +92,9 @@ WindowPane::WindowPane(int window, QWidget* parent) : QFrame(parent), m_window(w
     m_plainText->setFrameShape(QFrame::NoFrame);
     m_plainText->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_plainText->hide();
+    m_largeText = new LargeTextView(m_content);
+    m_largeText->setObjectName(QStringLiteral("txtLarge") + suffix);
+    m_largeText->hide();
     m_picture = new QWidget(m_content);
     m_picture->setObjectName(QStringLiteral("PictureC") + suffix);
     m_picture->hide();
@@ -135,6 +140,8 @@ QWidget* WindowPane::textBox() const
 {
     if (!m_plainText->isHidden())
         return m_plainText;
+    if (!m_largeText->isHidden())
+        return m_largeText;
     if (!m_richText->isHidden())
         return m_richText;
     return nullptr;
@@ -144,6 +151,8 @@ bool WindowPane::textEditable() const
 {
     if (!m_plainText->isHidden())
         return !m_plainText->isReadOnly();
+    if (!m_largeText->isHidden())
+        return !m_largeText->isReadOnly();
     if (!m_richText->isHidden())
         return !m_richText->isReadOnly();
     return false;
@@ -273,6 +282,7 @@ void WindowPane::layoutParts()
         const QRect area = m_content->contentsRect();
         m_richText->setGeometry(area);
         m_plainText->setGeometry(area);
+        m_largeText->setGeometry(area);
         m_picture->setGeometry(area);
     } else if (m_contentShown) {
         const int upper = std::clamp(m_upperHeight, 0, std::max(0, bodyHeight - DividerWidth));
@@ -285,6 +295,7 @@ void WindowPane::layoutParts()
         const QRect area = m_content->contentsRect();
         m_richText->setGeometry(area);
         m_plainText->setGeometry(area);
+        m_largeText->setGeometry(area);
         m_picture->setGeometry(area);
     } else {
         placeList(bodyHeight);

@@ -14,6 +14,8 @@ class QTreeView;
 
 namespace tovane {
 
+class LargeTextView;
+
 // The divider label: a thin strip dragged with the mouse. A press activates
 // its window; moves report the pointer offset from the press, the release
 // reports the last offset so the new division can be stored.
@@ -57,6 +59,7 @@ public:
     QFrame* contentArea() const { return m_content; }
     QTextEdit* richText() const { return m_richText; }
     QPlainTextEdit* plainText() const { return m_plainText; }
+    LargeTextView* largeText() const { return m_largeText; }
     // The text box on display (plain or rich), or null.
     QWidget* textBox() const;
     bool textEditable() const;
@@ -113,6 +116,7 @@ private:
     QFrame* m_content = nullptr;
     QTextEdit* m_richText = nullptr;
     QPlainTextEdit* m_plainText = nullptr;
+    LargeTextView* m_largeText = nullptr;
     QWidget* m_picture = nullptr;
     DividerLabel* m_treeDivider = nullptr;
     DividerLabel* m_contentDivider = nullptr;

@@ -1,6 +1,7 @@
 #include "viewer/widgets/contentviews.h"
 
 #include "platform/textfile.h"
+#include "viewer/widgets/largetextview.h"
 #include "viewer/widgets/richtextdocument.h"
 
 #include <QBuffer>
@@ -9,6 +10,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -27,11 +29,13 @@ ContentView::~ContentView() = default;
 
 // ---------------------------------------------------------------- plain text
 
-PlainTextView::PlainTextView(QPlainTextEdit* box) : m_box(box) {}
+PlainTextView::PlainTextView(QPlainTextEdit* box, LargeTextView* large) : m_box(box), m_large(large)
+{
+}
 
 QWidget* PlainTextView::widget() const
 {
-    return m_box;
+    return m_isLarge ? static_cast<QWidget*>(m_large) : static_cast<QWidget*>(m_box);
 }
 
 int PlainTextView::load(const QString& path, ContentLoad& out)
@@ -43,11 +47,20 @@ int PlainTextView::load(const QString& path, ContentLoad& out)
         clear();
         return error;
     }
-    // Undo history of a large document costs as much as the text itself.
-    m_box->document()->setUndoRedoEnabled(false);
-    m_box->setPlainText(loaded.decoded.text);
-    m_box->document()->setUndoRedoEnabled(true);
-    loaded.decoded.text.clear(); // the document holds it now
+    if (loaded.decoded.text.size() >= LargeTextChars) {
+        clear();
+        m_large->setText(std::move(loaded.decoded.text));
+        m_isLarge = true;
+    } else {
+        m_large->clear();
+        m_large->hide();
+        m_isLarge = false;
+        // Undo history of a large document costs as much as the text itself.
+        m_box->document()->setUndoRedoEnabled(false);
+        m_box->setPlainText(loaded.decoded.text);
+        m_box->document()->setUndoRedoEnabled(true);
+    }
+    loaded.decoded.text.clear(); // the widget holds it now
     m_loaded = std::move(loaded);
     return 0;
 }
@@ -57,7 +70,83 @@ void PlainTextView::clear()
     m_box->document()->setUndoRedoEnabled(false);
     m_box->clear();
     m_box->document()->setUndoRedoEnabled(true);
+    m_large->clear();
+    m_isLarge = false;
     m_loaded = LoadedText();
+}
+
+QString PlainTextView::text() const
+{
+    if (m_isLarge)
+        return m_large->text();
+    // Block ends become line ends, and nothing else changes (no-break spaces stay).
+    QString text = m_box->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    return text;
+}
+
+qsizetype PlainTextView::textLength() const
+{
+    return m_isLarge ? m_large->text().size() : m_box->document()->characterCount() - 1;
+}
+
+qsizetype PlainTextView::selectionStart() const
+{
+    return m_isLarge ? m_large->selectionStart() : m_box->textCursor().selectionStart();
+}
+
+qsizetype PlainTextView::selectionEnd() const
+{
+    return m_isLarge ? m_large->selectionEnd() : m_box->textCursor().selectionEnd();
+}
+
+bool PlainTextView::hasFocus() const
+{
+    return widget()->hasFocus();
+}
+
+void PlainTextView::setReadOnly(bool on)
+{
+    m_box->setReadOnly(on);
+    m_large->setReadOnly(on);
+}
+
+void PlainTextView::moveToStart()
+{
+    if (m_isLarge)
+        m_large->setCursorPosition(0);
+    else
+        m_box->moveCursor(QTextCursor::Start);
+}
+
+void PlainTextView::handOver()
+{
+    if (!m_isLarge)
+        return;
+    const qsizetype caret = m_large->cursorPosition();
+    const qsizetype anchor = m_large->anchorPosition();
+    const int firstLine = m_large->firstVisibleLine();
+    const int left = m_large->horizontalOffset();
+    const bool shown = !m_large->isHidden();
+    const bool focused = m_large->hasFocus();
+    QTextDocument* doc = m_box->document();
+    doc->setUndoRedoEnabled(false);
+    m_box->setPlainText(m_large->text());
+    doc->setUndoRedoEnabled(true);
+    m_isLarge = false;
+    m_large->clear();
+    QTextCursor c(doc);
+    c.setPosition(int(anchor));
+    c.setPosition(int(caret), QTextCursor::KeepAnchor);
+    m_box->setTextCursor(c);
+    if (shown) {
+        m_box->show();
+        m_large->hide();
+    }
+    m_box->verticalScrollBar()->setValue(firstLine);
+    m_box->horizontalScrollBar()->setValue(left);
+    if (focused)
+        m_box->setFocus();
 }
 
 void PlainTextView::setSavedFormat(const TextFormat& format, const platform::FileStamp& stamp)

@@ -17,6 +17,8 @@ class QWidget;
 
 namespace tovane {
 
+class LargeTextView;
+
 class ContentView {
 public:
     virtual ~ContentView();
@@ -26,23 +28,49 @@ public:
     virtual void clear() = 0;
 };
 
-// Plain text in a widget made for large plain documents. Keeps the
-// encoding, BOM and line ends of the file for saving it back.
+// Plain text. A small text goes into the text box; a large one into a
+// view that lays out only what it shows, until the first edit moves it into
+// the text box (handOver). Keeps the encoding, BOM and line ends of the file
+// for saving it back. Callers read the text, selection and state through
+// this class, so either widget answers.
 class PlainTextView : public ContentView {
 public:
-    explicit PlainTextView(QPlainTextEdit* box);
+    PlainTextView(QPlainTextEdit* box, LargeTextView* large);
+    // The widget holding the text now.
     QWidget* widget() const override;
     int load(const QString& path, ContentLoad& out) override;
     void clear() override;
 
     QPlainTextEdit* box() const { return m_box; }
+    LargeTextView* largeView() const { return m_large; }
+    // The large view holds the text (not yet handed over).
+    bool isLarge() const { return m_isLarge; }
     const LoadedText& loaded() const { return m_loaded; }
     // After a save: the file now holds `format` (and no stale verbatim copy).
     void setSavedFormat(const TextFormat& format, const platform::FileStamp& stamp);
 
+    // The text shown, line ends "\n".
+    QString text() const;
+    qsizetype textLength() const;
+    qsizetype selectionStart() const;
+    qsizetype selectionEnd() const;
+    bool hasFocus() const;
+    void setReadOnly(bool on);
+    // Caret and view to the start of the text.
+    void moveToStart();
+    // Loads the large view's text into the text box with the same caret,
+    // selection and scroll position, and shows the box in its place.
+    // The text box's change signals fire: the caller suppresses them.
+    void handOver();
+
+    // Texts of at least this many characters take the large view.
+    static constexpr qsizetype LargeTextChars = 1024 * 1024;
+
 private:
     QPlainTextEdit* m_box;
+    LargeTextView* m_large;
     LoadedText m_loaded;
+    bool m_isLarge = false;
 };
 
 // Rich text (RTF) in a QTextEdit.
