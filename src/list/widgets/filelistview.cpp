@@ -91,8 +91,9 @@ FileListView::FileListView(QTreeView* view, FileList* list, AppSettings* setting
     });
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
-                if (m_selecting || !current.isValid() ||
-                    (QGuiApplication::mouseButtons() & Qt::LeftButton))
+                // Only keys: a view that gets the focus with no current row
+                // picks one itself, and a click goes through itemClicked.
+                if (m_selecting || !m_keyDown || !current.isValid())
                     return;
                 m_list->currentMoved(current.row(), false);
                 m_moved->start();
@@ -228,7 +229,12 @@ bool FileListView::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_view->viewport() && event->type() == QEvent::MouseMove) {
         if (m_list->listForm() != ListFormList)
             resetHiddenColumns();
+    } else if (watched == m_view && event->type() == QEvent::KeyPress) {
+        m_keyDown = true;
+    } else if (watched == m_view && event->type() == QEvent::FocusOut) {
+        m_keyDown = false; // its release goes elsewhere
     } else if (watched == m_view && event->type() == QEvent::KeyRelease) {
+        m_keyDown = false;
         m_list->keyReleased(modifierBits());
     } else if (watched == m_view && event->type() == QEvent::FontChange) {
         applyColumnWidths(); // the screen text size changed what fits

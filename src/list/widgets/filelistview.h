@@ -75,6 +75,7 @@ private:
     AppSettings* m_settings;
     bool m_applying = false;
     bool m_selecting = false;  // the list itself moves the current row
+    bool m_keyDown = false;    // a key is being handled by the view
     QTimer* m_moved = nullptr; // held arrow keys show only where they stop
 };
 
