@@ -289,7 +289,7 @@ int ContentArea::imageZoom(WindowIndex w) const
 {
     const QImage& image = m_image[slot(w)]->image();
     const QSize area = m_window.pane(w)->picture()->size();
-    if (image.isNull() || image.width() <= area.width() && image.height() <= area.height())
+    if (image.isNull() || (image.width() <= area.width() && image.height() <= area.height()))
         return 10000;
     const double zx = double(area.width()) / image.width();
     const double zy = double(area.height()) / image.height();

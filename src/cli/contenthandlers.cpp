@@ -3,6 +3,7 @@
 #include "cli/clisupport.h"
 #include "fs/pathrules.h"
 #include "viewer/displaycategories.h"
+#include "viewer/imagesize.h"
 #include "viewer/plaintextfile.h"
 #include "viewer/rtfreader.h"
 #include "viewer/rtfwriter.h"
@@ -145,14 +146,32 @@ int resaveRichText(const QString& path, const QString& destination,
     return error;
 }
 
+// A picture: its size, as the content area's size label gives it.
+int showImage(const QString& path, bool infoOnly, ShownContent& out)
+{
+    // Headers sit at the start; a JPEG's frame may follow large metadata.
+    constexpr qint64 HeaderLimit = 16 << 20;
+    QByteArray bytes;
+    if (const int error = platform::readFileStart(path, bytes, HeaderLimit))
+        return error;
+    QSize size;
+    if (!imageSizeOf(bytes, size))
+        return EILSEQ;
+    if (!infoOnly)
+        out.output = "image " + QByteArray::number(size.width()) + 'x' +
+                     QByteArray::number(size.height()) + '\n';
+    return 0;
+}
+
 const ContentHandler unbuilt{notYetShown, notYetSaved};
+const ContentHandler image{showImage, notYetSaved};
 const ContentHandler richText{showRichText, resaveRichText};
 const ContentHandler plainText{showPlainText, resavePlainText};
 
 // Index = category.
 const ContentHandler* const handlers[CategoryLastLanguage + 1] = {
     &unbuilt,  // 0 archive listing
-    &unbuilt,  // 1 image
+    &image,    // 1 image
     &richText, // 2 rich text
     &plainText, &plainText, &plainText, &plainText, &plainText, &plainText,
     &plainText, &plainText, &plainText, &plainText, &plainText, &plainText,

@@ -83,6 +83,41 @@ int fileStamp(const QString& path, FileStamp& out)
     return 0;
 }
 
+int readFileStart(const QString& path, QByteArray& out, qint64 maxBytes)
+{
+    out.clear();
+    const QByteArray bytes = pathToBytes(path);
+    if (bytes.isEmpty() || bytes.contains('\0') || maxBytes <= 0)
+        return EINVAL;
+    UniqueFd fd(::open(bytes.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd.isValid())
+        return lastErrno();
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0)
+        return lastErrno();
+    if (S_ISDIR(st.st_mode))
+        return EISDIR;
+    if (!S_ISREG(st.st_mode))
+        return EINVAL;
+    QByteArray data(qsizetype(std::min<qint64>(maxBytes, std::max<qint64>(st.st_size, 0))),
+                    Qt::Uninitialized);
+    qsizetype used = 0;
+    while (used < data.size()) {
+        const ssize_t n = ::read(fd.get(), data.data() + used, size_t(data.size() - used));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return lastErrno();
+        }
+        if (n == 0)
+            break;
+        used += n;
+    }
+    data.truncate(used);
+    out = std::move(data);
+    return 0;
+}
+
 int readWholeFile(const QString& path, QByteArray& out, qint64 limit, FileStamp* stamp)
 {
     out.clear();

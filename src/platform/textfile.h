@@ -20,6 +20,8 @@ struct FileStamp {
 // EINVAL (a folder EISDIR) without a byte read. A file of `limit` bytes or
 // more gives EFBIG.
 int readWholeFile(const QString& path, QByteArray& out);
+// At most the first `maxBytes` of a regular file (a header), opened as above.
+int readFileStart(const QString& path, QByteArray& out, qint64 maxBytes);
 int readWholeFile(const QString& path, QByteArray& out, qint64 limit, FileStamp* stamp = nullptr);
 
 // Size and modification time of the file at `path` (links followed), to

@@ -15,6 +15,7 @@
 
 using tovane::test::readAll;
 using tovane::test::TempDir;
+using tovane::test::writeBytes;
 
 namespace {
 
@@ -187,6 +188,41 @@ private Q_SLOTS:
         QCOMPARE(r.out, QByteArray("category\t2\n"));
     }
 
+    // Pictures of the image list: their size; a broken one is not shown.
+    void showImage_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("expected"); // empty: not displayable
+        const QByteArray bmp = QByteArray("BM") + QByteArray(12, '\0') +
+                               QByteArray::fromHex("28000000"
+                                                   "05000000"
+                                                   "03000000") +
+                               QByteArray(28, '\0');
+        QTest::newRow("bmp") << bmp << "pic.bmp" << QByteArray("image 5x3\n");
+        QTest::newRow("dib, upper case") << bmp << "P.DIB" << QByteArray("image 5x3\n");
+        QTest::newRow("gif") << QByteArray("GIF89a\x0b\0\x02\0", 10) + QByteArray(8, '\0')
+                             << "g.gif" << QByteArray("image 11x2\n");
+        QTest::newRow("text under .jpg") << QByteArray("not a picture") << "x.jpg" << QByteArray();
+    }
+    void showImage()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, expected);
+        QVERIFY(writeBytes(m_dir.filePath(name).toUtf8(), bytes));
+        Run r = run({"show", m_dir.filePath(name)});
+        QCOMPARE(r.exitCode, expected.isEmpty() ? 1 : 0);
+        QCOMPARE(r.out, expected);
+        if (expected.isEmpty()) {
+            QVERIFY(QString::fromUtf8(r.err).contains(QStringLiteral("処理対象形式ではない")));
+            return;
+        }
+        r = run({"show", "--info", m_dir.filePath(name)});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QByteArray("category\t1\n"));
+    }
+
     // Saved again, rich text is 7-bit RTF with the same text and formats;
     // under another name it is plain text, and plain text under .rtf rich.
     void resaveRichText_data()
@@ -258,7 +294,7 @@ private Q_SLOTS:
         QTest::newRow("a folder") << QStringList{"folder.txt"} << QByteArray("folder.txt");
         QTest::newRow("a FIFO") << QStringList{"fifo.txt"} << QByteArray("fifo.txt");
         QTest::newRow("archive (not built yet)") << QStringList{"a.zip"} << QByteArray("a.zip");
-        QTest::newRow("image (not built yet)")
+        QTest::newRow("an image cut after its mark")
             << QStringList{"--info", "p.bmp"} << QByteArray("p.bmp");
         QTest::newRow("no RTF under .rtf") << QStringList{"plain.rtf"} << QByteArray("plain.rtf");
         QTest::newRow("RTF nested too deep")

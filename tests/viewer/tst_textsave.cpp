@@ -175,12 +175,6 @@ struct Env {
     QByteArray bytes(const QString& name) const { return readAll(path(name).toUtf8()); }
 };
 
-quint32 attributesOf(const QString& path)
-{
-    quint32 a = 0;
-    return platform::getAttributes(path, a) == 0 ? a : 0xffffffffu;
-}
-
 } // namespace
 
 class TextSaveTest : public QObject {
@@ -240,7 +234,7 @@ private Q_SLOTS:
         quint32 a = 0;
         if (platform::setAttributes(source, AttrHidden) != 0)
             QSKIP("no attribute store on this file system");
-        QVERIFY(platform::setAttributes(source, readOnlySource ? AttrReadOnly : 0) == 0);
+        QVERIFY(platform::setAttributes(source, readOnlySource ? quint32(AttrReadOnly) : 0u) == 0);
         if (existingTarget)
             env.dir.writeFile("copy.dat", "older and longer");
         FakeHost::Window& w = env.host.windows[0];
@@ -256,7 +250,7 @@ private Q_SLOTS:
         QCOMPARE(env.bytes(QStringLiteral("copy.dat")), QByteArray("payload"));
         QVERIFY(platform::getAttributes(env.path(QStringLiteral("copy.dat")), a) == 0);
         QCOMPARE(a & (AttrReadOnly | AttrArchive),
-                 (readOnlySource ? AttrReadOnly : 0) | AttrArchive);
+                 (readOnlySource ? quint32(AttrReadOnly) : 0u) | AttrArchive);
         QCOMPARE(w.facts.shownPath, env.path(QStringLiteral("a.txt"))); // no text involved
         QCOMPARE(env.messages.log().size(), 0);
     }
