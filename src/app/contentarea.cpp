@@ -222,6 +222,22 @@ int ContentArea::loadContent(WindowIndex w, int category, const QString& path, C
     return error;
 }
 
+void ContentArea::functionModeChanged()
+{
+    const bool extended = m_window.state().extendedMode();
+    for (const WindowIndex w : {LeftWindow, RightWindow}) {
+        ContentState& s = m_display.state(w);
+        if (!s.text || s.listing)
+            continue;
+        s.readOnly = slideShowRunning() || !extended || locationReadOnly(w);
+        if (s.category == CategoryRichText)
+            m_window.pane(w)->richText()->setReadOnly(s.readOnly);
+        else
+            m_plain[slot(w)]->setReadOnly(s.readOnly);
+    }
+    m_window.updateMenus(m_window.selectedWindow());
+}
+
 void ContentArea::showTextBox(WindowIndex w, bool readOnly, bool plainFont)
 {
     Q_UNUSED(plainFont); // each kind has its own box: the plain font never left

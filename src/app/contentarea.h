@@ -60,6 +60,8 @@ public:
 
     // CheckBoxD / mnuDispFile.
     void setDisplaySwitch(WindowIndex w, bool on);
+    // The function mode changed: a shown text can be edited, or no longer.
+    void functionModeChanged();
     // mnuDispScrn: 0 normal, 1 maximized.
     void setAreaSize(int index);
     bool maximized() const { return m_maximized; }

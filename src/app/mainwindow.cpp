@@ -673,6 +673,8 @@ void MainWindow::commandFunctionMode(int mode)
     m_state.setFunctionMode(mode);
     m_settings.functionMode = m_state.functionMode();
     m_menus.applyFunctionMode(m_state.functionMode());
+    if (m_content)
+        m_content->functionModeChanged();
     focusWindow(m_state.selected());
 }
 

@@ -118,6 +118,8 @@ private Q_SLOTS:
     void showsByKind();
     void displaySwitchOffAndOn();
     void arrowKeysShowWhereTheyStop();
+    void functionModeDecidesEditing_data();
+    void functionModeDecidesEditing();
     void areaSize();
     void numberKeysStepTheFontSize();
     void categoryAnswers_data();
@@ -217,6 +219,31 @@ void ContentTest::displaySwitchOffAndOn()
     s.click("b.txt");
     QVERIFY(s.plain()->isVisible());
     QCOMPARE(s.plain()->toPlainText(), QStringLiteral("beta\n"));
+}
+
+void ContentTest::functionModeDecidesEditing_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("plain text") << "a.txt";
+    QTest::newRow("rich text") << "r.rtf";
+}
+
+// A text on show follows the function mode: editable only in the extended
+// modes, without being shown again.
+void ContentTest::functionModeDecidesEditing()
+{
+    QFETCH(QString, name);
+    Files files;
+    Started s(files, 1);
+    s.click(name.toUtf8().constData());
+    QVERIFY(s.pane()->textEditable());
+    s.window.commandFunctionMode(0);
+    QVERIFY(!s.pane()->textEditable());
+    QVERIFY(s.content().readOnly);
+    s.window.commandFunctionMode(2);
+    QVERIFY(s.pane()->textEditable());
+    QCOMPARE(s.content().shownPath, files.path("l/") + name);
+    QVERIFY(!s.content().modified);
 }
 
 void ContentTest::arrowKeysShowWhereTheyStop()
