@@ -342,6 +342,9 @@ void Texting::chooseFont(WindowIndex w, bool wholeText)
         initial = m_content.plainBox(w)->font();
         colour = m_content.textFont(w).colour;
     }
+    // The dialog lists installed families: the one that stands for a
+    // Japanese system font name is the one it shows.
+    initial.setFamily(fontDisplayFamily(initial.family()));
     QFont chosen;
     for (;;) {
         QFontDialog dialog(initial, &m_window);
@@ -389,7 +392,7 @@ void Texting::chooseFont(WindowIndex w, bool wholeText)
     if (!richBox) {
         TextFont& f = m_content.textFont(w);
         f.colour = colour;
-        f.family = chosen.family();
+        f.family = fontFileName(chosen.family());
         f.points = qRound(chosen.pointSizeF());
         f.bold = chosen.bold();
         f.italic = chosen.italic();

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QLabel>
 #include <QMimeData>
@@ -523,6 +524,7 @@ void ContentTest::fontDialog()
     Started s(files);
     s.click(name.toUtf8().constData());
     int dialogs = 0;
+    QString presetFamily;
     std::function<void()> answer = [&] {
         auto* d = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
         if (!d) {
@@ -530,6 +532,8 @@ void ContentTest::fontDialog()
             return;
         }
         ++dialogs;
+        if (dialogs == 1)
+            presetFamily = d->currentFont().family();
         QFont f = d->currentFont();
         f.setPointSize(dialogs == 1 ? 600 : 14);
         d->setCurrentFont(f);
@@ -546,6 +550,11 @@ void ContentTest::fontDialog()
     QVERIFY(s.messages.texts().contains(
         QStringLiteral("サイズには 4 から 512 ポイントを指定してください。")));
     if (name == QLatin1String("a.txt")) {
+        // The Japanese system font is offered as the family that shows it,
+        // and kept under its own name.
+        if (QFontDatabase::hasFamily(QStringLiteral("Noto Sans Mono CJK JP")))
+            QCOMPARE(presetFamily, QStringLiteral("Noto Sans Mono CJK JP"));
+        QCOMPARE(s.window.content()->textFont(LeftWindow).family, QStringLiteral("ＭＳ ゴシック"));
         QCOMPARE(s.plain()->font().pointSize(), 14);
         QCOMPARE(s.plain()->palette().color(QPalette::Text), QColor(Qt::red));
         QVERIFY(!s.content().modified);
