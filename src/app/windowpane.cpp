@@ -224,6 +224,14 @@ bool WindowPane::event(QEvent* event)
     return QFrame::event(event);
 }
 
+void WindowPane::fillContentArea()
+{
+    const QRect area = m_content->contentsRect();
+    for (QWidget* box : {static_cast<QWidget*>(m_richText), static_cast<QWidget*>(m_plainText),
+                         static_cast<QWidget*>(m_largeText), m_picture})
+        box->setGeometry(area);
+}
+
 void WindowPane::layoutParts()
 {
     const QRect inner = contentsRect();
@@ -279,11 +287,7 @@ void WindowPane::layoutParts()
         m_contentDivider->hide();
         m_content->setGeometry(inner.left(), top, inner.width(), bodyHeight);
         m_content->show();
-        const QRect area = m_content->contentsRect();
-        m_richText->setGeometry(area);
-        m_plainText->setGeometry(area);
-        m_largeText->setGeometry(area);
-        m_picture->setGeometry(area);
+        fillContentArea();
     } else if (m_contentShown) {
         const int upper = std::clamp(m_upperHeight, 0, std::max(0, bodyHeight - DividerWidth));
         placeList(upper);
@@ -292,11 +296,7 @@ void WindowPane::layoutParts()
                                std::max(0, bodyHeight - upper - DividerWidth));
         m_contentDivider->show();
         m_content->show();
-        const QRect area = m_content->contentsRect();
-        m_richText->setGeometry(area);
-        m_plainText->setGeometry(area);
-        m_largeText->setGeometry(area);
-        m_picture->setGeometry(area);
+        fillContentArea();
     } else {
         placeList(bodyHeight);
         m_contentDivider->hide();

@@ -103,6 +103,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    void fillContentArea(); // every box of the content area over its whole inside
     void layoutParts();
     int bodyTop() const;
     int statusHeight() const;

@@ -83,22 +83,39 @@ int fileStamp(const QString& path, FileStamp& out)
     return 0;
 }
 
-int readFileStart(const QString& path, QByteArray& out, qint64 maxBytes)
+namespace {
+
+// Opens a regular file to read it; a folder gives EISDIR, anything else
+// that is no regular file EINVAL, without a byte read.
+int openRegular(const QString& path, UniqueFd& fd, struct stat& st)
 {
-    out.clear();
     const QByteArray bytes = pathToBytes(path);
-    if (bytes.isEmpty() || bytes.contains('\0') || maxBytes <= 0)
+    if (bytes.isEmpty() || bytes.contains('\0'))
         return EINVAL;
-    UniqueFd fd(::open(bytes.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    // O_NONBLOCK: opening a FIFO without a writer would wait for ever.
+    fd.reset(::open(bytes.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (!fd.isValid())
         return lastErrno();
-    struct stat st;
     if (::fstat(fd.get(), &st) != 0)
         return lastErrno();
     if (S_ISDIR(st.st_mode))
         return EISDIR;
     if (!S_ISREG(st.st_mode))
         return EINVAL;
+    return 0;
+}
+
+} // namespace
+
+int readFileStart(const QString& path, QByteArray& out, qint64 maxBytes)
+{
+    out.clear();
+    if (maxBytes <= 0)
+        return EINVAL;
+    UniqueFd fd;
+    struct stat st;
+    if (const int error = openRegular(path, fd, st))
+        return error;
     QByteArray data(qsizetype(std::min<qint64>(maxBytes, std::max<qint64>(st.st_size, 0))),
                     Qt::Uninitialized);
     qsizetype used = 0;
@@ -121,20 +138,10 @@ int readFileStart(const QString& path, QByteArray& out, qint64 maxBytes)
 int readWholeFile(const QString& path, QByteArray& out, qint64 limit, FileStamp* stamp)
 {
     out.clear();
-    const QByteArray bytes = pathToBytes(path);
-    if (bytes.isEmpty() || bytes.contains('\0'))
-        return EINVAL;
-    // O_NONBLOCK: opening a FIFO without a writer would wait for ever.
-    UniqueFd fd(::open(bytes.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (!fd.isValid())
-        return lastErrno();
+    UniqueFd fd;
     struct stat st;
-    if (::fstat(fd.get(), &st) != 0)
-        return lastErrno();
-    if (S_ISDIR(st.st_mode))
-        return EISDIR;
-    if (!S_ISREG(st.st_mode))
-        return EINVAL;
+    if (const int error = openRegular(path, fd, st))
+        return error;
     if (st.st_size >= limit)
         return EFBIG;
     if (stamp) {
