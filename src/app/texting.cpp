@@ -56,15 +56,7 @@ QList<QColor> standardTextColours()
             Qt::white};
 }
 
-// The text of a document as the file holds it: block ends become line
-// ends, and nothing else is changed (no-break spaces stay).
-QString rawText(const QTextDocument& doc)
-{
-    QString text = doc.toRawText();
-    text.replace(QChar::ParagraphSeparator, u'\n');
-    return text;
-}
-
+// A selection as the file would hold it, as documentText() gives a whole text.
 QString rawText(const QTextCursor& selection)
 {
     QString text = selection.selectedText();
@@ -513,7 +505,7 @@ bool Texting::askSavePath(const SaveDialogRequest& request, QString& chosenPath)
 
 QString Texting::shownPlainText(WindowIndex w) const
 {
-    return richShown(w) ? rawText(*m_content.richBox(w)->document())
+    return richShown(w) ? documentText(*m_content.richBox(w)->document())
                         : m_content.plainView(w).text();
 }
 

@@ -25,6 +25,13 @@ constexpr int MaxImagePixels = 16384;
 
 } // namespace
 
+QString documentText(const QTextDocument& doc)
+{
+    QString text = doc.toRawText();
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    return text;
+}
+
 ContentView::~ContentView() = default;
 
 // ---------------------------------------------------------------- plain text
@@ -79,10 +86,7 @@ QString PlainTextView::text() const
 {
     if (m_isLarge)
         return m_large->text();
-    // Block ends become line ends, and nothing else changes (no-break spaces stay).
-    QString text = m_box->document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, u'\n');
-    return text;
+    return documentText(*m_box->document());
 }
 
 qsizetype PlainTextView::textLength() const

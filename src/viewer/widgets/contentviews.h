@@ -12,6 +12,7 @@
 #include <QObject>
 
 class QPlainTextEdit;
+class QTextDocument;
 class QTextEdit;
 class QWidget;
 
@@ -33,6 +34,10 @@ public:
 // the text box (handOver). Keeps the encoding, BOM and line ends of the file
 // for saving it back. Callers read the text, selection and state through
 // this class, so either widget answers.
+// The text of a document as the file holds it: block ends become line
+// ends, and nothing else is changed (no-break spaces stay).
+QString documentText(const QTextDocument& doc);
+
 class PlainTextView : public ContentView {
 public:
     PlainTextView(QPlainTextEdit* box, LargeTextView* large);
