@@ -38,11 +38,11 @@ ImageScale imageScale(int mode, double zoom, QSizeF picture, QSizeF area)
         rx = ry = zoom / 10000.0;
         s.zoom = zoom;
         break;
-    case ZoomFit:
+    case ZoomAuto:
         rx = ry = std::min(rx, ry);
         s.zoom = ry * 10000.0;
         break;
-    case ZoomFill:
+    case ZoomAutoOverflow:
         rx = ry = std::max(rx, ry);
         s.zoom = ry * 10000.0;
         break;

@@ -4,18 +4,12 @@
 // and offsets are in twips (15 to the pixel), zoom in percent × 100.
 
 #include "core/layoutrules.h"
+#include "core/mainstate.h" // ZoomMode: the zoom modes
 
 #include <QPointF>
 #include <QSizeF>
 
 namespace tovane {
-
-enum ImageZoomMode : int {
-    ZoomFit = 0,     // the whole picture inside the area
-    ZoomFill = 1,    // the area filled, the picture overflowing one way
-    ZoomStretch = 2, // each axis to the area
-    ZoomManual = 3,
-};
 
 inline constexpr int ZoomActualSize = 10000;
 inline constexpr int ZoomMinimum = 500;    // 5 %

@@ -23,10 +23,10 @@ private Q_SLOTS:
         QTest::addColumn<double>("y");
         QTest::addColumn<double>("reported");
         QTest::newRow("fit: the whole picture inside")
-            << int(ZoomFit) << 0.0 << 0.5 << 0.5 << 5000.0;
-        QTest::newRow("fill: the area covered") << int(ZoomFill) << 0.0 << 1.0 << 1.0 << 10000.0;
+            << int(ZoomAuto) << 0.0 << 0.5 << 0.5 << 5000.0;
+        QTest::newRow("fill: the area covered") << int(ZoomAutoOverflow) << 0.0 << 1.0 << 1.0 << 10000.0;
         QTest::newRow("stretch: each axis to the area")
-            << int(ZoomStretch) << 0.0 << 0.5 << 1.0 << 10000.0;
+            << int(ZoomAutoStretch) << 0.0 << 0.5 << 1.0 << 10000.0;
         QTest::newRow("manual 250 %") << int(ZoomManual) << 25000.0 << 2.5 << 2.5 << 25000.0;
     }
     void modes()
@@ -44,7 +44,7 @@ private Q_SLOTS:
 
     void emptyPictureIsOneToOne()
     {
-        const ImageScale s = imageScale(ZoomFit, 0, QSizeF(), Area);
+        const ImageScale s = imageScale(ZoomAuto, 0, QSizeF(), Area);
         QCOMPARE(s.x, 1.0);
         QCOMPARE(s.zoom, double(ZoomActualSize));
     }
