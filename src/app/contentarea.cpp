@@ -2,6 +2,7 @@
 
 #include "app/browsing.h"
 #include "app/dialogt.h"
+#include "app/imaging.h"
 #include "app/mainwindow.h"
 #include "app/windowpane.h"
 #include "list/listcolumns.h"
@@ -60,6 +61,18 @@ ContentArea::ContentArea(MainWindow& window, Browsing& browsing)
     };
     window.checkUnsaved = [this](WindowIndex w) { return checkUnsaved(w); };
     window.viewerKey = [this](const KeyAction& a) { return handleKey(a); };
+    m_imaging = std::make_unique<Imaging>(window, browsing, *this,
+                                          std::array<ImageView*, 2>{m_image[0].get(), m_image[1].get()});
+}
+
+bool ContentArea::slideShowRunning() const
+{
+    return m_imaging && m_imaging->slideShowRunning();
+}
+
+bool ContentArea::slideShowTestRun() const
+{
+    return m_imaging && m_imaging->testRun();
 }
 
 ContentArea::~ContentArea() = default;
@@ -82,6 +95,7 @@ void ContentArea::wireMenus()
     on("mnuDispItem", 14, [this] { editCategory(CategoryListFilter); });
     on("mnuDispItem", 15, [this] { editCategory(CategoryImageAggregation); });
     on("mnuFileItem", 18, [this] { editCategory(CategorySerialNumbering); });
+    m_imaging->wireMenus();
     applyLanguageCaptions();
 }
 
@@ -289,7 +303,7 @@ void ContentArea::showPicture(WindowIndex w)
     pane->largeText()->hide();
     pane->richText()->hide();
     pane->picture()->show();
-    pane->picture()->update();
+    pane->picture()->repaint();
 }
 
 void ContentArea::contentChanged(WindowIndex w)
@@ -303,13 +317,9 @@ void ContentArea::contentChanged(WindowIndex w)
 
 int ContentArea::imageZoom(WindowIndex w) const
 {
-    const QImage& image = m_image[slot(w)]->image();
-    const QSize area = m_window.pane(w)->picture()->size();
-    if (image.isNull() || (image.width() <= area.width() && image.height() <= area.height()))
-        return 10000;
-    const double zx = double(area.width()) / image.width();
-    const double zy = double(area.height()) / image.height();
-    return qMax(1, int(qMin(zx, zy) * 10000));
+    if (m_image[slot(w)]->image().isNull())
+        return ZoomActualSize;
+    return qMax(1, int(std::lround(m_imaging->view(w).zoom)));
 }
 
 void ContentArea::updateViewLabel(WindowIndex w, int panel)
@@ -458,7 +468,7 @@ bool ContentArea::handleKey(const KeyAction& a)
         showCurrent(w, true);
         return true;
     default:
-        return false;
+        return m_imaging->handleKey(a);
     }
 }
 

@@ -22,6 +22,7 @@ namespace tovane {
 
 class Browsing;
 class ImageView;
+class Imaging;
 class ListingView;
 class MainWindow;
 class PlainTextView;
@@ -45,6 +46,8 @@ public:
     ~ContentArea() override;
 
     ContentDisplay& display() { return m_display; }
+    Imaging& imaging() const { return *m_imaging; }
+    ImageView& imageView(WindowIndex w) const { return *m_image[slot(w)]; }
     void wireMenus();
     // Captions of the language categories from the settings.
     void applyLanguageCaptions();
@@ -105,6 +108,8 @@ private:
     int itemCount(WindowIndex w) const override;
     ContentItem item(WindowIndex w, int row) const override;
     bool itemPathUsable(WindowIndex w, const ContentItem& item) override;
+    bool slideShowRunning() const override;
+    bool slideShowTestRun() const override;
     bool switchingOverTo(WindowIndex w) const override;
     bool locationReadOnly(WindowIndex w) const override;
     int checkUnsaved(WindowIndex w) override;
@@ -126,6 +131,7 @@ private:
     std::array<std::unique_ptr<RichTextView>, 2> m_rich;
     std::array<std::unique_ptr<ListingView>, 2> m_listing;
     std::array<std::unique_ptr<ImageView>, 2> m_image;
+    std::unique_ptr<Imaging> m_imaging;
     std::array<TextFont, 2> m_fonts;
     std::array<bool, 2> m_suppress{};
     bool m_maximized = false;

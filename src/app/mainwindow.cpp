@@ -2,6 +2,7 @@
 
 #include "app/browsing.h"
 #include "app/contentarea.h"
+#include "app/imaging.h"
 #include "app/dialog.h"
 #include "app/frmabout.h"
 #include "app/helpwindow.h"
@@ -281,6 +282,14 @@ void MainWindow::wireJobs()
     h.selectedWindow = [this] { return m_state.selected(); };
     h.operationRunning = [this] { return m_progress.busy(); };
     h.refreshPending = [this] { return m_state.anyRefreshMarked(); };
+    h.slideStep = [this] {
+        if (slideStep)
+            slideStep();
+    };
+    h.slidePause = [this] {
+        if (slidePause)
+            slidePause();
+    };
     h.refreshMarked = [this] {
         BusyScope busy(m_progress);
         for (int i = 0; i < 2; ++i) {
@@ -359,6 +368,9 @@ void MainWindow::applyBusy(bool on, int mode)
 void MainWindow::commandStop()
 {
     m_progress.requestInterrupt();
+    if (slideShowRunning && slideShowRunning())
+        if (QAction* end = m_menus.action("mnuDispSlide", 2))
+            end->trigger();
 }
 
 // ---------------------------------------------------------------- windows
@@ -427,6 +439,8 @@ void MainWindow::updateMenus(WindowIndex w)
             !m_browsing->list(oppositeOf(w)).showsDriveList() && other.startsWith(u'/');
         if (m_texting)
             m_texting->fillFacts(w, facts);
+        if (m_content)
+            m_content->imaging().fillFacts(w, facts);
         for (const CommandState& s : commandStates(facts)) {
             QAction* a = m_menus.action(s.control, s.index);
             // Items whose command is not wired yet stay as they are.
@@ -779,6 +793,7 @@ KeyContext MainWindow::keyContext() const
     c.progressShown = !m_progress.progress().isEmpty();
     c.content = m_state.displayedContent(m_state.selected());
     c.chosenFiles = chosenFileCount ? chosenFileCount(m_state.selected()) : 0;
+    c.slideShowRunning = slideShowRunning && slideShowRunning();
     const QWidget* focus = QApplication::focusWidget();
     const WindowPane* p = pane(m_state.selected());
     c.typingInContent = focus && focus == p->textBox() && p->textEditable();
@@ -788,6 +803,8 @@ KeyContext MainWindow::keyContext() const
         if (row >= 0 && row < l.model()->count())
             c.currentRow = !l.showsDriveList() && l.model()->isFolderRow(row) ? 2 : 1;
         c.folderShown = !l.showsDriveList();
+        for (int r = 0, n = l.model()->count(); c.folderShown && r < n && c.listFiles < 2; ++r)
+            c.listFiles += l.model()->isFolderRow(r) ? 0 : 1;
     }
     return c;
 }

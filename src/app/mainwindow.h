@@ -114,6 +114,10 @@ public:
     std::function<int(WindowIndex)> checkUnsaved;
     // Keys that act on the shown content; true when taken.
     std::function<bool(const KeyAction&)> viewerKey;
+    // The slide show: its deferred jobs and whether it runs.
+    std::function<void()> slideStep;
+    std::function<void()> slidePause;
+    std::function<bool()> slideShowRunning;
 
     // The trees and lists of both windows; null before startUp().
     Browsing* browsing() const { return m_browsing.get(); }

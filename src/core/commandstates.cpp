@@ -23,6 +23,12 @@ QList<CommandState> commandStates(const WindowCommandFacts& f)
         {"mnuEditItem", 2, f.textEditable},                  // 貼付
         {"mnuEditItem", 3, f.textShown},                     // フォント選択
         {"mnuMake", 1, f.folderItems && f.contentDisplayOn}, // 新規テキスト
+        {"mnuImgCffRtt", 1, f.imageShown},                   // 回転／反転
+        {"mnuDispImgCff", 4, f.imageShown && f.manualZoom},  // 指定倍率％
+        {"mnuDispSlide", 0, !f.slideShowRunning && f.files >= 2}, // 開始
+        {"mnuDispSlide", 1, f.slideShowRunning},                   // 一時停止／再開
+        {"mnuDispSlide", 2, f.slideShowRunning},                   // 終了
+        {"mnuDispSlide", 3, f.slideShowRunning},                   // 表示順反転
     };
 }
 

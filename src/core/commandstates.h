@@ -21,6 +21,11 @@ struct WindowCommandFacts {
     bool textModified = false;
     bool newText = false;
     bool chosenFile = false; // the list's current item is a file (copy under a name)
+    // Pictures and the slide show.
+    bool imageShown = false;
+    bool manualZoom = false;
+    int files = 0; // files in the list
+    bool slideShowRunning = false;
 };
 
 struct CommandState {

@@ -145,7 +145,8 @@ QString ContentDisplay::showContent(WindowIndex w, int n, bool force)
             }
         } else if (error != LoadReported) {
             s.lastCategory = category;
-            if ((!host.slideShowRunning() && m_context.messages.confirmationMessages()))
+            if (host.slideShowTestRun() ||
+                (!host.slideShowRunning() && m_context.messages.confirmationMessages()))
                 m_context.messages.showMessage(notDisplayableText(it.name), ButtonsOk,
                                                contentDisplayTitle());
         }

@@ -74,6 +74,8 @@ public:
     // and nothing was repaired.
     virtual bool itemPathUsable(WindowIndex w, const ContentItem& item) = 0;
     virtual bool slideShowRunning() const { return false; }
+    // A test run of the slide show reports every picture it cannot show.
+    virtual bool slideShowTestRun() const { return false; }
     // The one-window display is switching over to w.
     virtual bool switchingOverTo(WindowIndex w) const
     {

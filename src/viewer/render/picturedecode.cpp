@@ -1,5 +1,6 @@
 #include "viewer/render/picture.h"
 
+#include "platform/textfile.h"
 #include "viewer/contentdisplay.h"
 
 namespace tovane {
@@ -14,9 +15,11 @@ int decodePicture(const QByteArray& bytes, const QString& extension, QImage& out
 
 int loadPicture(const QString& path, QImage& out)
 {
-    Q_UNUSED(path);
-    out = QImage();
-    return LoadFailed;
+    QByteArray bytes;
+    const int error = platform::readWholeFile(path, bytes, MaxPictureFileBytes);
+    if (error != 0)
+        return error;
+    return decodePicture(bytes, QString(), out);
 }
 
 } // namespace tovane

@@ -7,7 +7,7 @@
 #include <QBuffer>
 #include <QEvent>
 #include <QFont>
-#include <QImageReader>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -16,14 +16,6 @@
 #include <QTextEdit>
 
 namespace tovane {
-
-namespace {
-
-// Images larger than this are not read whole into memory.
-constexpr qint64 MaxImageBytes = qint64(256) * 1024 * 1024;
-constexpr int MaxImagePixels = 16384;
-
-} // namespace
 
 QString documentText(const QTextDocument& doc)
 {
@@ -229,8 +221,8 @@ void ListingView::clear()
 ImageView::ImageView(QWidget* picture) : m_picture(picture)
 {
     m_picture->installEventFilter(this);
-    m_picture->setAutoFillBackground(true);
-    setBackground(Qt::white);
+    m_picture->setAutoFillBackground(false);
+    m_picture->setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 QWidget* ImageView::widget() const
@@ -240,56 +232,122 @@ QWidget* ImageView::widget() const
 
 void ImageView::setBackground(const QColor& colour)
 {
-    QPalette pal = m_picture->palette();
-    pal.setColor(QPalette::Window, colour);
-    m_picture->setPalette(pal);
+    m_background = colour;
+    m_picture->update();
 }
 
 int ImageView::load(const QString& path, ContentLoad& out)
 {
     clear();
-    // Names are bytes: the file is read by the platform layer, not by path.
-    QByteArray bytes;
-    const int error = platform::readWholeFile(path, bytes, MaxImageBytes);
+    QImage picture;
+    const int error = loadPicture(path, picture);
     if (error != 0)
         return error;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    const QSize size = reader.size();
-    if (size.isValid() && (size.width() > MaxImagePixels || size.height() > MaxImagePixels))
-        return LoadFailed;
-    QImage image;
-    if (!reader.read(&image) || image.isNull())
-        return LoadFailed;
-    m_image = std::move(image);
-    out.width = m_image.width();
-    out.height = m_image.height();
+    m_buffers[m_current] = std::move(picture);
+    out.width = image().width();
+    out.height = image().height();
+    if (view) {
+        PictureView& v = view();
+        v.committed = v.live = QPointF();
+    }
     m_picture->update();
     return 0;
 }
 
 void ImageView::clear()
 {
-    m_image = QImage();
+    m_buffers[0] = QImage();
+    m_buffers[1] = QImage();
+    m_current = 0;
+    m_freeAngle = false;
+    m_dragging = false;
     m_picture->update();
+}
+
+bool ImageView::turn(int angle)
+{
+    const int other = 1 - m_current;
+    if (!turnPicture(image(), angle, m_buffers[other]))
+        return false;
+    m_buffers[m_current] = QImage(); // only one full copy is kept
+    m_current = other;
+    m_picture->update();
+    return true;
+}
+
+void ImageView::mirror(bool horizontal)
+{
+    const int other = 1 - m_current;
+    m_buffers[other] = mirrorPicture(image(), horizontal);
+    m_buffers[m_current] = QImage();
+    m_current = other;
+    m_picture->update();
+}
+
+void ImageView::press(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton || image().isNull() || (dragAllowed && !dragAllowed()))
+        return;
+    m_dragging = true;
+    m_pressAt = e->position();
+    if (dragPointer)
+        dragPointer(true);
+}
+
+void ImageView::move(QMouseEvent* e)
+{
+    if (!m_dragging || !view)
+        return;
+    PictureView& v = view();
+    const ScrollRanges r = pictureRanges(image(), m_picture->size(), m_scale);
+    QPointF next;
+    if (dragOffset(v.committed, m_pressAt, e->position(), m_scale.zoom, r, next)) {
+        v.live = next;
+        m_picture->repaint();
+    }
+}
+
+void ImageView::release()
+{
+    if (!m_dragging)
+        return;
+    m_dragging = false;
+    if (view) {
+        PictureView& v = view();
+        v.committed = v.live;
+    }
+    if (dragPointer)
+        dragPointer(false);
 }
 
 bool ImageView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_picture && event->type() == QEvent::Paint && !m_image.isNull()) {
+    if (watched != m_picture)
+        return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::Paint: {
         QPainter p(m_picture);
-        const QSize area = m_picture->size();
-        QSize shown = m_image.size();
-        if (shown.width() > area.width() || shown.height() > area.height())
-            shown.scale(area, Qt::KeepAspectRatio);
-        const QRect target(
-            QPoint((area.width() - shown.width()) / 2, (area.height() - shown.height()) / 2),
-            shown);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(target, m_image);
+        if (image().isNull() || !view) {
+            p.fillRect(m_picture->rect(), m_background);
+            return true;
+        }
+        m_scale = paintPicture(p, image(), m_picture->size(), m_background, view());
+        p.end();
+        if (painted)
+            painted();
         return true;
+    }
+    case QEvent::MouseButtonPress:
+        press(static_cast<QMouseEvent*>(event));
+        return m_dragging;
+    case QEvent::MouseMove:
+        move(static_cast<QMouseEvent*>(event));
+        return m_dragging;
+    case QEvent::MouseButtonRelease:
+        release();
+        break;
+    default:
+        break;
     }
     return QObject::eventFilter(watched, event);
 }

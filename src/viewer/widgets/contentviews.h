@@ -7,10 +7,14 @@
 
 #include "viewer/contentdisplay.h"
 #include "viewer/plaintextfile.h"
+#include "viewer/render/picture.h"
 
 #include <QImage>
 #include <QObject>
 
+#include <functional>
+
+class QMouseEvent;
 class QPlainTextEdit;
 class QTextDocument;
 class QTextEdit;
@@ -109,7 +113,9 @@ private:
     QTextEdit* m_box;
 };
 
-// An image drawn into the picture box, scaled down to fit and centred.
+// A picture in the picture box: two buffers (a turn draws from the current
+// one into the other), drawn for the view slot's zoom mode and offsets, and
+// dragged with the mouse within its range.
 class ImageView : public QObject, public ContentView {
     Q_OBJECT
 public:
@@ -117,15 +123,47 @@ public:
     QWidget* widget() const override;
     int load(const QString& path, ContentLoad& out) override;
     void clear() override;
-    const QImage& image() const { return m_image; }
+    const QImage& image() const { return m_buffers[m_current]; }
     void setBackground(const QColor& colour);
+    QColor background() const { return m_background; }
+
+    // The view slot's state, asked for at every drawing.
+    std::function<PictureView&()> view;
+    // A drag may start (no long operation, or a slide show).
+    std::function<bool()> dragAllowed;
+    // The drag pointer on (true) and off.
+    std::function<void(bool)> dragPointer;
+    // After each drawing (the zoom of the automatic modes may have changed).
+    std::function<void()> painted;
+
+    // Turns the picture by `angle` degrees; false (nothing changed) when the
+    // turned picture would be too large.
+    bool turn(int angle);
+    void mirror(bool horizontal);
+    bool freeAngle() const { return m_freeAngle; }
+    void setFreeAngle(bool on) { m_freeAngle = on; }
+    int lastAngle() const { return m_lastAngle; }
+    void setLastAngle(int angle) { m_lastAngle = angle; }
+    // The drawing scale of the last paint.
+    const ImageScale& lastScale() const { return m_scale; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void press(QMouseEvent* e);
+    void move(QMouseEvent* e);
+    void release();
+
     QWidget* m_picture;
-    QImage m_image;
+    QImage m_buffers[2];
+    int m_current = 0;
+    bool m_freeAngle = false;
+    int m_lastAngle = 0;
+    QColor m_background = Qt::white;
+    ImageScale m_scale;
+    bool m_dragging = false;
+    QPointF m_pressAt;
 };
 
 } // namespace tovane
