@@ -71,6 +71,46 @@ private Q_SLOTS:
         QCOMPARE(got, expected);
         QVERIFY(!enabledIn(commandStates(WindowCommandFacts()), "mnuFileItem", 6));
     }
+
+    // Turning needs a picture, the zoom steps the manual mode, the show two
+    // files; while it runs only its own controls are offered.
+    void pictureCommands_data()
+    {
+        QTest::addColumn<bool>("image");
+        QTest::addColumn<bool>("manual");
+        QTest::addColumn<int>("files");
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<QString>("offered");
+        QTest::newRow("nothing shown, one file") << false << true << 1 << false << QString();
+        QTest::newRow("nothing shown, two files")
+            << false << true << 2 << false << "mnuDispSlide 0";
+        QTest::newRow("picture, automatic zoom")
+            << true << false << 2 << false << "mnuImgCffRtt 1,mnuDispSlide 0";
+        QTest::newRow("picture, manual zoom")
+            << true << true << 2 << false << "mnuImgCffRtt 1,mnuDispImgCff 4,mnuDispSlide 0";
+        QTest::newRow("show running")
+            << true << false << 2 << true
+            << "mnuImgCffRtt 1,mnuDispSlide 1,mnuDispSlide 2,mnuDispSlide 3";
+    }
+    void pictureCommands()
+    {
+        QFETCH(bool, image);
+        QFETCH(bool, manual);
+        QFETCH(int, files);
+        QFETCH(bool, running);
+        QFETCH(QString, offered);
+        WindowCommandFacts f;
+        f.imageShown = image;
+        f.manualZoom = manual;
+        f.files = files;
+        f.slideShowRunning = running;
+        QStringList got;
+        for (const CommandState& s : commandStates(f))
+            if (s.enabled && (std::strncmp(s.control, "mnuImg", 6) == 0 ||
+                              std::strncmp(s.control, "mnuDisp", 7) == 0))
+                got << QString::fromLatin1(s.control) + u' ' + QString::number(s.index);
+        QCOMPARE(got.join(u','), offered);
+    }
 };
 
 QTEST_GUILESS_MAIN(CommandStatesTest)
