@@ -269,7 +269,8 @@ void Imaging::rotate(int index)
         return;
     }
 
-    progress.setStatusText(label + QStringLiteral("ファイル内容を表示中"));
+    progress.showProgress(ProgressService::PointerDefault, label + QStringLiteral("ファイル内容を表示中"),
+                          ProgressService::SetText);
     PictureView& v = view(w);
     const bool upright = index != 3 || isRightAngle(angle);
     if (upright) {
@@ -446,7 +447,7 @@ void Imaging::unmark(int item)
 
 void Imaging::setStatus(const QString& text)
 {
-    m_window.progress().setStatusText(text);
+    m_window.progress().showProgress(ProgressService::PointerDefault, text, ProgressService::SetText);
 }
 
 void Imaging::armStep(int intervalMs)
@@ -496,7 +497,7 @@ void Imaging::finish(int lastShown, bool testRun)
     const WindowIndex w = m_showWindow;
     m_content.functionModeChanged(); // shown texts may be edited again
     m_window.setWindowTitle(m_window.state().listedPath(m_window.selectedWindow()));
-    m_window.progress().setStatusText(QString());
+    setStatus(QString());
     FileList& l = m_browsing.list(w);
     if (lastShown > 0 && lastShown <= l.model()->count()) {
         l.setCurrent(lastShown - 1);

@@ -379,7 +379,7 @@ private Q_SLOTS:
         QCOMPARE(model->nameAt(show.item() - 1), QStringLiteral("a.bmp"));
         QVERIFY(model->marked(show.item() - 1));
         QVERIFY(s.window.windowTitle().endsWith(QStringLiteral("/l/a.bmp")));
-        QCOMPARE(s.window.statusPanel(1)->text(),
+        QCOMPARE(s.window.statusPanel(2)->text(),
                  QStringLiteral("左窓のスライドショウ中（間隔：5秒）（↓向き）"));
         QVERIFY(!s.enabled("mnuDispSlide", 0));
         QVERIFY(s.enabled("mnuDispSlide", 1));
@@ -400,12 +400,12 @@ private Q_SLOTS:
         QVERIFY(s.window.handleKey(Qt::Key_S, Qt::NoModifier));
         QTRY_VERIFY(show.paused());
         QCOMPARE(s.window.menus().action("mnuDispSlide", 1)->text(), QStringLiteral("再開(&S)"));
-        QCOMPARE(s.window.statusPanel(1)->text(), QStringLiteral("左窓のスライドショウ停止中"));
+        QCOMPARE(s.window.statusPanel(2)->text(), QStringLiteral("左窓のスライドショウ停止中"));
         s.trigger("mnuDispSlide", 3); // reverse while paused: nothing moves
         QCOMPARE(model->nameAt(show.item() - 1), QStringLiteral("big.bmp"));
         s.trigger("mnuDispSlide", 1);
         QCOMPARE(model->nameAt(show.item() - 1), QStringLiteral("a.bmp"));
-        QVERIFY(s.window.statusPanel(1)->text().endsWith(QStringLiteral("（↑向き）")));
+        QVERIFY(s.window.statusPanel(2)->text().endsWith(QStringLiteral("（↑向き）")));
 
         QVERIFY(s.window.handleKey(Qt::Key_X, Qt::NoModifier));
         QVERIFY(!show.running());
