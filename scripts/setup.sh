@@ -9,7 +9,8 @@ TOVANE_BUILD="${TOVANE_BUILD:-$TOVANE_ROOT/build}"
 TOVANE_PACKAGES=(cmake g++ ninja-build qt6-base-dev libgl-dev ccache xvfb xauth procps
                  fonts-noto-cjk attr rsync bc clang-format pkg-config libuchardet-dev
                  exfat-fuse exfatprogs qt6-translations-l10n
-                 libqt6svg6 qt6-image-formats-plugins libwmf-bin emf2svg libjpeg-turbo-progs)
+                 libqt6svg6 qt6-image-formats-plugins libwmf-bin emf2svg libjpeg-turbo-progs
+                 libarchive-dev libgcab-dev lhasa cabextract unzip zip 7zip)
 
 tovane_install_packages() {
   local missing=()
