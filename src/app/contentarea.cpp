@@ -3,6 +3,7 @@
 #include "app/browsing.h"
 #include "app/dialogt.h"
 #include "app/imaging.h"
+#include "app/operating.h"
 #include "app/mainwindow.h"
 #include "app/windowpane.h"
 #include "list/listcolumns.h"
@@ -36,6 +37,14 @@ ContentArea::ContentArea(MainWindow& window, Browsing& browsing)
         m_plain[i] = std::make_unique<PlainTextView>(pane->plainText(), pane->largeText());
         m_rich[i] = std::make_unique<RichTextView>(pane->richText());
         m_listing[i] = std::make_unique<ListingView>(pane->richText());
+        m_listing[i]->lister = [this](const QString& path, QString& listing) {
+            const PrepareResult r = m_window.operating()->archiver().prepare(
+                path, false, true, PrepareListDisplay, contentDisplayTitle());
+            if (r.result != 0)
+                return r.message.isEmpty() ? int(LoadFailed) : int(LoadReported);
+            listing = r.listing;
+            return 0;
+        };
         m_image[i] = std::make_unique<ImageView>(pane->picture());
         auto edited = [this, w] {
             if (m_suppress[slot(w)])

@@ -1,5 +1,7 @@
 #include "app/frmabout.h"
 
+#include "archive/archiverlibraries.h"
+
 #include "core/progressservice.h"
 #include "fs/numberformat.h"
 #include "platform/system.h"
@@ -56,8 +58,9 @@ QString frmAbout::captionText()
 QList<frmAbout::ArchiverLine> frmAbout::defaultArchivers()
 {
     QList<ArchiverLine> lines;
-    for (const char* name : {"CAB32.DLL", "UNLHA32.DLL", "UNZIP32.DLL", "ZIP32J.DLL", "ZIP32.DLL"})
-        lines.append({QString::fromLatin1(name), QString(), QString()});
+    const ArchiverLibraries none;
+    for (int i = 0; i < ArchiverLibraries::Count; ++i)
+        lines.append({none.at(i).name, QString(), QString()});
     return lines;
 }
 

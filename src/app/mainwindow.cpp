@@ -742,7 +742,8 @@ void MainWindow::commandAbout()
 {
     QList<frmAbout::ArchiverLine> lines;
     for (int i = 0; i < ArchiverLibraries::Count; ++i)
-        lines.append({m_facts.archivers.at(i).name, m_facts.archivers.at(i).version, QString()});
+        lines.append({m_facts.archivers.at(i).name, m_facts.archivers.at(i).version,
+                      m_facts.archivers.at(i).holder});
     frmAbout about(lines, dialogEnvironment(), this);
     about.exec();
     focusWindow(m_state.selected());

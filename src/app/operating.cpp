@@ -1,6 +1,7 @@
 #include "app/operating.h"
 
 #include "app/browsing.h"
+#include "app/dialogt.h"
 #include "app/mainwindow.h"
 #include "app/selecting.h"
 #include "app/windowpane.h"
@@ -20,7 +21,17 @@ namespace tovane {
 Operating::Operating(MainWindow& window, Browsing& browsing, Selecting& selecting)
     : m_window(window), m_browsing(browsing), m_selecting(selecting),
       m_engine(OperationContext{window.messages(), window.progress(), browsing.volumes(),
-                                &browsing.checker(), *this})
+                                &browsing.checker(), *this}),
+      m_archiver(ArchiverContext{
+          window.messages(), window.progress(), *this, &browsing.checker(),
+          window.facts().archivers,
+          [&window](const QString& title, const QString& prompt, const QString& proposal) {
+              const QString answer = DialogT::ask(&window, title, prompt, proposal, true,
+                                                  window.dialogEnvironment());
+              return answer == DialogT::cancelAnswer() ? QString() : answer;
+          },
+          [&window] { return window.slideShowRunning && window.slideShowRunning(); },
+          {}})
 {
 }
 
@@ -49,7 +60,33 @@ void Operating::wireMenus()
         on("mnuFileAttr", i,
            [this, i] { m_engine.changeAttributes(m_window.selectedWindow(), i); });
 
+    for (int i = 0; i < 3; ++i) {
+        if (QAction* a = menus.action("mnuFileFrz", i)) {
+            const bool allowed = a->isEnabled();
+            QObject::connect(a, &QAction::triggered, &m_window,
+                             [this, i] { m_archiver.run(m_window.selectedWindow(), i); });
+            a->setEnabled(allowed);
+        }
+    }
+    on("mnuFileArc", 1, [this] { m_archiver.run(m_window.selectedWindow(), KindExtract); });
+
     TreeNavigator& navigator = m_browsing.navigator();
+    static const DestinationOperation archiveOperations[4] = {
+        DestinationOperation::CompressCab, DestinationOperation::CompressLzh,
+        DestinationOperation::CompressZip, DestinationOperation::Extract};
+    for (int kind = KindCab; kind <= KindExtract; ++kind) {
+        DestinationEntry entry;
+        entry.operation = archiveOperations[kind];
+        entry.applies = [this, kind](const DestinationContext& c) {
+            const ArchiverLibraries& l = m_window.facts().archivers;
+            return c.markedItems > 0 &&
+                   (kind == KindExtract ? !l.archiveExtensionSet().isEmpty() : l.canCompress(kind));
+        };
+        entry.start = [this, kind](const DestinationContext& c) {
+            m_archiver.run(c.selected, kind, c.destination);
+        };
+        navigator.registerDestinationEntry(entry);
+    }
     for (const bool move : {false, true}) {
         DestinationEntry entry;
         entry.operation = move ? DestinationOperation::Move : DestinationOperation::Copy;

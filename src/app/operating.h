@@ -5,6 +5,7 @@
 //
 // GUI thread only.
 
+#include "archive/archiver.h"
 #include "ops/fileoperations.h"
 #include "ops/operationhost.h"
 
@@ -22,6 +23,7 @@ public:
     ~Operating() override;
 
     FileOperations& engine() { return m_engine; }
+    Archiver& archiver() { return m_archiver; }
     void wireMenus();
     // ごみ箱に移動／抹消 with the modifier bits of the key that asked for it.
     void deleteItems(int modifiers);
@@ -49,6 +51,7 @@ private:
     Browsing& m_browsing;
     Selecting& m_selecting;
     FileOperations m_engine;
+    Archiver m_archiver;
     std::array<bool, 2> m_added{};
 };
 

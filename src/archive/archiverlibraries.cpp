@@ -1,13 +1,34 @@
 #include "archive/archiverlibraries.h"
 
+#include "archive/archivebackends.h"
+
+#include <zlib.h>
+
 namespace tovane {
 
 ArchiverLibraries::ArchiverLibraries()
 {
-    static const char* const names[Count] = {"CAB32.DLL", "UNLHA32.DLL", "UNZIP32.DLL",
-                                             "ZIP32J.DLL", "ZIP32.DLL"};
-    for (int i = 0; i < Count; ++i)
+    static const char* const names[Count] = {"libgcab", "Tovane LZH", "libarchive", "libarchive",
+                                             "zlib"};
+    static const char* const holders[Count] = {"GNOME gcab", "Tovane", "libarchive",
+                                               "libarchive", "zlib"};
+    for (int i = 0; i < Count; ++i) {
         m_entries[i].name = QString::fromLatin1(names[i]);
+        m_entries[i].holder = QString::fromLatin1(holders[i]);
+    }
+}
+
+ArchiverLibraries ArchiverLibraries::detect()
+{
+    ArchiverLibraries l;
+    const QString reader = ArchiveBackends::libarchiveVersion();
+    // Reading every format takes libarchive; a writer alone lists nothing.
+    l.setVersion(Cab, reader.isEmpty() ? QString() : ArchiveBackends::gcabVersion());
+    l.setVersion(Lzh, reader.isEmpty() ? QString() : ArchiveBackends::lzhVersion());
+    l.setVersion(ZipRead, reader);
+    l.setVersion(ZipWriteHelper, reader);
+    l.setVersion(ZipWrite, QString::fromLatin1(zlibVersion()));
+    return l;
 }
 
 QString ArchiverLibraries::extension(int extensionIndex)

@@ -1,7 +1,9 @@
 #pragma once
 // The table of archive back ends found at start-up. Five entries in a fixed
-// order; an entry whose version text is empty was not found. The archive
-// subsystem fills the versions; until then every entry reports not found.
+// order, each the Linux library that fills the role: cab (libgcab writes,
+// libarchive reads), lzh (Tovane's own writer, libarchive reads), zip
+// reading and writing (libarchive) and the deflate engine beneath (zlib).
+// An entry whose version text is empty was not found.
 
 #include <QString>
 #include <array>
@@ -11,6 +13,7 @@ namespace tovane {
 struct ArchiverLibrary {
     QString name;    // the table name shown in the version window
     QString version; // empty: not found
+    QString holder;  // its copyright holder
 };
 
 class ArchiverLibraries {
@@ -19,6 +22,9 @@ public:
     enum Index { Cab = 0, Lzh = 1, ZipRead = 2, ZipWriteHelper = 3, ZipWrite = 4 };
 
     ArchiverLibraries();
+
+    // The versions of the back ends linked into this program.
+    static ArchiverLibraries detect();
 
     const ArchiverLibrary& at(int i) const { return m_entries[i]; }
     void setVersion(int i, const QString& version) { m_entries[i].version = version; }

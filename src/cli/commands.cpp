@@ -146,6 +146,8 @@ int run(const QStringList& arguments)
     if (command == QLatin1String("copy") || command == QLatin1String("move") ||
         command == QLatin1String("delete") || command == QLatin1String("attr"))
         return runOpsCommand(command, rest, progress);
+    if (command == QLatin1String("archive"))
+        return runArchiveCommand(rest, progress);
     if (command == QLatin1String("show"))
         return runShowCommand(rest);
     if (command == QLatin1String("resave"))

@@ -1,5 +1,8 @@
 #include "cli/opscommands.h"
 
+#include "archive/archiver.h"
+#include "archive/archiverlibraries.h"
+
 #include "cli/clisupport.h"
 #include "cli/commands.h"
 #include "core/appsettings.h"
@@ -316,7 +319,167 @@ int runCompareTransfer(bool move, const Parsed& p, ProgressService& progress)
     return exitCodeOf(result, operations.lastRun().outcome, 0);
 }
 
+// Exit code of an archive command run.
+int archiveExitCode(int result, int failures)
+{
+    switch (result) {
+    case 0:
+        return failures > 0 ? ExitFailed : ExitOk;
+    case 3:
+        return ExitCancelled;
+    case 4:
+        return ExitPathUnavailable;
+    default:
+        return ExitFailed;
+    }
+}
+
+int runArchiveList(const QStringList& args)
+{
+    if (args.size() != 1 || args.first().isEmpty() || args.first().startsWith(QLatin1String("--"))) {
+        writeError(QStringLiteral("tovane-cli archive list: one ARCHIVE is needed\n") + opsUsage());
+        return ExitUsage;
+    }
+    OpsMessages messages(AnswerPolicy::NoToAll, false);
+    int error = 0;
+    const QString path = absolutePath(args.first(), error);
+    ItemRecord record;
+    if (path.isEmpty() || platform::statPath(path, record) != 0) {
+        writeError(QStringLiteral("tovane: ") +
+                   PathChecker::systemErrorText(error ? error : ENOENT) + u'\n');
+        return ExitPathUnavailable;
+    }
+    ConsoleProgressService progress(false);
+    CliHost host;
+    const ArchiverLibraries libraries = ArchiverLibraries::detect();
+    Archiver archiver(ArchiverContext{messages, progress, host, nullptr, libraries, {}, {}, {}});
+    const PrepareResult r =
+        archiver.prepare(path, false, true, PrepareList, QStringLiteral("ファイル内容表示"));
+    if (r.result != 0) {
+        if (r.message.isEmpty())
+            writeError(QStringLiteral("ファイル内容表示: ") + fileNameOf(path) +
+                       QStringLiteral(" は処理対象形式ではないので表示できません。\n"));
+        return ExitFailed;
+    }
+    const QByteArray bytes = platform::nameToBytes(r.listing);
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+    return ExitOk;
+}
+
+int runArchiveRun(const QString& action, const QStringList& args, ProgressService& progress)
+{
+    int kind = KindExtract;
+    QStringList rest = args;
+    if (action == QLatin1String("create")) {
+        const QString format = rest.isEmpty() ? QString() : rest.takeFirst();
+        kind = format == QLatin1String("cab")   ? KindCab
+               : format == QLatin1String("lzh") ? KindLzh
+               : format == QLatin1String("zip") ? KindZip
+                                                : -1;
+        if (kind < 0) {
+            writeError(QStringLiteral("tovane-cli archive create: cab, lzh or zip first\n") +
+                       opsUsage());
+            return ExitUsage;
+        }
+    }
+    bool titleGiven = false;
+    QString title;
+    bool allLevels = false, quiet = false, optionsEnd = false;
+    AnswerPolicy policy = AnswerPolicy::NoToAll;
+    QStringList words;
+    for (qsizetype i = 0; i < rest.size(); ++i) {
+        const QString& arg = rest.at(i);
+        if (!optionsEnd && arg.startsWith(QLatin1String("--"))) {
+            if (arg == QLatin1String("--"))
+                optionsEnd = true;
+            else if (arg == QLatin1String("--all-levels"))
+                allLevels = true;
+            else if (arg == QLatin1String("--quiet"))
+                quiet = true;
+            else if (arg == QLatin1String("--yes-all"))
+                policy = AnswerPolicy::YesToAll;
+            else if (arg == QLatin1String("--no-all"))
+                policy = AnswerPolicy::NoToAll;
+            else if (arg == QLatin1String("--title") && kind != KindExtract && i + 1 < rest.size()) {
+                titleGiven = true;
+                title = rest.at(++i);
+            } else {
+                writeError(QStringLiteral("tovane-cli archive ") + action +
+                           QStringLiteral(": unknown option or missing value ") + arg + u'\n' +
+                           opsUsage());
+                return ExitUsage;
+            }
+            continue;
+        }
+        words.append(arg);
+    }
+    QString complaint;
+    if (words.size() < 3)
+        complaint = QStringLiteral("SRC DEST and at least one NAME are needed");
+    for (qsizetype i = 0; complaint.isEmpty() && i < words.size(); ++i) {
+        const QString& w = words.at(i);
+        if (w.isEmpty())
+            complaint = QStringLiteral("an empty argument names nothing");
+        else if (i >= 2 && (w.contains(u'/') || w == QLatin1String(".") || w == QLatin1String("..")))
+            complaint = QStringLiteral("a NAME is an item of SRC, not a path: ") + w;
+    }
+    if (titleGiven && title.isEmpty())
+        complaint = QStringLiteral("--title needs a title (a blank for none)");
+    if (!complaint.isEmpty()) {
+        writeError(QStringLiteral("tovane-cli archive ") + action + QStringLiteral(": ") + complaint +
+                   u'\n' + opsUsage());
+        return ExitUsage;
+    }
+
+    OpsMessages messages(policy, false);
+    messages.setConfirmationMessages(!quiet);
+    PlatformVolumeSource volumes;
+    PathChecker checker(CheckContext{messages, progress, volumes, QStringLiteral("tovane"),
+                                     [] { return LeftWindow; }});
+    CliHost host;
+    host.levels = allLevels;
+    for (WindowIndex w : {LeftWindow, RightWindow}) {
+        host.folders[w] = folderArgument(words.at(w), messages);
+        if (host.folders[w].isEmpty() ||
+            !folderUsable(checker, volumes, messages, w, host.folders[w]))
+            return ExitPathUnavailable;
+    }
+    if (const int rc = loadFolderModel(host.left, host.folders[0])) {
+        writeError(QStringLiteral("tovane: ") + PathChecker::systemErrorText(rc) + u'\n');
+        return ExitPathUnavailable;
+    }
+    const QStringList missing = markNames(host.left, words.mid(2));
+    const QString verb = kind == KindExtract ? QStringLiteral("解凍") : QStringLiteral("圧縮");
+    for (const QString& name : missing)
+        writeError(verb + QStringLiteral(": ") +
+                   consoleText(PathChecker::fileMissingText(host.folders[0], name)) + u'\n');
+    if (host.left.markedCount() == 0)
+        return ExitFailed;
+    platform::installTerminationHandler([&progress](int) { progress.requestInterrupt(); });
+    const ArchiverLibraries libraries = ArchiverLibraries::detect();
+    Archiver archiver(ArchiverContext{
+        messages, progress, host, &checker, libraries,
+        [&](const QString&, const QString&, const QString& proposal) {
+            return titleGiven ? title : proposal;
+        },
+        {}, {}});
+    const int result = archiver.run(LeftWindow, kind);
+    return archiveExitCode(result, archiver.failures() + int(missing.size()));
+}
+
 } // namespace
+
+int runArchiveCommand(const QStringList& args, ProgressService& progress)
+{
+    const QString action = args.value(0);
+    if (action == QLatin1String("list"))
+        return runArchiveList(args.mid(1));
+    if (action == QLatin1String("extract") || action == QLatin1String("create"))
+        return runArchiveRun(action, args.mid(1), progress);
+    writeError(QStringLiteral("tovane-cli archive: list, extract or create\n") + opsUsage());
+    return ExitUsage;
+}
 
 QString opsUsage()
 {
@@ -333,6 +496,15 @@ QString opsUsage()
         "                 network, tmpfs) only --erase deletes, else nothing is done\n"
         "  attr +R|-R|+H|-H|+S|-S|+A|-A [--all-levels] DIR NAME...\n"
         "                 set or clear one attribute of the named items\n"
+        "  archive list ARCHIVE\n"
+        "                 print the listing of a cab, lzh or zip archive\n"
+        "  archive extract [--all-levels] [--quiet] [--yes-all|--no-all] SRC DEST NAME...\n"
+        "                 extract the named archives of SRC (with --all-levels also the\n"
+        "                 archives inside named folders), each into its own folder in DEST\n"
+        "  archive create cab|lzh|zip [--title TITLE] [--all-levels] [--quiet]\n"
+        "                 [--yes-all|--no-all] SRC DEST NAME...\n"
+        "                 pack the named items of SRC into DEST/TITLE.ext (TITLE \" \": .ext;\n"
+        "                 without --title the first item's name without its extension)\n"
         "                 exit: 0 all done, 1 some skipped or failed, 3 cancelled,\n"
         "                 4 a folder check failed, 2 bad usage\n");
 }

@@ -79,6 +79,7 @@ QString shippedHelpFile(const QString& executableFolder)
 StartupFacts collectStartupFacts(const QString& version, const QString& settingsFolder)
 {
     StartupFacts facts;
+    facts.archivers = ArchiverLibraries::detect();
     facts.osClass = platform::osClass();
     facts.ntFamily = facts.osClass > 2;
     facts.osText = platform::osText();

@@ -75,8 +75,8 @@ private Q_SLOTS:
         const QStringList table = about.findChild<QLabel*>(u"lblArchivers"_qs)->text().split(u'\n');
         QCOMPARE(table.size(), 6);
         QCOMPARE(table[0], u" 書庫処理用DLL名     Ver.番号        著作権者     "_qs);
-        const QStringList names{u"CAB32.DLL"_qs, u"UNLHA32.DLL"_qs, u"UNZIP32.DLL"_qs,
-                                u"ZIP32J.DLL"_qs, u"ZIP32.DLL"_qs};
+        const QStringList names{u"libgcab"_qs, u"Tovane LZH"_qs, u"libarchive"_qs,
+                                u"libarchive"_qs, u"zlib"_qs};
         for (int i = 0; i < 5; ++i) {
             QVERIFY(table[i + 1].startsWith(names[i]));
             QVERIFY(table[i + 1].endsWith(u" 未装備"_qs));

@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QEvent>
 #include <QFont>
+#include <QFontDatabase>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -205,10 +206,20 @@ QWidget* ListingView::widget() const
 
 int ListingView::load(const QString& path, ContentLoad& out)
 {
-    Q_UNUSED(path);
     Q_UNUSED(out);
     clear();
-    return LoadReported;
+    QString listing;
+    const int error = lister ? lister(path, listing) : LoadFailed;
+    if (error != 0)
+        return error;
+    // A table of blank-separated columns: a fixed-width font keeps them lined up.
+    QTextDocument* doc = m_box->document();
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSize(m_box->font().pointSize() > 0 ? m_box->font().pointSize() : 9);
+    doc->setDefaultFont(fixed);
+    listing.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    m_box->setPlainText(listing);
+    return 0;
 }
 
 void ListingView::clear()

@@ -109,6 +109,10 @@ public:
     int load(const QString& path, ContentLoad& out) override;
     void clear() override;
 
+    // The archive's listing text: 0, or LoadReported after a message, or
+    // another load error.
+    std::function<int(const QString& path, QString& listing)> lister;
+
 private:
     QTextEdit* m_box;
 };
