@@ -312,7 +312,7 @@ void ContentArea::showPicture(WindowIndex w)
     pane->largeText()->hide();
     pane->richText()->hide();
     pane->picture()->show();
-    pane->picture()->repaint();
+    m_imaging->paintNow(w, !switchingOverTo(w));
 }
 
 void ContentArea::contentChanged(WindowIndex w)

@@ -152,7 +152,20 @@ bool Imaging::imageShown(WindowIndex w) const
 void Imaging::redraw(WindowIndex w)
 {
     if (imageShown(w))
-        m_window.pane(w)->picture()->repaint();
+        paintNow(w);
+}
+
+void Imaging::paintNow(WindowIndex w, bool announce)
+{
+    QtProgressService& progress = m_window.progress();
+    const QString before = progress.progress();
+    if (announce)
+        progress.showProgress(ProgressService::PointerDefault,
+                              m_window.state().windowLabel(w) + QStringLiteral("画像更新処理中 "),
+                              ProgressService::SetText);
+    m_window.pane(w)->picture()->repaint();
+    if (announce)
+        progress.showProgress(ProgressService::PointerDefault, before, ProgressService::SetText);
 }
 
 void Imaging::menusChanged()

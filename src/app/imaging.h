@@ -38,6 +38,10 @@ public:
     bool slideShowRunning() const { return m_show.running(); }
     bool testRun() const { return m_show.testRun(); }
 
+    // PictureCPaint: the picture of w drawn at once, with the status text
+    // while it is drawn (`announce`).
+    void paintNow(WindowIndex w, bool announce = true);
+
     // mnuDispImgCff 0-3.
     void setZoomMode(int index);
     // mnuDispImg 0-8.
