@@ -3,6 +3,7 @@
 #include "cli/comparecommand.h"
 #include "cli/listcommand.h"
 #include "cli/opscommands.h"
+#include "cli/serialcommand.h"
 #include "cli/showcommand.h"
 
 #include "core/consoleservices.h"
@@ -51,7 +52,7 @@ QString usage()
                "  volumes        list the volumes (mount point, type, file system, label, sizes)\n"
                "  stat PATH...   show the item record of each path\n"
                "  version        print the version\n") +
-           listUsage() + compareUsage() + opsUsage() + showUsage();
+           listUsage() + compareUsage() + opsUsage() + serialUsage() + showUsage();
 }
 
 int commandVolumes()
@@ -146,6 +147,8 @@ int run(const QStringList& arguments)
     if (command == QLatin1String("copy") || command == QLatin1String("move") ||
         command == QLatin1String("delete") || command == QLatin1String("attr"))
         return runOpsCommand(command, rest, progress);
+    if (command == QLatin1String("serial"))
+        return runSerialCommand(rest, progress);
     if (command == QLatin1String("archive"))
         return runArchiveCommand(rest, progress);
     if (command == QLatin1String("show"))
