@@ -2,6 +2,8 @@
 
 #include "app/browsing.h"
 #include "app/dialogt.h"
+#include "fs/namevalidation.h"
+#include "ops/renaming.h"
 #include "app/mainwindow.h"
 #include "app/selecting.h"
 #include "app/windowpane.h"
@@ -69,6 +71,7 @@ void Operating::wireMenus()
         }
     }
     on("mnuFileArc", 1, [this] { m_archiver.run(m_window.selectedWindow(), KindExtract); });
+    on("mnuMake", 0, [this] { newFolder(); });
 
     TreeNavigator& navigator = m_browsing.navigator();
     static const DestinationOperation archiveOperations[4] = {
@@ -103,6 +106,46 @@ void Operating::wireMenus()
         };
         navigator.registerDestinationEntry(entry);
     }
+}
+
+void Operating::newFolder()
+{
+    const WindowIndex w = m_window.selectedWindow();
+    const FileList& list = m_browsing.list(w);
+    if (list.showsDriveList())
+        return;
+    const QString folder = folderPath(w);
+    QString proposal = newFolderDefault();
+    QString name;
+    for (;;) {
+        if (askName) {
+            name = askName(proposal);
+        } else {
+            name = DialogT::ask(&m_window, newFolderTitle(), newFolderPrompt(), proposal, true,
+                                m_window.dialogEnvironment());
+            if (name == DialogT::cancelAnswer())
+                name.clear();
+        }
+        if (name.isEmpty())
+            break;
+        NameCheckContext names{&m_window.messages(), false};
+        if (validateName(names, folder, name, QString(), folderCreateTitle(), NameKindPlain, true,
+                         true) == NameValid)
+            break;
+        proposal = name;
+    }
+    if (name.isEmpty()) {
+        m_window.focusWindow(w);
+        return;
+    }
+    if (m_engine.createFolder(w, name) == StepDone) {
+        FileList& l = m_browsing.list(w);
+        const int row = l.model()->rowOfName(name);
+        if (row >= 0)
+            l.setCurrent(row);
+        m_window.markForRefresh(w);
+    }
+    m_window.focusWindow(w);
 }
 
 void Operating::deleteItems(int modifiers)

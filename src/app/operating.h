@@ -27,6 +27,10 @@ public:
     void wireMenus();
     // ごみ箱に移動／抹消 with the modifier bits of the key that asked for it.
     void deleteItems(int modifiers);
+    // 新規作成 フォルダ: asks for the name until it passes the check.
+    // `askName` stands in for the question (tests); "" cancels.
+    void newFolder();
+    std::function<QString(const QString& proposal)> askName;
 
 private:
     // OperationHost

@@ -2,6 +2,8 @@
 
 #include "archive/archiver.h"
 #include "archive/archiverlibraries.h"
+#include "fs/namevalidation.h"
+#include "ops/renaming.h"
 
 #include "cli/clisupport.h"
 #include "cli/commands.h"
@@ -468,7 +470,87 @@ int runArchiveRun(const QString& action, const QStringList& args, ProgressServic
     return archiveExitCode(result, archiver.failures() + int(missing.size()));
 }
 
+bool plainName(const QString& name)
+{
+    return !name.isEmpty() && !name.contains(u'/') && name != QLatin1String(".") &&
+           name != QLatin1String("..");
+}
+
+int runRename(const QStringList& args)
+{
+    if (args.size() != 3 || args.at(0).isEmpty() || !plainName(args.at(1)) ||
+        args.at(2).isEmpty() || args.at(2).contains(u'/')) {
+        writeError(QStringLiteral("tovane-cli rename: DIR OLD NEW (names, not paths)\n") +
+                   opsUsage());
+        return ExitUsage;
+    }
+    // The command line says what it wants: the extension question is a yes.
+    OpsMessages messages(AnswerPolicy::YesToAll, false);
+    ConsoleProgressService progress(false);
+    PlatformVolumeSource volumes;
+    PathChecker checker(CheckContext{messages, progress, volumes, QStringLiteral("tovane"),
+                                     [] { return LeftWindow; }});
+    const QString folder = folderArgument(args.at(0), messages);
+    if (folder.isEmpty() || !folderUsable(checker, volumes, messages, LeftWindow, folder))
+        return ExitPathUnavailable;
+    const QString oldName = args.at(1);
+    ItemRecord record;
+    if (platform::lookupEntry(folder, oldName, record) != 0 || record.name != oldName) {
+        messages.showMessage(PathChecker::fileMissingText(folder, oldName), ButtonsOk,
+                             renameTitle());
+        return ExitFailed;
+    }
+    if (hasInvalidNameCharacter(oldName)) {
+        messages.showMessage(invalidOldNameText(), ButtonsOk, renameTitle());
+        return ExitFailed;
+    }
+    const QString newName = args.at(2).trimmed();
+    NameCheckContext names{&messages, false};
+    const int check = validateName(names, folder, newName, oldName, renameTitle(), NameKindRename,
+                                   true, true);
+    if (check == NameNothingToDo)
+        return ExitOk;
+    if (check != NameValid)
+        return ExitFailed;
+    const int rc = renameOne(messages, folder, oldName, newName, record.isFolder(), renameTitle());
+    return rc == 0 || rc == -1 ? ExitOk : ExitFailed;
+}
+
+int runMakeFolder(const QStringList& args, ProgressService& progress)
+{
+    if (args.size() != 2 || args.at(0).isEmpty() || args.at(1).isEmpty() ||
+        args.at(1).contains(u'/')) {
+        writeError(QStringLiteral("tovane-cli mkdir: DIR NAME (a name, not a path)\n") +
+                   opsUsage());
+        return ExitUsage;
+    }
+    OpsMessages messages(AnswerPolicy::NoToAll, false);
+    PlatformVolumeSource volumes;
+    PathChecker checker(CheckContext{messages, progress, volumes, QStringLiteral("tovane"),
+                                     [] { return LeftWindow; }});
+    CliHost host;
+    host.folders[0] = folderArgument(args.at(0), messages);
+    if (host.folders[0].isEmpty() ||
+        !folderUsable(checker, volumes, messages, LeftWindow, host.folders[0]))
+        return ExitPathUnavailable;
+    const QString name = args.at(1);
+    NameCheckContext names{&messages, false};
+    if (validateName(names, host.folders[0], name, QString(), folderCreateTitle(), NameKindPlain,
+                     true, true) != NameValid)
+        return ExitFailed;
+    FileOperations operations(OperationContext{messages, progress, volumes, &checker, host});
+    const int r = operations.createFolder(LeftWindow, name);
+    if (r == StepCheckFailed)
+        return ExitPathUnavailable;
+    return r == StepDone ? ExitOk : ExitFailed;
+}
+
 } // namespace
+
+int runRenameCommand(const QString& command, const QStringList& args, ProgressService& progress)
+{
+    return command == QLatin1String("rename") ? runRename(args) : runMakeFolder(args, progress);
+}
 
 int runArchiveCommand(const QStringList& args, ProgressService& progress)
 {
@@ -496,6 +578,10 @@ QString opsUsage()
         "                 network, tmpfs) only --erase deletes, else nothing is done\n"
         "  attr +R|-R|+H|-H|+S|-S|+A|-A [--all-levels] DIR NAME...\n"
         "                 set or clear one attribute of the named items\n"
+        "  rename DIR OLD NEW\n"
+        "                 rename one item of DIR after the name check (never over another)\n"
+        "  mkdir DIR NAME\n"
+        "                 create the folder NAME in DIR after the name check\n"
         "  archive list ARCHIVE\n"
         "                 print the listing of a cab, lzh or zip archive\n"
         "  archive extract [--all-levels] [--quiet] [--yes-all|--no-all] SRC DEST NAME...\n"

@@ -22,6 +22,7 @@ QList<CommandState> commandStates(const WindowCommandFacts& f)
         {"mnuEditItem", 1, f.textShown},                     // コピー
         {"mnuEditItem", 2, f.textEditable},                  // 貼付
         {"mnuEditItem", 3, f.textShown},                     // フォント選択
+        {"mnuMake", 0, f.folderItems},                       // 新規フォルダ
         {"mnuMake", 1, f.folderItems && f.contentDisplayOn}, // 新規テキスト
         {"mnuImgCffRtt", 1, f.imageShown},                   // 回転／反転
         {"mnuDispImgCff", 4, f.imageShown && f.manualZoom},  // 指定倍率％

@@ -1,5 +1,6 @@
 #include "app/browsing.h"
 #include "app/mainwindow.h"
+#include "app/operating.h"
 #include "app/selecting.h"
 #include "app/windowpane.h"
 #include "core/scriptedservices.h"
@@ -98,6 +99,7 @@ private Q_SLOTS:
     void destinationListCopiesIntoTheNode();
     void deletedFolderShownElsewhereIsRefreshed();
     void commandsFollowTheMarks();
+    void newFolderAsksUntilTheNameIsFree();
     void closedDestinationListGivesTheCountBack();
     void deleteKeys_data();
     void deleteKeys();
@@ -384,6 +386,35 @@ void OperatingTest::listKeys()
     QTest::keyClick(s.window.pane(LeftWindow)->tree(), Qt::Key_L, Qt::ControlModifier);
     QCOMPARE(QApplication::focusWidget(), s.window.pane(LeftWindow)->list());
     QVERIFY(s.list(LeftWindow).model()->marked(s.rowOf(LeftWindow, "sub")));
+}
+
+void OperatingTest::newFolderAsksUntilTheNameIsFree()
+{
+    TempDir dir;
+    prepare(dir);
+    Started s(dir);
+    QStringList offered;
+    QStringList answers{QStringLiteral("SUB"), QStringLiteral("new")};
+    s.window.operating()->askName = [&](const QString& proposal) {
+        offered << proposal;
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    };
+    QVERIFY(s.enabled("mnuMake", 0));
+    s.messages.clearLog();
+    s.trigger("mnuMake", 0);
+    // The default first, then what was typed, after the message.
+    QCOMPARE(offered, (QStringList{QStringLiteral("新しいフォルダ"), QStringLiteral("SUB")}));
+    QCOMPARE(s.messages.texts().size(), 1);
+    QVERIFY(s.messages.texts().first().contains(QStringLiteral("既に使われています")));
+    QVERIFY(tovane::test::entries(dir.filePath(QStringLiteral("l")).toUtf8()).contains("new"));
+    const int row = s.rowOf(LeftWindow, "new");
+    QVERIFY(row >= 0);
+    QCOMPARE(s.list(LeftWindow).currentRow(), row);
+    // Cancelled: nothing made.
+    offered.clear();
+    s.trigger("mnuMake", 0);
+    QCOMPARE(offered.size(), 1);
+    QCOMPARE(tovane::test::entries(dir.filePath(QStringLiteral("l")).toUtf8()).size(), 3);
 }
 
 void OperatingTest::refreshFindsNewAndRemovedFolders()
