@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cstdint>
 
 #include <sys/resource.h>
@@ -134,6 +135,97 @@ Metafile metafileOf(const QByteArray& bytes, const QString& extension)
     return Metafile::None;
 }
 
+// The WMF converter fits its output to what is drawn, not to the frame of
+// the placeable header, which stretches a drawing that leaves margins. An
+// invisible rectangle over the frame, added before the end record, makes
+// the two agree. Anything unexpected in the records gives the bytes as
+// they are.
+QByteArray wmfWithFrame(const QByteArray& bytes)
+{
+    constexpr qsizetype Placeable = 22, Header = 18;
+    if (bytes.size() < Placeable + Header || le32(bytes, 0) != 0x9ac6cdd7u ||
+        le16(bytes, Placeable + 2) != 9)
+        return bytes;
+    const uint32_t objects = le16(bytes, Placeable + 10);
+    QList<bool> used(objects, false);
+    auto takeSlot = [&used]() {
+        const qsizetype free = used.indexOf(false);
+        if (free >= 0) {
+            used[free] = true;
+            return int(free);
+        }
+        used.append(true);
+        return int(used.size() - 1);
+    };
+    qsizetype at = Placeable + Header;
+    qsizetype end = -1;
+    while (at + 6 <= bytes.size()) {
+        const qint64 size = qint64(le32(bytes, at)) * 2;
+        const uint32_t function = le16(bytes, at + 4);
+        if (size < 6 || at + size > bytes.size())
+            return bytes;
+        if (function == 0) {
+            end = at;
+            break;
+        }
+        switch (function) {
+        case 0x00f7:
+        case 0x01f9:
+        case 0x02fa:
+        case 0x02fb:
+        case 0x02fc:
+        case 0x0142:
+        case 0x06ff:
+            takeSlot();
+            break;
+        case 0x01f0: // delete object
+            if (size >= 8 && le16(bytes, at + 6) < uint32_t(used.size()))
+                used[le16(bytes, at + 6)] = false;
+            break;
+        default:
+            break;
+        }
+        at += size;
+    }
+    if (end < 0 || used.size() > 0xfff0)
+        return bytes;
+    auto put16 = [](QByteArray& b, int v) {
+        b.append(char(v & 0xff));
+        b.append(char((v >> 8) & 0xff));
+    };
+    auto record = [&put16](QByteArray& b, int function, std::initializer_list<int> params) {
+        const int words = 3 + int(params.size());
+        put16(b, words);
+        put16(b, 0);
+        put16(b, function);
+        for (int p : params)
+            put16(b, p);
+    };
+    const int pen = takeSlot();
+    const int brush = takeSlot();
+    QByteArray frame;
+    record(frame, 0x001e, {});              // save the state
+    record(frame, 0x02fa, {5, 0, 0, 0, 0}); // null pen
+    record(frame, 0x012d, {pen});           // select it
+    record(frame, 0x02fc, {1, 0, 0, 0});    // hollow brush
+    record(frame, 0x012d, {brush});         // select it
+    record(frame, 0x041b,
+           {int(le16(bytes, 12)), int(le16(bytes, 10)), int(le16(bytes, 8)),
+            int(le16(bytes, 6))});   // the frame: bottom, right, top, left
+    record(frame, 0x0127, {0xffff}); // back to the state saved
+    QByteArray out = bytes.left(end) + frame + bytes.mid(end);
+    auto set32 = [&out](qsizetype where, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            out[where + i] = char((v >> (8 * i)) & 0xff);
+    };
+    // The header's length in words, object count and longest record.
+    set32(Placeable + 6, le32(bytes, Placeable + 6) + uint32_t(frame.size() / 2));
+    out[Placeable + 10] = char(used.size() & 0xff);
+    out[Placeable + 11] = char((used.size() >> 8) & 0xff);
+    set32(Placeable + 12, std::max<uint32_t>(le32(bytes, Placeable + 12), 8));
+    return out;
+}
+
 void limitConverter()
 {
     // Runs in the child between fork and exec: system calls only.
@@ -207,7 +299,8 @@ int decodePicture(const QByteArray& bytes, const QString& extension, QImage& out
     out = QImage();
     const Metafile metafile = metafileOf(bytes, extension);
     if (metafile != Metafile::None)
-        return decodeMetafile(bytes, metafile, out);
+        return decodeMetafile(metafile == Metafile::Wmf ? wmfWithFrame(bytes) : bytes, metafile,
+                              out);
     if (extension == QLatin1String("dib") && !bytes.startsWith("BM")) {
         const QByteArray file = withFileHeader(bytes);
         return file.isEmpty() ? LoadFailed : decodeWithReader(file, "bmp", QSize(), out);
