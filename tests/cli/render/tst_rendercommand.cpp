@@ -4,6 +4,7 @@
 
 #include "support/picturebytes.h"
 #include "support/tempdir.h"
+#include "viewer/render/picture.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -58,6 +59,15 @@ QByteArray png(const QImage& image)
     return bytes;
 }
 
+QByteArray encoded(const QImage& image, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
 QByteArray notDisplayable(const QByteArray& name)
 {
     return "ファイル " + name + " は\n\n処理対象形式ではないので表示できません。\n";
@@ -105,6 +115,7 @@ private Q_SLOTS:
             tovane::test::wmfRectangle(QSize(120, 80), QRect(0, 0, 10, 10), 0).left(50)));
         QVERIFY(m_dir.makeFolder("folder.png"));
         QVERIFY(m_dir.makeFolder("out"));
+        QVERIFY(m_dir.makeFolder("sizes"));
     }
 
     void pixels_data()
@@ -282,6 +293,51 @@ private Q_SLOTS:
             QVERIFY(
                 r.err.contains("tovane-cli render: " + path("").toUtf8() + file.toUtf8() + ": "));
         QCOMPARE(readAll(out), QByteArray("<missing>"));
+    }
+
+    // `show` tells the size from the header; it is the size drawn.
+    void showSizes_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QSize>("size");
+        QImage picture(37, 23, QImage::Format_ARGB32);
+        picture.fill(Qt::green);
+        const QByteArray bmp = tovane::test::bmp24(QSize(37, 23), quadrant);
+        QByteArray cursor = encoded(picture, "ico");
+        cursor[2] = 2;
+        QTest::newRow("bmp") << QByteArray("s.bmp") << bmp << QSize(37, 23);
+        QTest::newRow("dib") << QByteArray("s.dib") << bmp << QSize(37, 23);
+        QTest::newRow("dib without file header")
+            << QByteArray("h.dib") << bmp.mid(14) << QSize(37, 23);
+        QTest::newRow("gif") << QByteArray("s.gif") << tovane::test::gifOf(QSize(37, 23), {Red})
+                             << QSize(37, 23);
+        QTest::newRow("jpg") << QByteArray("s.jpg") << encoded(picture, "JPEG") << QSize(37, 23);
+        QTest::newRow("ico") << QByteArray("s.ico") << encoded(picture, "ico") << QSize(37, 23);
+        QTest::newRow("cur") << QByteArray("s.cur") << cursor << QSize(37, 23);
+        QTest::newRow("wmf") << QByteArray("s.wmf")
+                             << tovane::test::wmfRectangle(QSize(37, 23), QRect(0, 0, 5, 5), 0)
+                             << QSize(37, 23);
+        QTest::newRow("emf") << QByteArray("s.emf")
+                             << tovane::test::emfRectangle(QSize(37, 23), QRect(0, 0, 5, 5), 0)
+                             << QSize(37, 23);
+    }
+    void showSizes()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QSize, size);
+        QVERIFY(m_dir.writeFile("sizes/" + name, bytes));
+        QProcess p;
+        p.start(qEnvironmentVariable("TOVANE_BUILD_DIR") + QStringLiteral("/src/tovane-cli"),
+                {"show", m_dir.filePath("sizes/" + QString::fromUtf8(name))});
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.readAllStandardOutput(), "image " + QByteArray::number(size.width()) + 'x' +
+                                                QByteArray::number(size.height()) + '\n');
+        QImage decoded;
+        QCOMPARE(tovane::loadPicture(m_dir.filePath("sizes/" + QString::fromUtf8(name)), decoded),
+                 0);
+        QCOMPARE(decoded.size(), size);
     }
 
     // OUT is replaced whole; a place it cannot go is a failure, told.
