@@ -1,5 +1,6 @@
 #include "viewer/render/picture.h"
 
+#include "platform/system.h"
 #include "platform/textfile.h"
 #include "viewer/contentdisplay.h"
 #include "viewer/imagesize.h"
@@ -65,6 +66,21 @@ int decodeWithReader(const QByteArray& bytes, const QByteArray& format, QSize sc
         return LoadFailed;
     }
     QImage image;
+    const QImage::Format pixels = reader.imageFormat();
+    // Only within the allocation limit, which a reader does not check on a
+    // buffer it is given; a broken header may announce any format value.
+    const bool knownPixels = pixels > QImage::Format_Invalid && pixels < QImage::NImageFormats;
+    if (!scaled.isValid() && announced.isValid() && knownPixels &&
+        qint64(announced.width()) * announced.height() *
+                QImage::toPixelFormat(pixels).bitsPerPixel() / 8 <=
+            qint64(PictureAllocationLimitMb) * 1024 * 1024) {
+        // Readers fill a buffer of their size and format handed to them;
+        // under huge pages its first touch costs a few faults, not one per
+        // 4 kB (most of a large photo's decode time here).
+        image = QImage(announced, pixels);
+        if (!image.isNull())
+            platform::adviseLargeBuffer(image.bits(), size_t(image.sizeInBytes()));
+    }
     if (!reader.read(&image) || image.isNull() || !sizeAllowed(image.size()))
         return LoadFailed;
     out = std::move(image);
