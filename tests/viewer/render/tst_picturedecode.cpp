@@ -16,6 +16,8 @@
 
 #include <cerrno>
 
+#include <sys/stat.h>
+
 using namespace tovane;
 using tovane::test::TempDir;
 
@@ -38,13 +40,15 @@ QImage quadrants(QImage::Format format = QImage::Format_RGB32)
     return image.convertToFormat(format);
 }
 
-QByteArray encoded(const QImage& image, const char* format, int quality = -1)
+QByteArray encoded(const QImage& image, const char* format, int quality = -1,
+                   QImageIOHandler::Transformations turn = QImageIOHandler::TransformationNone)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, format);
     writer.setQuality(quality);
+    writer.setTransformation(turn);
     return writer.write(image) ? bytes : QByteArray();
 }
 
@@ -134,6 +138,15 @@ private Q_SLOTS:
             << Probes{{{20, 15}, 0xff00ff00u}} << 0;
         QTest::newRow("jpg") << encoded(quadrants(), "jpeg", 95) << "jpg" << QByteArray("jpeg") << q
                              << QuadrantProbes << 24;
+        // The orientation tag turns the picture as the camera was held.
+        QTest::newRow("jpg turned by its orientation tag")
+            << encoded(quadrants(), "jpeg", 95, QImageIOHandler::TransformationRotate90) << "jpg"
+            << QByteArray("jpeg") << q.transposed()
+            << Probes{{{5, 5}, 0xff000000u | Blue},
+                      {{25, 5}, 0xff000000u | Red},
+                      {{5, 35}, 0xff000000u | Yellow},
+                      {{25, 35}, 0xff000000u | Green}}
+            << 24;
         QTest::newRow("ico") << icon << "ico" << QByteArray("ico") << q << QuadrantProbes << 0;
         QTest::newRow("cur") << asCursor(icon) << "cur" << QByteArray("ico") << q << QuadrantProbes
                              << 0;
@@ -262,6 +275,54 @@ private Q_SLOTS:
         qputenv("PATH", path);
         QCOMPARE(result, int(LoadFailed));
         QVERIFY(image.isNull());
+    }
+
+    // The converter runs as a child under limits, with a deadline; only a
+    // clean exit with a picture counts. Stand-ins on PATH show what it got.
+    void converterContract_data()
+    {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<QSize>("size"); // invalid: refused
+        // Writes its limits as the SVG's size: CPU seconds wide, megabytes
+        // of address space high; no core file, output bounded.
+        QTest::newRow("limits") << QByteArray(
+                                       "test \"$(ulimit -c)\" = 0 || exit 3\n"
+                                       "test \"$(ulimit -f)\" != unlimited || exit 4\n"
+                                       "printf '<svg xmlns=\"http://www.w3.org/2000/svg\" "
+                                       "width=\"%s\" height=\"%s\"/>' "
+                                       "\"$(ulimit -t)\" \"$(( $(ulimit -v) / 1024 ))\" > \"$2\"\n")
+                                << QSize(MetafileCpuSeconds, MetafileMemoryMb);
+        QTest::newRow("a picture, but a failed exit")
+            << QByteArray("printf '<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"5\" "
+                          "height=\"5\"/>' > \"$2\"\nexit 1\n")
+            << QSize();
+        QTest::newRow("a clean exit without a picture") << QByteArray("exit 0\n") << QSize();
+        QTest::newRow("an SVG announcing 100000x100000")
+            << QByteArray("printf '<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"100000\" "
+                          "height=\"100000\"/>' > \"$2\"\n")
+            << QSize();
+        QTest::newRow("killed by a signal") << QByteArray("kill -9 $$\n") << QSize();
+        QTest::newRow("never ending") << QByteArray("exec sleep 600\n") << QSize();
+    }
+    void converterContract()
+    {
+        QFETCH(QByteArray, script);
+        QFETCH(QSize, size);
+        // wmf2svg is called "-o OUT IN": $2 is OUT.
+        const QByteArray folder = m_dir.pathBytes() + "/converter";
+        QVERIFY(m_dir.makeFolder("converter") || QFileInfo(QString::fromUtf8(folder)).isDir());
+        const QByteArray program = folder + "/wmf2svg";
+        QVERIFY(test::writeBytes(program, "#!/bin/sh\n" + script));
+        QVERIFY(::chmod(program.constData(), 0755) == 0);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", folder + ":/usr/bin:/bin");
+        QImage image;
+        // Without a frame the SVG's own size counts.
+        const int result =
+            decodePicture(test::wmfRectangle(MetaSize, MetaRect, MetaFill, false), "wmf", image);
+        qputenv("PATH", path);
+        QCOMPARE(result, size.isValid() ? 0 : int(LoadFailed));
+        QCOMPARE(image.size(), size.isValid() ? size : QSize(0, 0));
     }
 
     // No temporary file of a metafile stays behind, converted or refused.
