@@ -3,6 +3,7 @@
 #include "cli/comparecommand.h"
 #include "cli/listcommand.h"
 #include "cli/opscommands.h"
+#include "cli/rendercommand.h"
 #include "cli/serialcommand.h"
 #include "cli/showcommand.h"
 
@@ -52,7 +53,7 @@ QString usage()
                "  volumes        list the volumes (mount point, type, file system, label, sizes)\n"
                "  stat PATH...   show the item record of each path\n"
                "  version        print the version\n") +
-           listUsage() + compareUsage() + opsUsage() + serialUsage() + showUsage();
+           listUsage() + compareUsage() + opsUsage() + serialUsage() + showUsage() + renderUsage();
 }
 
 int commandVolumes()
@@ -157,6 +158,8 @@ int run(const QStringList& arguments)
         return runShowCommand(rest);
     if (command == QLatin1String("resave"))
         return runResaveCommand(rest, messages);
+    if (command == QLatin1String("render"))
+        return runRenderCommand(rest);
     writeErr(QStringLiteral("tovane-cli: unknown command ") + command + u'\n' + usage());
     return ExitUsage;
 }

@@ -72,21 +72,6 @@ QString parse(const QStringList& args, bool resave, Arguments& a)
     return QString();
 }
 
-void writeNotDisplayable(const QString& path)
-{
-    writeErrorLine(QStringLiteral("ファイル ") + fileNameOf(path) +
-                   QStringLiteral(" は\r\n\r\n処理対象形式ではないので表示できません。"));
-}
-
-// A reason of its own for what is not simply the wrong kind of content.
-void writeLoadFailure(const QString& command, const QString& path, int error)
-{
-    if (error != EILSEQ && error != EISDIR && error != EINVAL)
-        writeErrorLine(QStringLiteral("tovane-cli ") + command + QStringLiteral(": ") + path +
-                       QStringLiteral(": ") + platform::systemErrorMessage(error));
-    writeNotDisplayable(path);
-}
-
 int usageError(const QString& command, const QString& complaint)
 {
     writeErrorLine(QStringLiteral("tovane-cli ") + command + QStringLiteral(": ") + complaint +
@@ -144,6 +129,25 @@ bool protectedTargetAccepted(const QString& source, const QString& destination, 
 }
 
 } // namespace
+
+void writeNotDisplayable(const QString& path)
+{
+    writeErrorLine(QStringLiteral("ファイル ") + fileNameOf(path) +
+                   QStringLiteral(" は\r\n\r\n処理対象形式ではないので表示できません。"));
+}
+
+bool isContentError(int error)
+{
+    return error == EILSEQ || error == EISDIR || error == EINVAL;
+}
+
+void writeLoadFailure(const QString& command, const QString& path, int error)
+{
+    if (!isContentError(error))
+        writeErrorLine(QStringLiteral("tovane-cli ") + command + QStringLiteral(": ") + path +
+                       QStringLiteral(": ") + platform::systemErrorMessage(error));
+    writeNotDisplayable(path);
+}
 
 QString showUsage()
 {
@@ -207,8 +211,7 @@ int runResaveCommand(const QStringList& args, MessageService& messages)
             return ExitFailed;
     }
     // Only the extended modes edit and save, so their lists count.
-    const int category =
-        categoryOf(defaultDispExtLists(), fileNameOf(path), true);
+    const int category = categoryOf(defaultDispExtLists(), fileNameOf(path), true);
     if (category == CategoryNone) {
         writeNotDisplayable(path);
         return ExitFailed;

@@ -16,4 +16,12 @@ int runResaveCommand(const QStringList& args, MessageService& messages);
 
 QString showUsage();
 
+// The console's not-displayable message for `path`.
+void writeNotDisplayable(const QString& path);
+// Errors that say the content is not of a kind shown, not that reading failed.
+bool isContentError(int error);
+// A read failure of `command`: the system's reason of its own unless the
+// content is the fault, then the not-displayable message.
+void writeLoadFailure(const QString& command, const QString& path, int error);
+
 } // namespace tovane::cli

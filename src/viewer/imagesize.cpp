@@ -131,13 +131,37 @@ bool emf(const Reader& r, QSize& size)
                     std::llround(double(std::abs(bottom - top)) * PixelsPerHimetric), size);
 }
 
+bool dibBits(uint32_t bits)
+{
+    return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16 || bits == 24 ||
+           bits == 32;
+}
+
+// A DIB saved without its file header: the info header comes first, of a
+// size Windows writes, with one plane, a bit count that exists and (past
+// the core header) a known compression.
+bool headerlessDib(const Reader& r, QSize& size)
+{
+    if (!r.has(0, 12))
+        return false;
+    const uint32_t header = r.le32(0);
+    if (header == 12)
+        return r.le16(8) == 1 && dibBits(r.le16(10)) && positive(r.le16(4), r.le16(6), size);
+    if (header != 40 && header != 52 && header != 56 && header != 108 && header != 124)
+        return false;
+    if (!r.has(0, 20) || r.le16(12) != 1 || !dibBits(r.le16(14)) || r.le32(16) > 6)
+        return false;
+    const int32_t height = int32_t(r.le32(8));
+    return positive(int32_t(r.le32(4)), std::abs(qint64(height)), size);
+}
+
 } // namespace
 
 bool imageSizeOf(const QByteArray& bytes, QSize& size)
 {
     const Reader r(bytes);
     return png(r, size) || gif(r, size) || bmp(r, size) || jpeg(r, size) || wmf(r, size) ||
-           emf(r, size) || icon(r, size);
+           emf(r, size) || icon(r, size) || headerlessDib(r, size);
 }
 
 } // namespace tovane

@@ -40,6 +40,11 @@ QByteArray jpeg(int w, int h, int exifBytes)
            QByteArray(12, '\1') + "\xff\xd9";
 }
 
+QByteArray patched(QByteArray bytes, qsizetype at, const QByteArray& with)
+{
+    return bytes.replace(at, with.size(), with);
+}
+
 } // namespace
 
 class ImageSizeTest : public QObject {
@@ -78,6 +83,9 @@ private Q_SLOTS:
             << le32(1) + le32(108) + le32(0) + le32(0) + le32(100) + le32(50) + le32(0) + le32(0) +
                    le32(10000) + le32(5000) + le32(0x464d4520) + QByteArray(64, '\0')
             << QSize(378, 189);
+        QTest::newRow("dib without its file header") << bmp(21, -13).mid(14) << QSize(21, 13);
+        QTest::newRow("dib core header without its file header")
+            << le32(12) + le16(7) + le16(9) + le16(1) + le16(8) << QSize(7, 9);
         // Not pictures, or broken ones: never a size.
         QTest::newRow("empty") << QByteArray() << QSize();
         QTest::newRow("text") << QByteArray("hello world, not a picture at all") << QSize();
@@ -92,6 +100,12 @@ private Q_SLOTS:
             << le32(0x9ac6cdd7) + le16(0) + le16(0) + le16(0) + le16(10) + le16(10) + le16(0) +
                    le32(0) + le16(0)
             << QSize();
+        QTest::newRow("info header with 3 planes")
+            << patched(bmp(3, 2).mid(14), 12, le16(3)) << QSize();
+        QTest::newRow("info header of 7 bits")
+            << patched(bmp(3, 2).mid(14), 14, le16(7)) << QSize();
+        QTest::newRow("info header of an unknown size")
+            << patched(bmp(3, 2).mid(14), 0, le32(44)) << QSize();
         QTest::newRow("icon with no pictures")
             << le16(0) + le16(1) + le16(0) + QByteArray(16, '\0') << QSize();
     }

@@ -1,5 +1,6 @@
 #include "viewer/render/picture.h"
 
+#include "platform/system.h"
 #include "viewer/imagerotation.h"
 
 #include <QPainter>
@@ -35,6 +36,8 @@ bool turnPicture(const QImage& source, int angle, QImage& out)
     QImage target(size, QImage::Format_ARGB32_Premultiplied);
     if (target.isNull())
         return false;
+    // Huge pages: the fill below would otherwise fault on every 4 kB.
+    platform::adviseLargeBuffer(target.bits(), size_t(target.sizeInBytes()));
     target.fill(Qt::transparent);
     QPainter p(&target);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -61,7 +64,8 @@ ImageScale paintPicture(QPainter& painter, const QImage& picture, QSize area,
                         const QColor& background, PictureView& view)
 {
     painter.fillRect(QRect(QPoint(0, 0), area), background);
-    const ImageScale s = imageScale(view.zoomMode, view.zoom, twipsOf(picture.size()), twipsOf(area));
+    const ImageScale s =
+        imageScale(view.zoomMode, view.zoom, twipsOf(picture.size()), twipsOf(area));
     if (view.zoomMode != ZoomManual)
         view.zoom = s.zoom;
     if (picture.isNull() || area.isEmpty())
