@@ -148,7 +148,8 @@ int run(const QStringList& arguments)
     if (command == QLatin1String("copy") || command == QLatin1String("move") ||
         command == QLatin1String("delete") || command == QLatin1String("attr"))
         return runOpsCommand(command, rest, progress);
-    if (command == QLatin1String("rename") || command == QLatin1String("mkdir"))
+    if (command == QLatin1String("rename") || command == QLatin1String("mkdir") ||
+        command == QLatin1String("touch"))
         return runRenameCommand(command, rest, progress);
     if (command == QLatin1String("serial"))
         return runSerialCommand(rest, progress);

@@ -4,6 +4,9 @@
 #include "archive/archiverlibraries.h"
 #include "fs/namevalidation.h"
 #include "ops/renaming.h"
+#include "ops/timechange.h"
+
+#include <QRegularExpression>
 
 #include "cli/clisupport.h"
 #include "cli/commands.h"
@@ -545,10 +548,137 @@ int runMakeFolder(const QStringList& args, ProgressService& progress)
     return r == StepDone ? ExitOk : ExitFailed;
 }
 
+// "yyyy/mm/dd hh:nn:ss" (the time may be left out) as local time, checked
+// as the form checks it (an odd second lowered); years 1601 to 9999.
+bool parseTouchTime(const QString& text, bool dateOnly, qint64& nanoseconds, QString& complaint)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^(\\d{4})/(\\d{1,2})/(\\d{1,2})(?: (\\d{1,2}):(\\d{1,2}):(\\d{1,2}))?$"));
+    const QRegularExpressionMatch m = pattern.match(narrowWidth(text).trimmed());
+    if (!m.hasMatch()) {
+        complaint = QStringLiteral("a time is \"yyyy/mm/dd hh:nn:ss\": ") + text;
+        return false;
+    }
+    TimeInput input;
+    input.presentYear = 5000;
+    input.yearsBack = 3399;
+    input.yearsAhead = 4999;
+    for (int i = 1; i <= 6; ++i)
+        input.fields << (m.captured(i).isEmpty() || (dateOnly && i > 3) ? QStringLiteral("0")
+                                                                        : m.captured(i));
+    int firstWrong = -1;
+    const QString wrong = checkTimeInput(input, firstWrong);
+    if (!wrong.isEmpty()) {
+        complaint = text + QStringLiteral(": ") + wrong;
+        return false;
+    }
+    const QDateTime local(QDate(input.fields[0].toInt(), input.fields[1].toInt(),
+                                input.fields[2].toInt()),
+                          QTime(input.fields[3].toInt(), input.fields[4].toInt(),
+                                input.fields[5].toInt()),
+                          Qt::LocalTime);
+    nanoseconds = local.toMSecsSinceEpoch() * 1000000;
+    return true;
+}
+
+int runTouch(const QStringList& args, ProgressService& progress)
+{
+    TimeRequest request;
+    bool allLevels = false, quiet = false, optionsEnd = false;
+    AnswerPolicy policy = AnswerPolicy::NoToAll;
+    QStringList words;
+    auto fail = [](const QString& complaint) {
+        writeError(QStringLiteral("tovane-cli touch: ") + complaint + u'\n' + opsUsage());
+        return ExitUsage;
+    };
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (!optionsEnd && arg.startsWith(QLatin1String("--"))) {
+            const bool timed = arg == QLatin1String("--created") ||
+                               arg == QLatin1String("--modified") ||
+                               arg == QLatin1String("--accessed");
+            if (arg == QLatin1String("--")) {
+                optionsEnd = true;
+            } else if (timed) {
+                if (i + 1 >= args.size())
+                    return fail(QStringLiteral("missing value of ") + arg);
+                qint64 ns = 0;
+                QString complaint;
+                const bool access = arg == QLatin1String("--accessed");
+                if (!parseTouchTime(args.at(++i), access, ns, complaint))
+                    return fail(complaint);
+                if (arg == QLatin1String("--created")) {
+                    request.kinds |= platform::TimeCreation;
+                    request.times.creation = ns;
+                } else if (access) {
+                    request.kinds |= platform::TimeAccess;
+                    request.times.access = ns;
+                } else {
+                    request.kinds |= platform::TimeWrite;
+                    request.times.write = ns;
+                }
+            } else if (arg == QLatin1String("--all-levels")) {
+                allLevels = true;
+            } else if (arg == QLatin1String("--quiet")) {
+                quiet = true;
+            } else if (arg == QLatin1String("--yes-all")) {
+                policy = AnswerPolicy::YesToAll;
+            } else if (arg == QLatin1String("--no-all")) {
+                policy = AnswerPolicy::NoToAll;
+            } else {
+                return fail(QStringLiteral("unknown option ") + arg);
+            }
+            continue;
+        }
+        words.append(arg);
+    }
+    if (request.kinds == 0)
+        return fail(QStringLiteral("--created, --modified or --accessed is needed"));
+    if (words.size() < 2 || words.first().isEmpty())
+        return fail(QStringLiteral("DIR and at least one NAME are needed"));
+    for (qsizetype i = 1; i < words.size(); ++i)
+        if (!plainName(words.at(i)))
+            return fail(QStringLiteral("a NAME is an item of DIR, not a path: ") + words.at(i));
+
+    OpsMessages messages(policy, false);
+    messages.setConfirmationMessages(!quiet);
+    PlatformVolumeSource volumes;
+    PathChecker checker(CheckContext{messages, progress, volumes, QStringLiteral("tovane"),
+                                     [] { return LeftWindow; }});
+    CliHost host;
+    host.levels = allLevels;
+    host.folders[0] = folderArgument(words.first(), messages);
+    if (host.folders[0].isEmpty() ||
+        !folderUsable(checker, volumes, messages, LeftWindow, host.folders[0]))
+        return ExitPathUnavailable;
+    if (const int rc = loadFolderModel(host.left, host.folders[0])) {
+        writeError(QStringLiteral("tovane: ") + PathChecker::systemErrorText(rc) + u'\n');
+        return ExitPathUnavailable;
+    }
+    const QStringList missing = markNames(host.left, words.mid(1));
+    for (const QString& name : missing)
+        writeError(timeChangeTitle() + QStringLiteral(": ") +
+                   consoleText(PathChecker::fileMissingText(host.folders[0], name)) + u'\n');
+    if (host.left.markedCount() == 0)
+        return ExitFailed;
+    platform::installTerminationHandler([&progress](int) { progress.requestInterrupt(); });
+    OperationContext context{messages, progress, volumes, &checker, host};
+    TimeChange change(context);
+    change.preset = request;
+    const int r = change.run(LeftWindow);
+    if (r == 3)
+        return ExitCancelled;
+    if (r == 4)
+        return ExitPathUnavailable;
+    return r == 0 && missing.isEmpty() ? ExitOk : ExitFailed;
+}
+
 } // namespace
 
 int runRenameCommand(const QString& command, const QStringList& args, ProgressService& progress)
 {
+    if (command == QLatin1String("touch"))
+        return runTouch(args, progress);
     return command == QLatin1String("rename") ? runRename(args) : runMakeFolder(args, progress);
 }
 
@@ -582,6 +712,10 @@ QString opsUsage()
         "                 rename one item of DIR after the name check (never over another)\n"
         "  mkdir DIR NAME\n"
         "                 create the folder NAME in DIR after the name check\n"
+        "  touch [--created T] [--modified T] [--accessed T] [--all-levels] [--quiet]\n"
+        "        [--yes-all|--no-all] DIR NAME...\n"
+        "                 set the times of the named items (T \"yyyy/mm/dd hh:nn:ss\", local\n"
+        "                 time, an odd second lowered; the access time takes the date)\n"
         "  archive list ARCHIVE\n"
         "                 print the listing of a cab, lzh or zip archive\n"
         "  archive extract [--all-levels] [--quiet] [--yes-all|--no-all] SRC DEST NAME...\n"

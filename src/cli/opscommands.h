@@ -18,7 +18,7 @@ constexpr int ExitCancelled = 3;
 // `command` is "copy", "move", "delete" or "attr"; `args` the words after it.
 int runOpsCommand(const QString& command, const QStringList& args, ProgressService& progress);
 
-// "rename" DIR OLD NEW and "mkdir" DIR NAME.
+// "rename" DIR OLD NEW, "mkdir" DIR NAME and "touch" [times] DIR NAME....
 int runRenameCommand(const QString& command, const QStringList& args, ProgressService& progress);
 
 // `args` are the words after "archive": list, extract or create.
