@@ -1,7 +1,16 @@
 #include "app/operating.h"
 
 #include "app/browsing.h"
+#include "app/dialogd.h"
+#include "app/dialogn.h"
 #include "app/dialogt.h"
+#include "app/qtservices.h"
+#include "app/toolbar.h"
+#include "fs/enumeration.h"
+#include "fs/pathrules.h"
+#include "ops/serialnaming.h"
+#include "platform/filesystem.h"
+#include "viewer/displaycategories.h"
 #include "fs/namevalidation.h"
 #include "ops/renaming.h"
 #include "app/mainwindow.h"
@@ -72,6 +81,8 @@ void Operating::wireMenus()
     }
     on("mnuFileArc", 1, [this] { m_archiver.run(m_window.selectedWindow(), KindExtract); });
     on("mnuMake", 0, [this] { newFolder(); });
+    on("mnuFileItem", 10, [this] { serialNumbering(); });
+    on("mnuFileItem", 12, [this] { changeTimes(); });
 
     TreeNavigator& navigator = m_browsing.navigator();
     static const DestinationOperation archiveOperations[4] = {
@@ -145,6 +156,148 @@ void Operating::newFolder()
             l.setCurrent(row);
         m_window.markForRefresh(w);
     }
+    m_window.focusWindow(w);
+}
+
+void Operating::serialNumbering()
+{
+    const WindowIndex w = m_window.selectedWindow();
+    FileList& list = m_browsing.list(w);
+    if (list.showsDriveList())
+        return;
+    MessageService& messages = m_window.messages();
+    QtProgressService& progress = m_window.progress();
+    const QString folder = folderPath(w);
+    if (m_browsing.checker().checkPath(w, folder, QString(), true) != CheckAvailable)
+        return;
+    // The serial-numbering extension list, when it names any, restricts the files.
+    const QString extensions = m_window.settings().dispExtList[CategorySerialNumbering];
+    QStringList targets, entries;
+    bool foldersMarked = false;
+    const FileListModel* model = list.model();
+    for (int row = 0, n = model->count(); row < n; ++row) {
+        const ItemRecord& r = model->rowAt(row).record;
+        if (!model->marked(row))
+            continue;
+        if (r.isFolder()) {
+            foldersMarked = true;
+            continue;
+        }
+        const QString e = extensionOf(r.name).toLower();
+        if (!extensions.trimmed().isEmpty() && (e.isEmpty() || !extensions.contains(u' ' + e + u',')))
+            continue;
+        targets.append(r.name);
+    }
+    if (targets.isEmpty())
+        return;
+    // Every name of the folder counts, also those the list does not show.
+    platform::listFolder(folder, [&](const ItemRecord& r) {
+        entries.append(r.name);
+        return true;
+    });
+    if (messages.showMessage(serialConfirmationText(int(targets.size()), foldersMarked),
+                             ButtonsOkCancel, serialTitle()) != AnswerYes)
+        return;
+
+    BusyScope busy(progress);
+    progress.clearInterrupt();
+    progress.showProgress(ProgressService::PointerBusy,
+                          QStringLiteral("指定選択項目の連番付け中 ") + pathText(w),
+                          ProgressService::SetPointer | ProgressService::SetText);
+    SerialPlan plan = defaultSerialPlan(targets);
+    bool perFile = false, checkFirst = false, planned = false;
+    quint32 accepted = 0;
+    int k = 0;
+    for (qsizetype i = 0; i < targets.size(); ++i) {
+        if (progress.pumpEvents())
+            break;
+        const QString& name = targets[i];
+        ItemRecord record;
+        if (platform::lookupEntry(folder, name, record) != 0 || record.name != name)
+            continue;
+        const quint32 bits = (record.attributes | pathAttributes(stripSeparator(folder))) &
+                             (AttrReadOnly | AttrHidden | AttrSystem) & ~accepted;
+        if (bits) {
+            DialogRequest request;
+            request.kind = qint16(ConfirmFileAttr + (i + 1 < targets.size() ? ConfirmForAll : 0));
+            request.attributeMask = quint16(bits);
+            request.text = folder + name;
+            request.title = serialTitle();
+            const qint16 a = messages.confirm(request, progress.interruptRequested());
+            if (a == AnswerYesAll)
+                accepted |= bits;
+            else if (a == AnswerNo || a == AnswerNoAll)
+                continue;
+            else if (a != AnswerYes)
+                break;
+        }
+        if (!planned || perFile) {
+            DialogN form(plan, targets, entries, k, name, messages, &m_window);
+            form.setPerFile(perFile);
+            form.setCheckFirst(checkFirst);
+            QAction* stop = m_window.toolbar().button(ToolbarStopButton);
+            const bool stopWas = stop && stop->isEnabled();
+            if (stop)
+                stop->setEnabled(false);
+            int answer = DialogN::Cancel;
+            if (serialForm) {
+                answer = serialForm(form);
+            } else {
+                form.exec();
+                answer = form.answer();
+            }
+            if (stop)
+                stop->setEnabled(stopWas);
+            perFile = form.perFile();
+            checkFirst = form.checkFirst();
+            if (answer == DialogN::Cancel)
+                break;
+            if (answer == DialogN::Skip)
+                continue; // the number stays free for the next file
+            plan = form.plan();
+            planned = true;
+        }
+        const QString next = serialName(plan, k, name);
+        const int rc = renameOne(messages, folder, name, next, false, serialTitle());
+        if (rc == EROFS) {
+            messages.showMessage(QStringLiteral("ドライブが書込み禁止なので終了します。"), ButtonsOk,
+                                 serialTitle());
+            break;
+        }
+        if (rc != 0)
+            continue;
+        ++k;
+        ItemRecord now;
+        if (platform::lookupEntry(folder, next, now) == 0)
+            for (const WindowIndex v : {LeftWindow, RightWindow})
+                if (folderPath(v) == folder)
+                    m_browsing.list(v).addOrUpdateItem(name, now);
+    }
+    progress.showProgress(ProgressService::PointerDefault, QString(),
+                          ProgressService::SetPointer | ProgressService::SetText);
+    m_window.focusWindow(w);
+}
+
+void Operating::changeTimes()
+{
+    const WindowIndex w = m_window.selectedWindow();
+    if (m_browsing.list(w).showsDriveList())
+        return;
+    OperationContext context{m_window.messages(), m_window.progress(), m_browsing.volumes(),
+                             &m_browsing.checker(), *this};
+    TimeChange change(context);
+    change.perItem = DialogD::perItem();
+    change.form = [this, &change](const QString& path, bool folder,
+                                  const platform::FileTimes& current, TimeRequest& request) {
+        const int answer = timeForm ? timeForm(path, folder, current, request)
+                                    : DialogD::ask(&m_window, path, folder, current, request,
+                                                   m_window.messages(),
+                                                   m_window.dialogEnvironment());
+        // The option ticked in the form counts from the next item on.
+        change.perItem = DialogD::perItem();
+        return answer;
+    };
+    change.run(w);
     m_window.focusWindow(w);
 }
 

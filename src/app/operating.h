@@ -8,6 +8,7 @@
 #include "archive/archiver.h"
 #include "ops/fileoperations.h"
 #include "ops/operationhost.h"
+#include "ops/timechange.h"
 
 #include <array>
 
@@ -31,6 +32,13 @@ public:
     // `askName` stands in for the question (tests); "" cancels.
     void newFolder();
     std::function<QString(const QString& proposal)> askName;
+    // 連番付け over the marked files; `serialForm` stands in for the form
+    // (tests): it gets the dialog before it is shown and returns its answer.
+    void serialNumbering();
+    std::function<int(class DialogN&)> serialForm;
+    // 日時変更 over the marked items; `timeForm` stands in for the form.
+    void changeTimes();
+    TimeForm timeForm;
 
 private:
     // OperationHost
