@@ -1,0 +1,430 @@
+#include "archive/lzhwriter.h"
+#include "platform/filesystem.h"
+#include "platform/names.h"
+#include "support/tempdir.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QtTest>
+
+using namespace tovane;
+using namespace tovane::test;
+
+Q_DECLARE_METATYPE(tovane::LzhMethod)
+
+namespace {
+
+QByteArray randomBytes(qsizetype size, quint32 seed)
+{
+    QRandomGenerator gen(seed);
+    QByteArray out(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        out[i] = char(gen.generate() & 0xff);
+    return out;
+}
+
+// Text with the repetition of real prose: words from a small vocabulary.
+QByteArray textBytes(qsizetype size, quint32 seed)
+{
+    static const char* words[] = {"ファイル", "folder", "the", "archive", "圧縮", "copy",
+                                  "and",      "window", "of",  "\n",      "data", "一覧"};
+    QRandomGenerator gen(seed);
+    QByteArray out;
+    while (out.size() < size) {
+        out += words[gen.bounded(12)];
+        out += ' ';
+    }
+    out.truncate(size);
+    return out;
+}
+
+struct ToolRun {
+    int exitCode = -1;
+    QByteArray output;
+};
+
+ToolRun run(const QString& program, const QStringList& args, const QString& folder = {})
+{
+    QProcess p;
+    if (!folder.isEmpty())
+        p.setWorkingDirectory(folder);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    ToolRun r;
+    if (!p.waitForFinished(60000))
+        return r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.output = p.readAll();
+    return r;
+}
+
+QString methodText(LzhMethod m)
+{
+    return QStringLiteral("-lh%1-").arg(int(m));
+}
+
+} // namespace
+
+class LzhWriterTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void roundTrip_data();
+    void roundTrip();
+    void damagedStreams_data();
+    void damagedStreams();
+    void readByTools_data();
+    void readByTools();
+    void names_data();
+    void names();
+    void update_data();
+    void update();
+    void refusedTargets_data();
+    void refusedTargets();
+    void interrupt_data();
+    void interrupt();
+};
+
+void LzhWriterTest::roundTrip_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<bool>("shrinks");
+    QTest::addColumn<LzhMethod>("method");
+    struct Content {
+        const char* name;
+        QByteArray data;
+        bool shrinks;
+    };
+    QByteArray pattern;
+    for (int i = 0; i < 20000; ++i)
+        pattern += QByteArray::number(i % 97) + ",";
+    QByteArray shortRun;
+    for (int i = 0; i < 5000; ++i)
+        shortRun += char(i % 3 == 0 ? 'a' : 'b');
+    // Noise that repeats at exactly the smallest window's distance.
+    const QByteArray block = randomBytes(8192, 3);
+    const QList<Content> contents{
+        {"empty", QByteArray(), false},
+        {"one byte", QByteArray("x"), false},
+        {"one byte repeated", QByteArray(300000, 'z'), true},
+        {"repeated pattern", pattern, true},
+        {"two symbols", shortRun, true},
+        {"random", randomBytes(200000, 1), false},
+        {"text 1 MB", textBytes(1 << 20, 2), true},
+        {"random block repeated", block + block + block + block.left(3000), true},
+        {"all byte values",
+         [] {
+             QByteArray b;
+             for (int r = 0; r < 50; ++r)
+                 for (int i = 0; i < 256; ++i)
+                     b += char(i);
+             return b;
+         }(),
+         true},
+    };
+    for (LzhMethod m : {Lh5, Lh6, Lh7})
+        for (const Content& c : contents)
+            QTest::newRow(qPrintable(methodText(m) + " " + c.name)) << c.data << c.shrinks << m;
+}
+
+void LzhWriterTest::roundTrip()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(bool, shrinks);
+    QFETCH(LzhMethod, method);
+    const QByteArray packed = lzhCompress(data, method);
+    if (shrinks)
+        QVERIFY2(packed.size() < data.size(), qPrintable(QString::number(packed.size())));
+    QByteArray out;
+    QVERIFY(lzhDecompress(packed, data.size(), method, out));
+    QCOMPARE(out.size(), data.size());
+    QVERIFY(out == data);
+}
+
+void LzhWriterTest::damagedStreams_data()
+{
+    QTest::addColumn<QByteArray>("packed");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<LzhMethod>("method");
+    const QByteArray text = textBytes(100000, 5);
+    const QByteArray good = lzhCompress(text, Lh5);
+    QTest::newRow("truncated to half") << good.left(good.size() / 2) << qint64(text.size()) << Lh5;
+    QTest::newRow("truncated to 3 bytes") << good.left(3) << qint64(text.size()) << Lh5;
+    QTest::newRow("nothing") << QByteArray() << qint64(10) << Lh5;
+    QTest::newRow("longer than stream") << good << qint64(text.size() * 2) << Lh5;
+    QTest::newRow("zero block size") << QByteArray(64, '\0') << qint64(10) << Lh5;
+    QTest::newRow("all ones") << QByteArray(4096, char(0xff)) << qint64(5000) << Lh7;
+    for (int seed = 0; seed < 40; ++seed) {
+        QByteArray broken = good;
+        QRandomGenerator gen{quint32(seed)};
+        for (int k = 0; k < 3; ++k)
+            broken[gen.bounded(int(std::min<qsizetype>(broken.size(), 64)))] ^=
+                char(1 << gen.bounded(8));
+        QTest::newRow(qPrintable(QStringLiteral("flipped table bits %1").arg(seed)))
+            << broken << qint64(text.size()) << Lh5;
+    }
+    for (int seed = 0; seed < 20; ++seed)
+        QTest::newRow(qPrintable(QStringLiteral("garbage %1").arg(seed)))
+            << randomBytes(2000, quint32(100 + seed)) << qint64(30000) << LzhMethod(Lh5 + seed % 3);
+}
+
+// Damage is reported, never read past the input, and never taken for the
+// right size of output.
+void LzhWriterTest::damagedStreams()
+{
+    QFETCH(QByteArray, packed);
+    QFETCH(qint64, size);
+    QFETCH(LzhMethod, method);
+    QByteArray out;
+    const QByteArray copy(packed.constData(), packed.size()); // exact-size heap buffer
+    if (lzhDecompress(copy, size, method, out))
+        QCOMPARE(out.size(), qsizetype(size));
+}
+
+namespace {
+
+bool haveTool(const char* name)
+{
+    return !QStandardPaths::findExecutable(QString::fromLatin1(name)).isEmpty();
+}
+
+// The files of a small tree, written under `dir`/src.
+struct Tree {
+    QList<LzhSource> sources;
+    QList<QPair<QByteArray, QByteArray>> files; // stored name bytes, content
+};
+
+} // namespace
+
+void LzhWriterTest::readByTools_data()
+{
+    QTest::addColumn<LzhMethod>("method");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("expectedMethod");
+    for (LzhMethod m : {Lh5, Lh6, Lh7}) {
+        QTest::newRow(qPrintable(methodText(m) + " text"))
+            << m << textBytes(300000, 7) << methodText(m);
+        QTest::newRow(qPrintable(methodText(m) + " random stored"))
+            << m << randomBytes(70000, 8) << QStringLiteral("-lh0-");
+    }
+    QTest::newRow("empty file stored") << Lh5 << QByteArray() << QStringLiteral("-lh0-");
+}
+
+// Archives as lha and libarchive read them: lists, tests and extracts to
+// the same bytes, with folders as folders.
+void LzhWriterTest::readByTools()
+{
+    QFETCH(LzhMethod, method);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, expectedMethod);
+    if (!haveTool("lha"))
+        QSKIP("lha (package lhasa) is not installed");
+    TempDir dir;
+    QVERIFY(dir.makeFolder("src"));
+    QVERIFY(dir.makeFolder("src/sub"));
+    QVERIFY(dir.makeFolder("src/sub/deeper"));
+    QVERIFY(dir.writeFile("src/main.dat", content));
+    QVERIFY(dir.writeFile("src/sub/deeper/small.txt", "hello\n"));
+    const QList<LzhSource> sources{
+        {dir.filePath("src/sub"), "sub", true},
+        {dir.filePath("src/sub/deeper"), "sub/deeper", true},
+        {dir.filePath("src/main.dat"), "main.dat", false},
+        {dir.filePath("src/sub/deeper/small.txt"), "sub/deeper/small.txt", false},
+    };
+    LzhOptions options;
+    options.method = method;
+    const QString archive = dir.filePath("out.lzh");
+    QCOMPARE(writeLzh(archive, sources, options), 0);
+
+    const QByteArray bytes = readAll(joined(dir, "out.lzh"));
+    QVERIFY(bytes.endsWith('\0'));
+    QVERIFY(bytes.contains(expectedMethod.toLatin1()));
+    QVERIFY(bytes.contains("-lhd-"));
+
+    ToolRun t = run("lha", {"t", archive});
+    QVERIFY2(t.exitCode == 0, t.output.constData());
+    QVERIFY(dir.makeFolder("lha"));
+    t = run("lha", {"x", archive}, dir.filePath("lha"));
+    QVERIFY2(t.exitCode == 0, t.output.constData());
+    QVERIFY(readAll(joined(dir, "lha/main.dat")) == content);
+    QCOMPARE(readAll(joined(dir, "lha/sub/deeper/small.txt")), QByteArray("hello\n"));
+
+    if (!haveTool("bsdtar"))
+        QSKIP("bsdtar (package libarchive-tools) is not installed");
+    t = run("bsdtar", {"-tvf", archive});
+    QVERIFY2(t.exitCode == 0, t.output.constData());
+    QVERIFY2(t.output.contains("sub/deeper/\n") || t.output.contains("sub/deeper\n"),
+             t.output.constData());
+    QVERIFY(dir.makeFolder("bsd"));
+    t = run("bsdtar", {"-xf", archive}, dir.filePath("bsd"));
+    QVERIFY2(t.exitCode == 0, t.output.constData());
+    QVERIFY(readAll(joined(dir, "bsd/main.dat")) == content);
+    QCOMPARE(readAll(joined(dir, "bsd/sub/deeper/small.txt")), QByteArray("hello\n"));
+    ItemRecord record;
+    QCOMPARE(platform::statPath(pathOf(dir, "bsd/sub/deeper"), record), 0);
+    QVERIFY(record.isFolder());
+}
+
+void LzhWriterTest::names_data()
+{
+    QTest::addColumn<QString>("storedName");
+    QTest::addColumn<QByteArray>("expectedBytes");
+    QTest::newRow("ascii") << "plain.txt" << QByteArray("plain.txt");
+    QTest::newRow("katakana and kanji fit CP932")
+        << QString::fromUtf8("ｶﾀｶﾅ漢字.txt") << QByteArray("\xb6\xc0\xb6\xc5\x8a\xbf\x8e\x9a.txt");
+    QTest::newRow("trail byte 0x5C in CP932")
+        << QString::fromUtf8("ソ表.txt") << QByteArray("\x83\x5c\x95\x5c.txt");
+    QTest::newRow("emoji: UTF-8") << QString::fromUtf8("写真😀.jpg")
+                                  << QByteArray("\xe5\x86\x99\xe7\x9c\x9f\xf0\x9f\x98\x80.jpg");
+    QTest::newRow("hangul: UTF-8") << QString::fromUtf8("한.txt") << QByteArray("\xed\x95\x9c.txt");
+    QTest::newRow("raw bytes from disk")
+        << platform::nameFromBytes("raw\xff\xfe.bin") << QByteArray("raw\xff\xfe.bin");
+}
+
+// Each name is stored in the bytes lha writes back to disk.
+void LzhWriterTest::names()
+{
+    QFETCH(QString, storedName);
+    QFETCH(QByteArray, expectedBytes);
+    TempDir dir;
+    QVERIFY(dir.writeFile("content", "named content"));
+    QCOMPARE(writeLzh(dir.filePath("n.lzh"), {{dir.filePath("content"), storedName, false}}), 0);
+    const QByteArray archive = readAll(joined(dir, "n.lzh"));
+    QVERIFY(archive.contains(expectedBytes));
+    if (!haveTool("lha"))
+        QSKIP("lha (package lhasa) is not installed");
+    QVERIFY(dir.makeFolder("x"));
+    const ToolRun t = run("lha", {"x", dir.filePath("n.lzh")}, dir.filePath("x"));
+    QVERIFY2(t.exitCode == 0, t.output.constData());
+    QCOMPARE(entries(joined(dir, "x")), QList<QByteArray>{expectedBytes});
+    QCOMPARE(readAll(joined(dir, "x/" + expectedBytes)), QByteArray("named content"));
+}
+
+void LzhWriterTest::update_data()
+{
+    QTest::addColumn<int>("ageShift"); // seconds the changed source is moved from the entry's time
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("newer source replaces") << 100 << true;
+    QTest::newRow("same time keeps") << 0 << false;
+    QTest::newRow("older source keeps") << -100 << false;
+}
+
+// An update keeps untouched entries byte for byte, replaces a newer one in
+// its place and adds new names at the end.
+void LzhWriterTest::update()
+{
+    QFETCH(int, ageShift);
+    QFETCH(bool, replaced);
+    TempDir dir;
+    const qint64 base = qint64(1700000000) * 1000000000;
+    QVERIFY(dir.writeFile("a.txt", textBytes(50000, 11)));
+    QVERIFY(dir.writeFile("b.txt", "old b"));
+    QVERIFY(dir.makeFolder("f"));
+    platform::FileTimes times;
+    times.write = base;
+    QCOMPARE(platform::setTimes(dir.filePath("b.txt"), times, platform::TimeWrite), 0);
+    const QString archive = dir.filePath("u.lzh");
+    QCOMPARE(writeLzh(archive, {{dir.filePath("a.txt"), "a.txt", false},
+                                {dir.filePath("f"), "f", true},
+                                {dir.filePath("b.txt"), "f/b.txt", false}}),
+             0);
+    const QByteArray before = readAll(joined(dir, "u.lzh"));
+
+    QVERIFY(dir.writeFile("b.txt", "new b, longer"));
+    times.write = base + qint64(ageShift) * 1000000000;
+    QCOMPARE(platform::setTimes(dir.filePath("b.txt"), times, platform::TimeWrite), 0);
+    QVERIFY(dir.writeFile("c.txt", "c"));
+    QCOMPARE(writeLzh(archive, {{dir.filePath("b.txt"), "f/b.txt", false},
+                                {dir.filePath("c.txt"), "c.txt", false}}),
+             0);
+    const QByteArray after = readAll(joined(dir, "u.lzh"));
+    // a.txt and the folder come first, unchanged.
+    const qsizetype bAt = before.indexOf("b.txt");
+    const qsizetype bHeader = before.lastIndexOf("-lh", bAt) - 2;
+    QVERIFY(bHeader > 0);
+    QVERIFY(after.startsWith(before.left(bHeader)));
+    if (!replaced)
+        QVERIFY(after.startsWith(before.left(before.size() - 1)));
+
+    if (!haveTool("lha"))
+        QSKIP("lha (package lhasa) is not installed");
+    QVERIFY(dir.makeFolder("x"));
+    const ToolRun t = run("lha", {"x", archive}, dir.filePath("x"));
+    QVERIFY2(t.exitCode == 0, t.output.constData());
+    QCOMPARE(readAll(joined(dir, "x/f/b.txt")),
+             replaced ? QByteArray("new b, longer") : QByteArray("old b"));
+    QCOMPARE(readAll(joined(dir, "x/c.txt")), QByteArray("c"));
+    QVERIFY(readAll(joined(dir, "x/a.txt")) == textBytes(50000, 11));
+}
+
+void LzhWriterTest::refusedTargets_data()
+{
+    QTest::addColumn<QByteArray>("existing");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("text file") << QByteArray("just some text, no archive\n")
+                               << int(LzhNotAnArchive);
+    QTest::newRow("empty file") << QByteArray() << int(LzhNotAnArchive);
+    QTest::newRow("zeros") << QByteArray(100, '\0') << int(LzhNotAnArchive);
+    QByteArray fake(40, 'x');
+    fake.replace(2, 5, "-lh5-");
+    fake[20] = 2;
+    QTest::newRow("method but no sound header") << fake << int(LzhNotAnArchive);
+}
+
+// A file that is no archive is never overwritten; a damaged archive neither.
+void LzhWriterTest::refusedTargets()
+{
+    QFETCH(QByteArray, existing);
+    QFETCH(int, expected);
+    TempDir dir;
+    QVERIFY(dir.writeFile("target.lzh", existing));
+    QVERIFY(dir.writeFile("in.txt", "data"));
+    QCOMPARE(writeLzh(dir.filePath("target.lzh"), {{dir.filePath("in.txt"), "in.txt", false}}),
+             expected);
+    QCOMPARE(readAll(joined(dir, "target.lzh")), existing);
+    QCOMPARE(entries(dir.pathBytes()), (QList<QByteArray>{"in.txt", "target.lzh"}));
+}
+
+void LzhWriterTest::interrupt_data()
+{
+    QTest::addColumn<int>("stopAfter"); // calls of the callback answered "go on"
+    QTest::newRow("at once") << 0;
+    QTest::newRow("inside the large file") << 3;
+    QTest::newRow("near the end") << 9;
+}
+
+// An interrupted write leaves the old archive byte for byte and no
+// temporary beside it.
+void LzhWriterTest::interrupt()
+{
+    QFETCH(int, stopAfter);
+    TempDir dir;
+    QVERIFY(dir.writeFile("small.txt", "small"));
+    QCOMPARE(writeLzh(dir.filePath("i.lzh"), {{dir.filePath("small.txt"), "small.txt", false}}), 0);
+    const QByteArray before = readAll(joined(dir, "i.lzh"));
+    QVERIFY(dir.writeFile("big.bin", textBytes(3 << 20, 13)));
+    int calls = 0;
+    qint64 lastProgress = 0;
+    LzhOptions options;
+    options.interrupted = [&] { return calls++ >= stopAfter; };
+    options.progress = [&](qint64 bytes) {
+        QVERIFY(bytes > lastProgress);
+        lastProgress = bytes;
+    };
+    QCOMPARE(
+        writeLzh(dir.filePath("i.lzh"), {{dir.filePath("big.bin"), "big.bin", false}}, options),
+        int(LzhInterrupted));
+    QCOMPARE(readAll(joined(dir, "i.lzh")), before);
+    QCOMPARE(entries(dir.pathBytes()), (QList<QByteArray>{"big.bin", "i.lzh", "small.txt"}));
+    // 3 MiB in chunks of at most 256 KiB: asked at least 12 times when let run.
+    calls = 0;
+    lastProgress = 0;
+    options.interrupted = [&] { return ++calls < 0; };
+    QCOMPARE(
+        writeLzh(dir.filePath("i.lzh"), {{dir.filePath("big.bin"), "big.bin", false}}, options), 0);
+    QVERIFY(calls >= 12);
+    QCOMPARE(lastProgress, qint64(3 << 20));
+}
+
+QTEST_GUILESS_MAIN(LzhWriterTest)
+#include "tst_lzhwriter.moc"
