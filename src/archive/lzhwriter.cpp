@@ -137,6 +137,20 @@ QByteArray normalizedKey(const QByteArray& dir, const QByteArray& name)
     return key;
 }
 
+// Level-0 and level-1 names of DOS archivers separate folders with "\\",
+// which is also the second byte of some CP932 characters.
+QByteArray dosSeparators(QByteArray name)
+{
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const quint8 c = quint8(name[i]);
+        if ((c >= 0x81 && c <= 0x9f) || (c >= 0xe0 && c <= 0xfc))
+            ++i;
+        else if (c == '\\')
+            name[i] = '/';
+    }
+    return name;
+}
+
 // Reads exactly `size` bytes; EILSEQ when the file ends first.
 int readExact(platform::InputFile& in, QByteArray& out, qint64 size)
 {
@@ -199,7 +213,7 @@ int readIndex(platform::InputFile& in, std::vector<OldEntry>& entries)
             const int nameLength = quint8(head[21]);
             if (22 + nameLength > baseSize)
                 return EILSEQ;
-            name = head.mid(22, nameLength);
+            name = dosSeparators(head.mid(22, nameLength));
             const qint64 packed = le32(head, 7);
             entry.writeTime = dosTimeToUnix(le32(head, 15));
             qint64 extTotal = 0;

@@ -3,10 +3,16 @@
 #include "platform/names.h"
 #include "support/tempdir.h"
 
+#include "archive/lzhcodec.h"
+#include "support/ownmounts.h"
+
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QtTest>
+
+#include <sys/mount.h>
+#include <unistd.h>
 
 using namespace tovane;
 using namespace tovane::test;
@@ -51,6 +57,7 @@ ToolRun run(const QString& program, const QStringList& args, const QString& fold
         p.setWorkingDirectory(folder);
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(program, args);
+    p.closeWriteChannel(); // a question from the tool fails instead of waiting
     ToolRun r;
     if (!p.waitForFinished(60000))
         return r;
@@ -81,8 +88,12 @@ private Q_SLOTS:
     void update();
     void refusedTargets_data();
     void refusedTargets();
+    void updateOlderHeaders_data();
+    void updateOlderHeaders();
     void interrupt_data();
     void interrupt();
+    void fullDisk_data();
+    void fullDisk();
 };
 
 void LzhWriterTest::roundTrip_data()
@@ -203,7 +214,9 @@ void LzhWriterTest::readByTools_data()
     QTest::addColumn<QString>("expectedMethod");
     for (LzhMethod m : {Lh5, Lh6, Lh7}) {
         QTest::newRow(qPrintable(methodText(m) + " text"))
-            << m << textBytes(300000, 7) << methodText(m);
+            << m << textBytes(1 << 20, 7) << methodText(m);
+        QTest::newRow(qPrintable(methodText(m) + " one byte repeated"))
+            << m << QByteArray(300000, 'z') << methodText(m);
         QTest::newRow(qPrintable(methodText(m) + " random stored"))
             << m << randomBytes(70000, 8) << QStringLiteral("-lh0-");
     }
@@ -424,6 +437,138 @@ void LzhWriterTest::interrupt()
         writeLzh(dir.filePath("i.lzh"), {{dir.filePath("big.bin"), "big.bin", false}}, options), 0);
     QVERIFY(calls >= 12);
     QCOMPARE(lastProgress, qint64(3 << 20));
+}
+
+namespace {
+
+void putLe(QByteArray& b, quint32 v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        b.append(char((v >> (8 * i)) & 0xff));
+}
+
+// A stored entry with a level-0 or level-1 header as older archivers wrote
+// them; level 1 puts the folder into an extended header.
+QByteArray oldEntry(int level, const QByteArray& dir, const QByteArray& name,
+                    const QByteArray& data, quint32 dosTime)
+{
+    const QByteArray baseName = level == 0 && !dir.isEmpty() ? dir + '\\' + name : name;
+    QByteArray ext;
+    if (level == 1 && !dir.isEmpty()) {
+        ext.append(char(0x02));
+        ext.append(dir + char(0xff));
+        putLe(ext, 0, 2);
+    }
+    QByteArray h;
+    h.append("\0\0-lh0-", 7);
+    putLe(h, quint32(data.size() + ext.size()), 4);
+    putLe(h, quint32(data.size()), 4);
+    putLe(h, dosTime, 4);
+    h.append(char(0x20));
+    h.append(char(level));
+    h.append(char(baseName.size()));
+    h.append(baseName);
+    putLe(h, lzh::crc16(0, data.constData(), data.size()), 2);
+    if (level == 1) {
+        h.append('U');
+        putLe(h, quint32(ext.size()), 2);
+    }
+    h[0] = char(h.size() - 2);
+    quint8 sum = 0;
+    for (qsizetype i = 2; i < h.size(); ++i)
+        sum = quint8(sum + quint8(h[i]));
+    h[1] = char(sum);
+    return h + ext + data;
+}
+
+quint32 dosTime(int year)
+{
+    return quint32(year - 1980) << 25 | 1u << 21 | 1u << 16;
+}
+
+} // namespace
+
+void LzhWriterTest::updateOlderHeaders_data()
+{
+    QTest::addColumn<int>("level");
+    QTest::addColumn<int>("entryYear");
+    QTest::addColumn<bool>("replaced");
+    for (int level : {0, 1}) {
+        QTest::newRow(qPrintable(QStringLiteral("level %1, older entry").arg(level)))
+            << level << 1990 << true;
+        QTest::newRow(qPrintable(QStringLiteral("level %1, entry from the future").arg(level)))
+            << level << 2100 << false;
+    }
+}
+
+// Archives of other writers are updated too: their entries are read,
+// matched by folder and name, and copied without a change.
+void LzhWriterTest::updateOlderHeaders()
+{
+    QFETCH(int, level);
+    QFETCH(int, entryYear);
+    QFETCH(bool, replaced);
+    TempDir dir;
+    const QByteArray first = oldEntry(level, {}, "keep.txt", "kept as it was", dosTime(2000));
+    // "\x83\x5c" is one CP932 character (ソ), not a folder separator.
+    const QByteArray second = oldEntry(level, "d", "\x83\x5c.txt", "old one", dosTime(entryYear));
+    QVERIFY(dir.writeFile("old.lzh", first + second + QByteArray(1, '\0')));
+    QVERIFY(dir.writeFile("one.txt", "new one"));
+    QVERIFY(dir.writeFile("add.txt", "added"));
+    QCOMPARE(writeLzh(dir.filePath("old.lzh"),
+                      {{dir.filePath("one.txt"), QString::fromUtf8("d/ソ.txt"), false},
+                       {dir.filePath("add.txt"), "add.txt", false}}),
+             0);
+    const QByteArray after = readAll(joined(dir, "old.lzh"));
+    QVERIFY(after.startsWith(replaced ? first : first + second));
+    QCOMPARE(after.count("\x83\x5c.txt"), 1);
+    QCOMPARE(after.contains("old one"), !replaced);
+    QCOMPARE(after.contains("new one"), replaced);
+    if (!haveTool("lha"))
+        QSKIP("lha (package lhasa) is not installed");
+    QVERIFY(dir.makeFolder("x"));
+    const ToolRun t = run("lha", {"x", dir.filePath("old.lzh")}, dir.filePath("x"));
+    QVERIFY2(t.exitCode == 0, t.output.constData());
+    QCOMPARE(readAll(joined(dir, "x/keep.txt")), QByteArray("kept as it was"));
+    QCOMPARE(readAll(joined(dir, "x/add.txt")), QByteArray("added"));
+}
+
+void LzhWriterTest::fullDisk_data()
+{
+    QTest::addColumn<bool>("existing");
+    QTest::newRow("new archive") << false;
+    QTest::newRow("archive being updated") << true;
+}
+
+// A full disk is reported as such; the old archive stays and no partial
+// file is left behind.
+void LzhWriterTest::fullDisk()
+{
+    QFETCH(bool, existing);
+    TempDir dir;
+    QVERIFY(dir.makeFolder("vol"));
+    QVERIFY(dir.writeFile("big.bin", randomBytes(1 << 20, 21)));
+    QVERIFY(dir.writeFile("small.txt", "small"));
+    const QByteArray vol = dir.pathBytes() + "/vol";
+    const QString big = dir.filePath("big.bin");
+    const QString small = dir.filePath("small.txt");
+    const int status = runWithOwnMounts([&] {
+        if (::mount("tovane-test", vol.constData(), "tmpfs", 0, "size=256k,mode=0755") != 0)
+            ::_exit(ChildSkipped);
+        const QString archive = QString::fromUtf8(vol + "/a.lzh");
+        QByteArray before;
+        if (existing) {
+            QCOMPARE(writeLzh(archive, {{small, "small.txt", false}}), 0);
+            before = readAll(vol + "/a.lzh");
+        }
+        QCOMPARE(writeLzh(archive, {{big, "big.bin", false}}), ENOSPC);
+        QCOMPARE(entries(vol), existing ? QList<QByteArray>{"a.lzh"} : QList<QByteArray>{});
+        if (existing)
+            QCOMPARE(readAll(vol + "/a.lzh"), before);
+    });
+    if (status == ChildSkipped)
+        QSKIP("no private mount namespace here (needs root or user namespaces)");
+    QCOMPARE(status, 0);
 }
 
 QTEST_GUILESS_MAIN(LzhWriterTest)
