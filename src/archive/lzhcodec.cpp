@@ -1,5 +1,7 @@
 #include "archive/lzhcodec.h"
 
+#include <QtAlgorithms>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -239,8 +241,24 @@ int Encoder::findMatch(qint64 pos, int atLeast, int& distance)
         const quint8* c = m_buf.data() + (cand - m_base);
         if (c[best] == cur[best] && c[0] == cur[0] && c[1] == cur[1]) {
             int len = 2;
-            while (len < maxLength && c[len] == cur[len])
-                ++len;
+            // Eight bytes at a time; the first differing byte ends the match.
+            while (len + 8 <= maxLength) {
+                quint64 a, b;
+                std::memcpy(&a, c + len, 8);
+                std::memcpy(&b, cur + len, 8);
+                if (a != b) {
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+                    len += int(qCountTrailingZeroBits(a ^ b) / 8);
+#else
+                    len += int(qCountLeadingZeroBits(a ^ b) / 8);
+#endif
+                    break;
+                }
+                len += 8;
+            }
+            if (len + 8 > maxLength)
+                while (len < maxLength && c[len] == cur[len])
+                    ++len;
             if (len > best) {
                 best = len;
                 found = len;
@@ -595,7 +613,8 @@ bool decode(const QByteArray& packed, qint64 originalSize, int method, QByteArra
     const int pbit = method == 5 ? 4 : 5;
     if (originalSize > 0x7fffffff)
         return false;
-    out.reserve(qsizetype(originalSize));
+    // A size from a damaged header must not reserve gigabytes up front.
+    out.reserve(qsizetype(std::min<qint64>(originalSize, qint64(64) << 20)));
     BitReader in(packed);
     Decoder cDecoder, pDecoder, tDecoder;
     int blockLeft = 0;

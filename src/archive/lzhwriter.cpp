@@ -348,6 +348,8 @@ Header makeHeader(const QList<QByteArray>& parts, bool folder, quint32 mode, qin
     // A size whose low byte is 0 would read as the end of the archive.
     if ((b.size() & 0xff) == 0)
         b.append('\0');
+    if (b.size() > 0xffff)
+        return {}; // no room in the 16-bit header size
     set16(b, 0, quint16(b.size()));
     return h;
 }
@@ -410,6 +412,8 @@ public:
             return ENOTDIR;
         Header h = makeHeader(parts, true, record.mode ? record.mode : 040755,
                               floorSeconds(record.writeTime));
+        if (h.bytes.isEmpty())
+            return ENAMETOOLONG;
         finishHeader(h, "-lhd-", 0, 0, 0);
         return write(h.bytes);
     }
@@ -422,6 +426,8 @@ public:
         if (in.size() > MaxEntrySize)
             return EFBIG;
         Header h = makeHeader(parts, false, in.mode(), floorSeconds(in.writeTime()));
+        if (h.bytes.isEmpty())
+            return ENAMETOOLONG;
         const qint64 headerAt = m_position;
         const qint64 dataAt = headerAt + h.bytes.size();
         m_position = dataAt;

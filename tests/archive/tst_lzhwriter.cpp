@@ -90,6 +90,8 @@ private Q_SLOTS:
     void refusedTargets();
     void updateOlderHeaders_data();
     void updateOlderHeaders();
+    void refusedSources_data();
+    void refusedSources();
     void interrupt_data();
     void interrupt();
     void fullDisk_data();
@@ -165,6 +167,8 @@ void LzhWriterTest::damagedStreams_data()
     QTest::newRow("longer than stream") << good << qint64(text.size() * 2) << Lh5;
     QTest::newRow("zero block size") << QByteArray(64, '\0') << qint64(10) << Lh5;
     QTest::newRow("all ones") << QByteArray(4096, char(0xff)) << qint64(5000) << Lh7;
+    QTest::newRow("claims 2 GB") << good.left(200) << qint64(0x7fffffff) << Lh5;
+    QTest::newRow("stream longer than the size") << good << qint64(1) << Lh5;
     for (int seed = 0; seed < 40; ++seed) {
         QByteArray broken = good;
         QRandomGenerator gen{quint32(seed)};
@@ -396,6 +400,44 @@ void LzhWriterTest::refusedTargets()
              expected);
     QCOMPARE(readAll(joined(dir, "target.lzh")), existing);
     QCOMPARE(entries(dir.pathBytes()), (QList<QByteArray>{"in.txt", "target.lzh"}));
+}
+
+void LzhWriterTest::refusedSources_data()
+{
+    QTest::addColumn<QString>("source"); // below the temporary folder
+    QTest::addColumn<QString>("storedName");
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("missing file") << "nothing.txt"
+                                  << "nothing.txt" << false << ENOENT;
+    QTest::newRow("folder given as file") << "sub"
+                                          << "sub" << false << EISDIR;
+    QTest::newRow("file given as folder") << "in.txt"
+                                          << "in.txt" << true << ENOTDIR;
+    QTest::newRow("no stored name") << "in.txt"
+                                    << "/" << false << EINVAL;
+    QTest::newRow("name beyond a header")
+        << "in.txt" << QString(70000, QLatin1Char('n')) << false << ENAMETOOLONG;
+}
+
+// A source that cannot be stored fails the whole write: the archive stays
+// as it was and no temporary is left.
+void LzhWriterTest::refusedSources()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, storedName);
+    QFETCH(bool, folder);
+    QFETCH(int, expected);
+    TempDir dir;
+    QVERIFY(dir.writeFile("in.txt", "data"));
+    QVERIFY(dir.makeFolder("sub"));
+    QCOMPARE(writeLzh(dir.filePath("a.lzh"), {{dir.filePath("in.txt"), "first.txt", false}}), 0);
+    const QByteArray before = readAll(joined(dir, "a.lzh"));
+    QCOMPARE(writeLzh(dir.filePath("a.lzh"), {{dir.filePath("in.txt"), "second.txt", false},
+                                              {dir.filePath(source), storedName, folder}}),
+             expected);
+    QCOMPARE(readAll(joined(dir, "a.lzh")), before);
+    QCOMPARE(entries(dir.pathBytes()), (QList<QByteArray>{"a.lzh", "in.txt", "sub"}));
 }
 
 void LzhWriterTest::interrupt_data()
