@@ -168,6 +168,24 @@ Encoder::Encoder(int method)
 
 Encoder::~Encoder() = default;
 
+void Encoder::restart()
+{
+    // Positions go on counting: whatever the hash tables still hold lies
+    // before the new base and is never followed.
+    m_base = m_end;
+    m_pos = m_end;
+    m_pending = false;
+    m_prevLength = 0;
+    m_codes.clear();
+    m_offsets.clear();
+    std::fill(m_cFreq.begin(), m_cFreq.end(), 0);
+    std::fill(m_pFreq.begin(), m_pFreq.end(), 0);
+    m_out.clear();
+    m_produced = 0;
+    m_bitBuffer = 0;
+    m_bitCount = 0;
+}
+
 QByteArray Encoder::takeOutput()
 {
     QByteArray out;

@@ -24,6 +24,9 @@ public:
     Encoder(const Encoder&) = delete;
     Encoder& operator=(const Encoder&) = delete;
 
+    // Starts a new stream, keeping the buffers: one encoder serves every
+    // file of an archive.
+    void restart();
     void feed(const char* data, qsizetype size);
     void finish();
     // The compressed bytes produced so far; they are handed out once.

@@ -7,9 +7,12 @@
 #include "viewer/textcodec.h"
 
 #include <QDateTime>
+#include <QHash>
+#include <QSet>
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace tovane {
@@ -432,7 +435,10 @@ public:
         const qint64 dataAt = headerAt + h.bytes.size();
         m_position = dataAt;
 
-        lzh::Encoder encoder(m_options.method);
+        if (!m_encoder)
+            m_encoder = std::make_unique<lzh::Encoder>(m_options.method);
+        lzh::Encoder& encoder = *m_encoder;
+        encoder.restart();
         quint16 crc = 0;
         qint64 original = 0;
         bool shrinks = true;
@@ -508,6 +514,7 @@ private:
     platform::ReplacementFile& m_out;
     const LzhOptions& m_options;
     QByteArray m_buffer;
+    std::unique_ptr<lzh::Encoder> m_encoder;
     qint64 m_position = 0;
     qint64 m_read = 0;
 };
@@ -528,6 +535,7 @@ int writeLzh(const QString& archivePath, const QList<LzhSource>& sources, const 
     QList<QList<QByteArray>> names;
     QList<QByteArray> keys;
     QList<qint64> times;
+    QList<QString> utf8Names;
     for (const LzhSource& source : sources) {
         const QList<QByteArray> parts = nameParts(source.storedName);
         if (parts.isEmpty())
@@ -536,6 +544,8 @@ int writeLzh(const QString& archivePath, const QList<LzhSource>& sources, const 
         if (int e = platform::statPath(source.path, record))
             return e;
         names.append(parts);
+        utf8Names.append(
+            source.storedName.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/')));
         keys.append(joinedKey(parts));
         times.append(record.writeTime / NanosPerSecond);
     }
@@ -555,18 +565,17 @@ int writeLzh(const QString& archivePath, const QList<LzhSource>& sources, const 
     // Kept entries stay where they were, replaced ones take their place,
     // new names follow in the order given.
     std::vector<Step> steps;
+    // Entries written by others may carry a CP932-fitting name as UTF-8.
+    QHash<QByteArray, int> bySourceKey;
+    for (int s = int(sources.size()) - 1; s >= 0; --s) { // the first of a name wins
+        bySourceKey.insert(platform::nameToBytes(utf8Names[s]), s);
+        bySourceKey.insert(keys[s], s);
+    }
     QList<bool> placed(sources.size(), false);
     QList<bool> replacing(sources.size(), false);
     for (int i = 0; i < int(oldEntries.size()); ++i) {
         const OldEntry& entry = oldEntries[size_t(i)];
-        int match = -1;
-        for (int s = 0; s < sources.size() && match < 0; ++s) {
-            if (keys[s] == entry.key ||
-                platform::nameToBytes(sources[s]
-                                          .storedName.split(QLatin1Char('/'), Qt::SkipEmptyParts)
-                                          .join(QLatin1Char('/'))) == entry.key)
-                match = s;
-        }
+        const int match = bySourceKey.value(entry.key, -1);
         if (match >= 0 && placed[match]) {
             // A second entry of a name being replaced goes with the first.
             if (!replacing[match])
@@ -582,13 +591,12 @@ int writeLzh(const QString& archivePath, const QList<LzhSource>& sources, const 
         else
             steps.push_back({i, -1, {}});
     }
+    QSet<QByteArray> added;
     for (int s = 0; s < sources.size(); ++s) {
-        if (placed[s])
-            continue;
-        bool duplicate = false;
-        for (int t = 0; t < s && !duplicate; ++t)
-            duplicate = keys[t] == keys[s];
-        if (!duplicate)
+        if (added.contains(keys[s]))
+            continue; // a name given twice is stored once
+        added.insert(keys[s]);
+        if (!placed[s])
             steps.push_back({-1, s, names[s]});
     }
 

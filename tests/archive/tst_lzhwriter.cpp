@@ -78,6 +78,8 @@ class LzhWriterTest : public QObject {
 private Q_SLOTS:
     void roundTrip_data();
     void roundTrip();
+    void pieceByPiece_data();
+    void pieceByPiece();
     void damagedStreams_data();
     void damagedStreams();
     void readByTools_data();
@@ -151,6 +153,46 @@ void LzhWriterTest::roundTrip()
     QByteArray out;
     QVERIFY(lzhDecompress(packed, data.size(), method, out));
     QCOMPARE(out.size(), data.size());
+    QVERIFY(out == data);
+}
+
+void LzhWriterTest::pieceByPiece_data()
+{
+    QTest::addColumn<LzhMethod>("method");
+    QTest::addColumn<int>("piece");
+    for (LzhMethod m : {Lh5, Lh6, Lh7})
+        for (int piece : {1, 255, 4099, 65543, 300000})
+            QTest::newRow(qPrintable(methodText(m) + QStringLiteral(" pieces of %1").arg(piece)))
+                << m << piece;
+}
+
+// A file read in pieces of any size gives the stream of the whole buffer:
+// the window carries over between pieces, never from an earlier file.
+void LzhWriterTest::pieceByPiece()
+{
+    QFETCH(LzhMethod, method);
+    QFETCH(int, piece);
+    QByteArray data = textBytes(700000, 17);
+    // Noise that repeats from far back, across many pieces.
+    const QByteArray noise = randomBytes(60000, 18);
+    data.replace(100000, noise.size(), noise);
+    data.replace(161000, noise.size(), noise);
+    // The encoder has served another file before: nothing of it may show.
+    lzh::Encoder encoder(method);
+    encoder.feed(data.constData() + 1000, 300000);
+    encoder.finish();
+    encoder.takeOutput();
+    encoder.restart();
+    QByteArray packed;
+    for (qsizetype at = 0; at < data.size(); at += piece) {
+        encoder.feed(data.constData() + at, std::min<qsizetype>(piece, data.size() - at));
+        packed += encoder.takeOutput();
+    }
+    encoder.finish();
+    packed += encoder.takeOutput();
+    QVERIFY(packed == lzhCompress(data, method));
+    QByteArray out;
+    QVERIFY(lzhDecompress(packed, data.size(), method, out));
     QVERIFY(out == data);
 }
 
