@@ -421,7 +421,7 @@ void Encoder::sendBlock()
                 else
                     putBits(k - 3, (1u << (k - 3)) - 2);
                 if (i == 3) {
-                    while (i < 6 && tLen[size_t(i)] == 0)
+                    while (i < 6 && i < m && tLen[size_t(i)] == 0)
                         ++i;
                     putBits(2, quint32(i - 3));
                 }
