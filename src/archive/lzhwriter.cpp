@@ -69,7 +69,8 @@ bool hasEscapedBytes(const QString& s)
 // The stored name's folders and name, each as the bytes written: raw bytes
 // for names read from disk that were no UTF-8, else CP932 when the whole
 // name fits it, else UTF-8. Empty when nothing is left of the name.
-QList<QByteArray> nameParts(const QString& storedName)
+// `codepage` tells readers which: 932, 65001, or 0 for unknown bytes.
+QList<QByteArray> nameParts(const QString& storedName, quint32& codepage)
 {
     const QStringList parts = storedName.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     QList<QByteArray> out;
@@ -88,8 +89,11 @@ QList<QByteArray> nameParts(const QString& storedName)
         fitsCp932 = false;
         break;
     }
-    if (fitsCp932)
+    if (fitsCp932) {
+        codepage = 932;
         return out;
+    }
+    codepage = raw ? 0 : 65001;
     out.clear();
     for (const QString& part : parts)
         out.append(platform::nameToBytes(part));
@@ -310,7 +314,8 @@ struct Header {
     qsizetype headerCrcAt = 0;
 };
 
-Header makeHeader(const QList<QByteArray>& parts, bool folder, quint32 mode, qint64 writeSeconds)
+Header makeHeader(const QList<QByteArray>& parts, quint32 codepage, bool folder, quint32 mode,
+                  qint64 writeSeconds)
 {
     Header h;
     QByteArray& b = h.bytes;
@@ -326,6 +331,12 @@ Header makeHeader(const QList<QByteArray>& parts, bool folder, quint32 mode, qin
 
     QList<QByteArray> exts;
     exts.append(QByteArray(1, '\0') + QByteArray(2, '\0'));
+    // libarchive reads the names' encoding from here; lha skips it.
+    if (codepage != 0) {
+        QByteArray cp(1, '\x46');
+        put32(cp, codepage);
+        exts.append(cp);
+    }
     QByteArray dir;
     const qsizetype folders = folder ? parts.size() : parts.size() - 1;
     for (qsizetype i = 0; i < folders; ++i)
@@ -406,14 +417,14 @@ public:
         return 0;
     }
 
-    int addFolder(const QList<QByteArray>& parts, const QString& path)
+    int addFolder(const QList<QByteArray>& parts, quint32 codepage, const QString& path)
     {
         ItemRecord record;
         if (int e = platform::statPath(path, record))
             return e;
         if (!record.isFolder())
             return ENOTDIR;
-        Header h = makeHeader(parts, true, record.mode ? record.mode : 040755,
+        Header h = makeHeader(parts, codepage, true, record.mode ? record.mode : 040755,
                               floorSeconds(record.writeTime));
         if (h.bytes.isEmpty())
             return ENAMETOOLONG;
@@ -421,14 +432,14 @@ public:
         return write(h.bytes);
     }
 
-    int addFile(const QList<QByteArray>& parts, const QString& path)
+    int addFile(const QList<QByteArray>& parts, quint32 codepage, const QString& path)
     {
         platform::InputFile in;
         if (int e = in.open(path))
             return e;
         if (in.size() > MaxEntrySize)
             return EFBIG;
-        Header h = makeHeader(parts, false, in.mode(), floorSeconds(in.writeTime()));
+        Header h = makeHeader(parts, codepage, false, in.mode(), floorSeconds(in.writeTime()));
         if (h.bytes.isEmpty())
             return ENAMETOOLONG;
         const qint64 headerAt = m_position;
@@ -536,14 +547,17 @@ int writeLzh(const QString& archivePath, const QList<LzhSource>& sources, const 
     QList<QByteArray> keys;
     QList<qint64> times;
     QList<QString> utf8Names;
+    QList<quint32> codepages;
     for (const LzhSource& source : sources) {
-        const QList<QByteArray> parts = nameParts(source.storedName);
+        quint32 codepage = 0;
+        const QList<QByteArray> parts = nameParts(source.storedName, codepage);
         if (parts.isEmpty())
             return EINVAL;
         ItemRecord record;
         if (int e = platform::statPath(source.path, record))
             return e;
         names.append(parts);
+        codepages.append(codepage);
         utf8Names.append(
             source.storedName.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/')));
         keys.append(joinedKey(parts));
@@ -612,8 +626,9 @@ int writeLzh(const QString& archivePath, const QList<LzhSource>& sources, const 
             e = writer.copy(old, oldEntries[size_t(step.oldIndex)]);
         } else {
             const LzhSource& source = sources[step.sourceIndex];
-            e = source.folder ? writer.addFolder(step.parts, source.path)
-                              : writer.addFile(step.parts, source.path);
+            const quint32 codepage = codepages[step.sourceIndex];
+            e = source.folder ? writer.addFolder(step.parts, codepage, source.path)
+                              : writer.addFile(step.parts, codepage, source.path);
         }
         if (e)
             return e;
