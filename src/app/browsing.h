@@ -32,6 +32,7 @@ public:
 
     TreeNavigator& navigator() { return m_navigator; }
     FileList& list(WindowIndex w) { return *m_lists[slot(w)]; }
+    FileListView* listView(WindowIndex w) const { return m_listViews[slot(w)]; }
     PathChecker& checker() { return m_checker; }
     PlatformVolumeSource& volumes() { return m_volumes; }
     DestinationListWidget* destinationList() const { return m_destinationList; }

@@ -19,6 +19,7 @@
 #include "viewer/editrules.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -798,6 +799,10 @@ KeyContext MainWindow::keyContext() const
     const QWidget* focus = QApplication::focusWidget();
     const WindowPane* p = pane(m_state.selected());
     c.typingInContent = focus && focus == p->textBox() && p->textEditable();
+    // A name being edited in a list takes its keys as typing too.
+    for (int w = 0; focus && w < 2 && !c.typingInContent; ++w)
+        c.typingInContent = qobject_cast<const QLineEdit*>(focus) &&
+                            pane(WindowIndex(w))->list()->isAncestorOf(focus);
     if (m_browsing) {
         const FileList& l = m_browsing->list(m_state.selected());
         const int row = l.currentRow();

@@ -4,6 +4,12 @@
 #include "app/dialogd.h"
 #include "app/dialogn.h"
 #include "app/dialogt.h"
+#include "app/contentarea.h"
+#include "list/widgets/filelistview.h"
+#include "list/filelistmodel.h"
+#include "fs/pathcheck.h"
+
+#include <QTimer>
 #include "app/qtservices.h"
 #include "app/toolbar.h"
 #include "fs/enumeration.h"
@@ -82,6 +88,17 @@ void Operating::wireMenus()
     on("mnuFileArc", 1, [this] { m_archiver.run(m_window.selectedWindow(), KindExtract); });
     on("mnuMake", 0, [this] { newFolder(); });
     on("mnuFileItem", 10, [this] { serialNumbering(); });
+    on("mnuFileItem", 9, [this] { renameCurrent(m_window.selectedWindow()); });
+    for (const WindowIndex w : {LeftWindow, RightWindow}) {
+        FileList& list = m_browsing.list(w);
+        list.model()->setNamesEditable(true);
+        QObject::connect(list.model(), &FileListModel::nameEdited, &m_window,
+                         [this, w](int row, const QString& text) { labelEditEnd(w, row, text); });
+        if (FileListView* view = m_browsing.listView(w))
+            view->editStarting = [this, w](int row, bool programStarted) {
+                return labelEditStart(w, row, programStarted);
+            };
+    }
     on("mnuFileItem", 12, [this] { changeTimes(); });
 
     TreeNavigator& navigator = m_browsing.navigator();
@@ -157,6 +174,119 @@ void Operating::newFolder()
         m_window.markForRefresh(w);
     }
     m_window.focusWindow(w);
+}
+
+void Operating::renameCurrent(WindowIndex w)
+{
+    FileList& list = m_browsing.list(w);
+    const int row = list.currentRow();
+    if (list.showsDriveList() || row < 0 || row >= list.model()->count())
+        return;
+    ItemRecord r;
+    if (platform::lookupEntry(folderPath(w), list.model()->nameAt(row), r) != 0) {
+        m_window.markForRefresh(w);
+        return;
+    }
+    if (FileListView* view = m_browsing.listView(w))
+        view->startEdit(row, true);
+}
+
+bool Operating::labelEditStart(WindowIndex w, int row, bool programStarted)
+{
+    m_editAccepted = false;
+    const FileList& list = m_browsing.list(w);
+    MessageService& messages = m_window.messages();
+    auto refuse = [&] {
+        m_window.activateWindowIndex(w, 0);
+        return false;
+    };
+    if (list.showsDriveList() || m_window.progress().busy() || row < 0 ||
+        row >= list.model()->count())
+        return refuse();
+    if (!programStarted && list.model()->markedCount() > 1)
+        return refuse();
+    const QString folder = folderPath(w);
+    const QString old = list.model()->nameAt(row);
+    if (m_browsing.checker().checkPath(w, folder, QString(), true) != CheckAvailable)
+        return refuse();
+    if (hasInvalidNameCharacter(old)) {
+        if (messages.confirmationMessages())
+            messages.showMessage(invalidOldNameText(), ButtonsOk, renameTitle());
+        return refuse();
+    }
+    const quint32 bits = (list.model()->rowAt(row).record.attributes |
+                          pathAttributes(stripSeparator(folder))) &
+                         (AttrReadOnly | AttrHidden | AttrSystem);
+    if (bits && !m_renameAccepted[w & 1]) {
+        DialogRequest request;
+        request.kind = ConfirmItemAttr;
+        request.attributeMask = quint16(bits);
+        request.text = folder + old;
+        request.title = renameTitle();
+        const qint16 answer = messages.confirm(request, false);
+        ItemRecord r;
+        if ((answer != AnswerYes && answer != AnswerYesAll) ||
+            platform::lookupEntry(folder, old, r) != 0)
+            return refuse();
+        m_renameAccepted[w & 1] = true;
+    }
+    m_oldName = old;
+    m_editAccepted = true;
+    return true;
+}
+
+void Operating::labelEditEnd(WindowIndex w, int row, const QString& text)
+{
+    if (!m_editAccepted)
+        return;
+    m_editAccepted = false;
+    const QString folder = folderPath(w);
+    const QString oldName = m_oldName;
+    const QString newName = text.trimmed();
+    NameCheckContext names{&m_window.messages(), false};
+    const int check = validateName(names, folder, newName, oldName, renameTitle(), NameKindRename,
+                                   true, true);
+    m_window.pane(w)->list()->setFocus();
+    if (check == NameNothingToDo)
+        return;
+    if (check != NameValid) {
+        // Editing starts again on the same entry.
+        QTimer::singleShot(0, &m_window, [this, w, row] {
+            if (FileListView* view = m_browsing.listView(w))
+                view->startEdit(row, true);
+        });
+        return;
+    }
+    ItemRecord before;
+    platform::lookupEntry(folder, oldName, before);
+    const bool isFolder = before.isFolder() && !before.isSymlink;
+    if (renameOne(m_window.messages(), folder, oldName, newName, isFolder, renameTitle()) != 0)
+        return;
+    ItemRecord now;
+    if (platform::lookupEntry(folder, newName, now) == 0) {
+        for (const WindowIndex v : {LeftWindow, RightWindow})
+            if (folderPath(v) == folder)
+                m_browsing.list(v).addOrUpdateItem(oldName, now);
+    }
+    if (isFolder) {
+        // A window inside the renamed folder follows it; the trees are read again.
+        const QString oldPath = folder + oldName + u'/';
+        const QString newPath = folder + newName + u'/';
+        for (const WindowIndex v : {LeftWindow, RightWindow}) {
+            const QString shown = m_window.state().listedPath(v);
+            if (shown.startsWith(oldPath))
+                m_browsing.navigator().openFolderFromList(v, newPath + shown.mid(oldPath.size()));
+            m_window.markForRefresh(v);
+        }
+    } else if (extensionOf(oldName).toLower() != extensionOf(newName).toLower()) {
+        // Another extension: another picture, and another kind of content.
+        m_window.markForRefresh(w);
+        if (m_window.content())
+            m_window.content()->showCurrent(w, true);
+    }
+    const int newRow = m_browsing.list(w).model()->rowOfName(newName);
+    if (newRow >= 0)
+        m_browsing.list(w).setCurrent(newRow);
 }
 
 void Operating::serialNumbering()

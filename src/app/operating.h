@@ -32,6 +32,12 @@ public:
     // `askName` stands in for the question (tests); "" cancels.
     void newFolder();
     std::function<QString(const QString& proposal)> askName;
+    // 名前変更 (F2): the label edit of the list's current entry.
+    void renameCurrent(WindowIndex w);
+    // The label edit's start checks and its end: the rename.
+    bool labelEditStart(WindowIndex w, int row, bool programStarted);
+    void labelEditEnd(WindowIndex w, int row, const QString& text);
+
     // 連番付け over the marked files; `serialForm` stands in for the form
     // (tests): it gets the dialog before it is shown and returns its answer.
     void serialNumbering();
@@ -65,6 +71,10 @@ private:
     FileOperations m_engine;
     Archiver m_archiver;
     std::array<bool, 2> m_added{};
+    // The label edit: the name it started from, per-window protection answers.
+    bool m_editAccepted = false;
+    QString m_oldName;
+    std::array<bool, 2> m_renameAccepted{};
 };
 
 } // namespace tovane

@@ -468,6 +468,10 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
         if (role == Qt::ToolTipRole && column != ColumnName)
             return QVariant();
         return cellText(row, column);
+    case Qt::EditRole:
+        if (m_layout != ListLayout::FolderItems || column != ColumnName)
+            return QVariant();
+        return nameAt(row);
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(
             (rightAligned(column) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
@@ -499,6 +503,12 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
 
 bool FileListModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
+    if (role == Qt::EditRole && index.isValid() && index.column() == ColumnName &&
+        m_layout == ListLayout::FolderItems && index.row() < count()) {
+        // The rename decides; the row changes only when the disk did.
+        Q_EMIT nameEdited(index.row(), value.toString());
+        return false;
+    }
     if (role != Qt::CheckStateRole || !index.isValid() || index.column() != ColumnName ||
         m_layout != ListLayout::FolderItems || index.row() >= count())
         return false;
@@ -527,8 +537,11 @@ Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const
     if (!index.isValid())
         return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-    if (m_layout == ListLayout::FolderItems && index.column() == ColumnName)
+    if (m_layout == ListLayout::FolderItems && index.column() == ColumnName) {
         f |= Qt::ItemIsUserCheckable;
+        if (m_namesEditable)
+            f |= Qt::ItemIsEditable;
+    }
     return f;
 }
 

@@ -100,6 +100,10 @@ public:
     void setFolderSize(int row, double size);
     void setImage(int row, int image);
 
+    // Names may be edited in place; an edit is reported, never applied.
+    void setNamesEditable(bool on) { m_namesEditable = on; }
+    bool namesEditable() const { return m_namesEditable; }
+
     bool marked(int row) const;
     void setMarked(int row, bool on);
     int markedCount() const;
@@ -116,6 +120,8 @@ public:
 Q_SIGNALS:
     // The user changed a mark through the view's check box.
     void markToggled(int row);
+    // The user ended an edit of the name of `row` with `text`.
+    void nameEdited(int row, const QString& text);
 
 private:
     QString folderCellText(const Row& row, int column) const;
@@ -123,6 +129,7 @@ private:
     void invalidateNames() { m_namesValid = false; }
 
     ListLayout m_layout = ListLayout::FolderItems;
+    bool m_namesEditable = false;
     QString m_folder;
     std::vector<Row> m_rows;
     QList<DriveRow> m_drives;

@@ -11,6 +11,8 @@
 #include "core/settingsfile.h"
 #include "list/filelist.h"
 #include "list/filelistmodel.h"
+#include "list/widgets/filelistview.h"
+#include "app/windowpane.h"
 #include "platform/filesystem.h"
 #include "support/tempdir.h"
 
@@ -18,6 +20,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTreeView>
 #include <QtTest>
 
 using namespace tovane;
@@ -169,6 +172,66 @@ private Q_SLOTS:
                     QStringLiteral("2024/02/29")));
     }
 
+    void labelEditRenames_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<bool>("editAgain");
+        QTest::newRow("new name") << "q.jpg" << "p2.jpg,p3.png,q.jpg,sub,x0.jpg" << false;
+        QTest::newRow("other letter case") << "P1.JPG" << "P1.JPG,p2.jpg,p3.png,sub,x0.jpg" << false;
+        QTest::newRow("same name") << "p1.jpg" << "p1.jpg,p2.jpg,p3.png,sub,x0.jpg" << false;
+        QTest::newRow("taken, any case") << "P2.jpg" << "p1.jpg,p2.jpg,p3.png,sub,x0.jpg" << true;
+    }
+    void labelEditRenames()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, after);
+        QFETCH(bool, editAgain);
+        TempDir dir;
+        prepare(dir);
+        Started s(dir);
+        s.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s.window));
+        s.list().setCurrent(s.list().model()->rowOfName(QStringLiteral("p1.jpg")));
+        s.trigger("mnuFileItem", 9);
+        QTreeView* view = s.window.pane(LeftWindow)->list();
+        QLineEdit* editor = view->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), QStringLiteral("p1.jpg"));
+        QApplication::setActiveWindow(&s.window);
+        editor->setFocus();
+        editor->setText(typed);
+        QTest::keyClick(editor, Qt::Key_Return);
+        // The view commits the edit once the key has been handled.
+        QTRY_COMPARE(namesIn(dir).join(u','), after);
+        if (editAgain) {
+            QTRY_VERIFY(s.messages.texts().join(u'|').contains(QStringLiteral("既に使われています")));
+            // The edit opens again on the old name.
+            auto reopened = [&] {
+                for (QLineEdit* e : view->findChildren<QLineEdit*>())
+                    if (e->isVisible() && e->text() == QLatin1String("p1.jpg"))
+                        return true;
+                return false;
+            };
+            QTRY_VERIFY(reopened());
+        } else if (typed != QLatin1String("p1.jpg")) {
+            QVERIFY(s.list().model()->rowOfName(typed) >= 0);
+        }
+    }
+
+    void aClickEditIsRefusedWithTwoMarked()
+    {
+        TempDir dir;
+        prepare(dir);
+        Started s(dir);
+        s.mark("p1.jpg");
+        s.mark("p2.jpg");
+        FileListView* view = s.window.browsing()->listView(LeftWindow);
+        QVERIFY(!view->startEdit(s.list().model()->rowOfName(QStringLiteral("p1.jpg")), false));
+        // From the menu it goes ahead on the current entry.
+        QVERIFY(view->startEdit(s.list().model()->rowOfName(QStringLiteral("p1.jpg")), true));
+    }
+
     void dateFormChecks()
     {
         ScriptedMessageService messages;
@@ -186,6 +249,7 @@ private Q_SLOTS:
         QCOMPARE(form.field(5)->text(), QStringLiteral("58"));
         QVERIFY(form.button(1)->isEnabled());
         // Any change asks for the check again.
+        form.field(4)->clear();
         QTest::keyClicks(form.field(4), QStringLiteral("1"));
         QVERIFY(!form.button(1)->isEnabled());
         QVERIFY(!form.button(2)->isEnabled());

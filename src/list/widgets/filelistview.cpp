@@ -6,6 +6,7 @@
 #include "list/listlabels.h"
 #include "list/widgets/listimages.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -65,10 +66,24 @@ FileListView::FileListView(QTreeView* view, FileList* list, AppSettings* setting
         if (!m_applying)
             storeWidth(column, size);
     });
-    connect(m_view, &QAbstractItemView::clicked, this,
-            [this](const QModelIndex& index) { m_list->itemClicked(index.row(), modifierBits()); });
-    connect(m_view, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex& index) { m_list->itemDoubleClicked(index.row()); });
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_slowClick = new QTimer(this);
+    m_slowClick->setSingleShot(true);
+    connect(m_slowClick, &QTimer::timeout, this, [this] { startEdit(m_pressRow, false); });
+    connect(m_view, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        const bool again = index.row() == m_currentAtPress && index.column() == ColumnName &&
+                           modifierBits() == 0;
+        m_list->itemClicked(index.row(), modifierBits());
+        // A second, slow click on the chosen name edits it, as file managers do.
+        if (again && editStarting) {
+            m_pressRow = index.row();
+            m_slowClick->start(QApplication::doubleClickInterval() + 50);
+        }
+    });
+    connect(m_view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        m_slowClick->stop();
+        m_list->itemDoubleClicked(index.row());
+    });
 
     connect(m_list, &FileList::columnsCreated, this, [this] {
         applyColumnWidths();
@@ -224,9 +239,28 @@ void FileListView::selectRow(int row)
     m_view->scrollTo(index);
 }
 
+bool FileListView::startEdit(int row, bool programStarted)
+{
+    m_slowClick->stop();
+    if (!editStarting || row < 0 || row >= m_list->model()->count())
+        return false;
+    if (!editStarting(row, programStarted))
+        return false;
+    const QModelIndex index = m_list->model()->index(row, ColumnName);
+    m_view->setCurrentIndex(index);
+    m_view->setFocus();
+    m_view->edit(index);
+    return m_view->isPersistentEditorOpen(index) || m_view->indexWidget(index) != nullptr ||
+           m_view->focusWidget() != m_view;
+}
+
 bool FileListView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_view->viewport() && event->type() == QEvent::MouseMove) {
+    if (watched == m_view->viewport() && event->type() == QEvent::MouseButtonPress) {
+        m_slowClick->stop();
+        const QModelIndex current = m_view->currentIndex();
+        m_currentAtPress = current.isValid() && m_view->hasFocus() ? current.row() : -1;
+    } else if (watched == m_view->viewport() && event->type() == QEvent::MouseMove) {
         if (m_list->listForm() != ListFormList)
             resetHiddenColumns();
     } else if (watched == m_view && event->type() == QEvent::KeyPress) {

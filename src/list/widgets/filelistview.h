@@ -17,6 +17,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class QLabel;
 class QTreeView;
@@ -62,6 +63,12 @@ public:
     bool resetHiddenColumns();
     void applyListForm(int form);
 
+    // A label edit of `row` may start: `programStarted` for the menu and F2,
+    // false for a slow second click. Unset: no edit starts.
+    std::function<bool(int row, bool programStarted)> editStarting;
+    // Starts the label edit of `row` when editStarting allows it.
+    bool startEdit(int row, bool programStarted);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -77,6 +84,9 @@ private:
     bool m_selecting = false;  // the list itself moves the current row
     bool m_keyDown = false;    // a key is being handled by the view
     QTimer* m_moved = nullptr; // held arrow keys show only where they stop
+    QTimer* m_slowClick = nullptr; // a second click on the chosen row, not a double click
+    int m_pressRow = -1;
+    int m_currentAtPress = -1;
 };
 
 // The three count labels below a list; an empty text hides its label. They
