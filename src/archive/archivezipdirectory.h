@@ -1,0 +1,21 @@
+#pragma once
+// The zip central directory read directly: libarchive does not report an
+// entry's packed size or its DOS attributes, which the listing shows.
+
+#include <QByteArray>
+#include <QHash>
+#include <QtGlobal>
+
+namespace tovane {
+
+struct ZipDirectoryEntry {
+    quint64 packed = 0;
+    quint64 size = 0;
+    int dosAttributes = -1; // -1: made on a system without them
+};
+
+// Facts per stored name (raw bytes). False when no directory was found;
+// the listing then shows sizes alone.
+bool readZipDirectory(int fd, QHash<QByteArray, ZipDirectoryEntry>& out);
+
+} // namespace tovane
