@@ -472,6 +472,10 @@ int Extractor::run(const QString& archivePath, const QString& destination)
         return r;
     if (platform::openFolderPath(destination, m_root) != 0)
         return ArchiveWriteFailed;
+    // libarchive shows a zip's FIFOs as plain files; the directory tells.
+    QHash<QByteArray, ZipDirectoryEntry> zipFacts;
+    if (m_format == ArchiveZip)
+        readZipDirectory(reader.fd.get(), zipFacts);
     archive* a = reader.a.get();
     int result = 0;
     for (;;) {
@@ -501,7 +505,11 @@ int Extractor::run(const QString& archivePath, const QString& destination)
         const unsigned type = archive_entry_filetype(entry);
         const char* hardlink = archive_entry_hardlink(entry);
         const bool folder = type == AE_IFDIR && !hardlink;
-        if (!hardlink && type != AE_IFDIR && type != AE_IFREG && type != AE_IFLNK) {
+        const char* raw = archive_entry_pathname(entry);
+        const unsigned storedType = raw ? zipFacts.value(QByteArray(raw)).unixMode & S_IFMT : 0;
+        const bool special = storedType != 0 && storedType != S_IFREG && storedType != S_IFDIR &&
+                             storedType != S_IFLNK;
+        if (special || (!hardlink && type != AE_IFDIR && type != AE_IFREG && type != AE_IFLNK)) {
             refuse(display, ArchiveUnsafeEntry); // devices, FIFOs, sockets
             continue;
         }

@@ -57,7 +57,8 @@ QString ArchiverLibraries::versionLine(int i) const
     if (i < 0 || i >= Count)
         return QString();
     const ArchiverLibrary& e = m_entries[i];
-    return e.name + QStringLiteral(" ： ") + (e.version.isEmpty() ? QStringLiteral("未装備") : e.version);
+    return e.name + QStringLiteral(" ： ") +
+           (e.version.isEmpty() ? QStringLiteral("未装備") : e.version);
 }
 
 } // namespace tovane

@@ -86,6 +86,8 @@ bool readZipDirectory(int fd, QHash<QByteArray, ZipDirectoryEntry>& out)
         // MS-DOS, NTFS and VFAT hosts keep the DOS attributes in the low byte.
         if (host == 0 || host == 10 || host == 14)
             entry.dosAttributes = int(external & 0xFF);
+        if (host == 3)
+            entry.unixMode = unsigned(external >> 16);
         const QByteArray name(p + 46, nameLength);
         const char* extra = p + 46 + nameLength;
         const char* extraEnd = extra + extraLength;

@@ -147,6 +147,12 @@ QString fileOf(const TempDir& dir, const QByteArray& relative)
     return platform::pathFromBytes(dir.pathBytes() + '/' + relative);
 }
 
+bool isLink(const QByteArray& path)
+{
+    struct stat st;
+    return ::lstat(path.constData(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 bool exists(const QByteArray& path)
 {
     struct stat st;
@@ -242,11 +248,11 @@ void TestArchiveBackends::unsafeEntriesAreRefused_data()
                            {"link/through.txt", "x"},
                            {ok, "ok"}}
         << int(ArchiveUnsafeEntry) << QList<QByteArray>{ok}
-        << QList<QByteArray>{"outside/through.txt", "dest/link"} << 2;
+        << QList<QByteArray>{"outside/through.txt"} << 1;
     QTest::newRow("relative link climbing out")
         << QList<RawEntry>{{"sub/link", "../../outside", 0120777}, {"sub/link/t.txt", "x"}}
-        << int(ArchiveUnsafeEntry) << QList<QByteArray>{"sub"}
-        << QList<QByteArray>{"outside/t.txt", "dest/sub/link"} << 2;
+        << int(ArchiveUnsafeEntry) << QList<QByteArray>{"sub"} << QList<QByteArray>{"outside/t.txt"}
+        << 1;
     QTest::newRow("link inside, then through it")
         << QList<RawEntry>{{"sub/", "", 040755}, {"in", "sub", 0120777}, {"in/x.txt", "x"}}
         << int(ArchiveUnsafeEntry) << QList<QByteArray>{"sub", "in"}
@@ -288,6 +294,9 @@ void TestArchiveBackends::unsafeEntriesAreRefused()
         QVERIFY2(!exists(dir.pathBytes() + '/' + name), name.constData());
     QVERIFY(entries(dir.pathBytes() + "/outside").isEmpty());
     QVERIFY(!hasTemporaries(dir.pathBytes() + "/dest"));
+    // A refused link leaves no link: what follows under its name is a folder.
+    for (const QByteArray& name : {QByteArray("link"), QByteArray("sub/link")})
+        QVERIFY(!isLink(dir.pathBytes() + "/dest/" + name));
     struct stat st;
     if (::stat((dir.pathBytes() + "/dest/tool").constData(), &st) == 0) {
         QCOMPARE(st.st_mode & 07777, mode_t(0755));
@@ -340,21 +349,26 @@ void TestArchiveBackends::roundTripsWithOtherTools_data()
 {
     QTest::addColumn<int>("format");
     QTest::addColumn<QStringList>("checker");
+    QTest::addColumn<QStringList>("lister"); // when the check does not show names
     QTest::addColumn<Tree>("tree");
 
     const Tree tree{{"a.txt", "alpha\n"},
                     {"empty", ""},
                     {"sub/deeper/big.bin", pattern(3 * 1024 * 1024 + 17, 3)},
                     {QStringLiteral("日本語/名前.txt").toUtf8(), "japanese\n"}};
-    QTest::newRow("zip unzip") << int(ArchiveZip) << QStringList{"unzip", "-t"} << tree;
-    QTest::newRow("zip 7z") << int(ArchiveZip) << QStringList{"7zz", "t"} << tree;
-    QTest::newRow("cab cabextract") << int(ArchiveCab) << QStringList{"cabextract", "-t"} << tree;
+    QTest::newRow("zip unzip") << int(ArchiveZip) << QStringList{"unzip", "-t"} << QStringList{}
+                               << tree;
+    QTest::newRow("zip 7z") << int(ArchiveZip) << QStringList{"7zz", "t"} << QStringList{"l"}
+                            << tree;
+    QTest::newRow("cab cabextract")
+        << int(ArchiveCab) << QStringList{"cabextract", "-t"} << QStringList{} << tree;
 }
 
 void TestArchiveBackends::roundTripsWithOtherTools()
 {
     QFETCH(int, format);
     QFETCH(QStringList, checker);
+    QFETCH(QStringList, lister);
     QFETCH(Tree, tree);
 
     QString program = tool({checker.first(), checker.first() == "7zz" ? "7z" : checker.first()});
@@ -369,6 +383,8 @@ void TestArchiveBackends::roundTripsWithOtherTools()
              0);
     QByteArray output;
     QCOMPARE(runTool(program, QStringList(checker.mid(1)) << archive, dir.path(), &output), 0);
+    if (!lister.isEmpty())
+        QCOMPARE(runTool(program, QStringList(lister) << archive, dir.path(), &output), 0);
     if (format == ArchiveCab)
         QVERIFY2(output.contains(QStringLiteral("日本語\\名前.txt").toUtf8()) ||
                      output.contains(QStringLiteral("日本語/名前.txt").toUtf8()),
@@ -450,7 +466,7 @@ void TestArchiveBackends::listingLayout()
     QVERIFY(listing.endsWith(QStringLiteral("\r\n")));
     QVERIFY(!listing.contains(QRegularExpression(QStringLiteral("[^\r]\n"))));
     const QStringList lines = listingLines(listing);
-    const qsizetype rule = lines.indexOf(QRegularExpression(QStringLiteral("^-----")));
+    const qsizetype rule = lines.indexOf(QRegularExpression(QStringLiteral("^-----.*")));
     QVERIFY(rule > headerLines);
     QCOMPARE(rule + 2, lines.size()); // the summary closes the text
     for (int i = 0; i < headerLines; ++i)
