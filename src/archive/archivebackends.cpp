@@ -673,13 +673,17 @@ int collectSources(const QString& sourceFolder, const QStringList& names, bool r
 
 // Reads a whole source file in chunks, asking about an interrupt between them.
 int readSource(int sourceFd, const SourceItem& item, const ArchiveCallbacks& callbacks,
-               const std::function<int(const char*, size_t)>& sink, qint64& done, int format)
+               const std::function<int(const char*, size_t)>& sink, qint64& done, int format,
+               std::vector<char>& buffer)
 {
     platform::UniqueFd in;
     int e = platform::openFileAt(sourceFd, item.relative, in);
     if (e != 0)
         return e;
-    std::vector<char> buffer(Chunk);
+    // One buffer for every file: a fresh one per file costs a page-fault
+    // storm over thousands of small files.
+    if (buffer.size() < Chunk)
+        buffer.resize(Chunk);
     for (;;) {
         size_t got = 0;
         e = platform::readSome(in.get(), buffer.data(), buffer.size(), got);
@@ -783,9 +787,10 @@ int createZip(const QString& archivePath, int sourceFd, const std::vector<Source
         byName.insert(item.storedName, &item);
     QSet<const SourceItem*> keptOld; // sources older than the entry they would replace
     qint64 done = 0;
+    std::vector<char> buffer(Chunk);
     if (exists) {
         archive* a = old.a.get();
-        std::vector<char> buffer(Chunk);
+
         for (;;) {
             archive_entry* entry = nullptr;
             const int h = archive_read_next_header(a, &entry);
@@ -868,7 +873,7 @@ int createZip(const QString& archivePath, int sourceFd, const std::vector<Source
                 }
                 return 0;
             },
-            done, ArchiveZip);
+            done, ArchiveZip, buffer);
         if (writeError != 0)
             return writeError;
         if (e != 0) {
@@ -959,13 +964,14 @@ int createCab(const QString& archivePath, int sourceFd, const std::vector<Source
         byName.insert(item.storedName, &item);
     QSet<const SourceItem*> keptOld;
     qint64 done = 0;
+    std::vector<char> buffer(Chunk);
     if (exists) {
         Reader old;
         const int r = openReader(archivePath, ArchiveCab, old);
         if (r != 0)
             return r;
         archive* a = old.a.get();
-        std::vector<char> buffer(Chunk);
+
         for (;;) {
             archive_entry* entry = nullptr;
             const int h = archive_read_next_header(a, &entry);
@@ -1010,7 +1016,7 @@ int createCab(const QString& archivePath, int sourceFd, const std::vector<Source
                 data.append(chunk, qsizetype(size));
                 return 0;
             },
-            done, ArchiveCab);
+            done, ArchiveCab, buffer);
         if (e != 0)
             return e;
         GBytes* bytes = g_bytes_new(data.constData(), gsize(data.size()));
@@ -1210,6 +1216,7 @@ int ArchiveBackends::extract(const QString& archivePath, int format,
     if (!guard.acquired())
         return ArchiveBusy;
     Utf8Locale locale;
+    platform::relaxHeapTrimming();
     Extractor extractor(format, callbacks, problems);
     return extractor.run(archivePath, destinationFolder);
 }
@@ -1224,6 +1231,7 @@ int ArchiveBackends::create(int format, const QString& archivePath, const QStrin
     if (!guard.acquired())
         return ArchiveBusy;
     Utf8Locale locale;
+    platform::relaxHeapTrimming();
     platform::UniqueFd sourceFd;
     std::vector<SourceItem> items;
     int e = collectSources(sourceFolder, names, recurse, callbacks, format, sourceFd, items);

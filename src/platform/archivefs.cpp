@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -273,6 +274,12 @@ bool hasWritePermission(const QString& path)
     if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
         return false;
     return ::getuid() == 0 || ::access(pathToBytes(path).constData(), W_OK) == 0;
+}
+
+void relaxHeapTrimming()
+{
+    static const bool done = [] { return ::mallopt(M_TRIM_THRESHOLD, 32 * 1024 * 1024) == 1; }();
+    Q_UNUSED(done);
 }
 
 unsigned newFileMode()
