@@ -15,6 +15,7 @@
 #include <QHash>
 #include <QSet>
 #include <QStringDecoder>
+#include <QTimeZone>
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -135,6 +136,7 @@ int openReader(const QString& path, int format, Reader& reader)
         break;
     case ArchiveLzh:
         archive_read_support_format_lha(a);
+        archive_read_set_format_option(a, "lha", "hdrcharset", "ISO-8859-1");
         break;
     default:
         archive_read_support_format_zip(a);
@@ -166,10 +168,31 @@ QString decodeName(QByteArrayView raw)
     return platform::nameFromBytes(raw);
 }
 
-QString entryName(archive_entry* entry)
+// libarchive's lzh reader fails on names that do not convert to the
+// locale's charset, so it reads them as ISO-8859-1, which takes every byte;
+// mapping the characters back gives the stored bytes.
+QString decodeStored(const char* raw, int format)
 {
-    const char* raw = archive_entry_pathname(entry);
-    return raw ? decodeName(QByteArrayView(raw)) : QString();
+    if (!raw)
+        return QString();
+    if (format == ArchiveLzh) {
+        const QString latin = QString::fromUtf8(raw);
+        bool bytes = true;
+        for (QChar c : latin) {
+            if (c.unicode() > 0xFF) {
+                bytes = false; // converted by the archive's own code page
+                break;
+            }
+        }
+        if (bytes)
+            return decodeName(latin.toLatin1());
+    }
+    return decodeName(QByteArrayView(raw));
+}
+
+QString entryName(archive_entry* entry, int format)
+{
+    return decodeStored(archive_entry_pathname(entry), format);
 }
 
 QString attributeLetters(bool readOnly, bool hidden, bool system, bool archived)
@@ -312,9 +335,9 @@ bool linkStaysInside(const QList<QByteArray>& components, const QByteArray& targ
 
 // The disk bytes for a stored path: decoded names are written as UTF-8, the
 // undecodable keep their bytes.
-QByteArray diskBytes(const char* raw)
+QByteArray diskBytes(const char* raw, int format)
 {
-    return raw ? platform::nameToBytes(decodeName(QByteArrayView(raw))) : QByteArray();
+    return raw ? platform::nameToBytes(decodeStored(raw, format)) : QByteArray();
 }
 
 struct FolderFix {
@@ -491,11 +514,11 @@ int Extractor::run(const QString& archivePath, const QString& destination)
             result = ArchiveDamaged;
             break;
         }
-        const QString display = entryName(entry);
+        const QString display = entryName(entry, m_format);
         if (m_callbacks.progress)
             m_callbacks.progress(m_done, display);
         QList<QByteArray> components;
-        const QByteArray path = diskBytes(archive_entry_pathname(entry));
+        const QByteArray path = diskBytes(archive_entry_pathname(entry), m_format);
         if (!safeComponents(path, components)) {
             refuse(display, ArchiveUnsafeEntry);
             continue;
@@ -537,7 +560,7 @@ int Extractor::run(const QString& archivePath, const QString& destination)
         const QByteArray& name = components.last();
         if (hardlink) {
             QList<QByteArray> targetComponents;
-            if (!safeComponents(diskBytes(hardlink), targetComponents) ||
+            if (!safeComponents(diskBytes(hardlink, m_format), targetComponents) ||
                 targetComponents.isEmpty()) {
                 refuse(display, ArchiveUnsafeEntry);
                 continue;
@@ -552,7 +575,7 @@ int Extractor::run(const QString& archivePath, const QString& destination)
             continue;
         }
         if (type == AE_IFLNK) {
-            const QByteArray target = diskBytes(archive_entry_symlink(entry));
+            const QByteArray target = diskBytes(archive_entry_symlink(entry), m_format);
             if (!linkStaysInside(components, target)) {
                 refuse(display, ArchiveUnsafeEntry);
                 continue;
@@ -800,7 +823,7 @@ int createZip(const QString& archivePath, int sourceFd, const std::vector<Source
                 archive_write_fail(w);
                 return ArchiveDamaged;
             }
-            QString name = entryName(entry);
+            QString name = entryName(entry, ArchiveZip);
             while (name.endsWith(QLatin1Char('/')))
                 name.chop(1);
             const SourceItem* source = byName.value(name);
@@ -813,7 +836,7 @@ int createZip(const QString& archivePath, int sourceFd, const std::vector<Source
                 keptOld.insert(source);
             }
             archive_entry* copy = archive_entry_clone(entry);
-            QByteArray stored = platform::nameToBytes(entryName(entry));
+            QByteArray stored = platform::nameToBytes(entryName(entry, ArchiveZip));
             archive_entry_copy_pathname(copy, stored.constData());
             const int wh = archive_write_header(w, copy);
             archive_entry_free(copy);
@@ -979,7 +1002,7 @@ int createCab(const QString& archivePath, int sourceFd, const std::vector<Source
                 break;
             if (h < ARCHIVE_WARN)
                 return ArchiveDamaged;
-            const QString name = entryName(entry);
+            const QString name = entryName(entry, ArchiveCab);
             const qint64 oldNs = platform::toNanoseconds(archive_entry_mtime(entry),
                                                          archive_entry_mtime_nsec(entry));
             if (const SourceItem* source = byName.value(name)) {
@@ -1062,6 +1085,10 @@ int createCab(const QString& archivePath, int sourceFd, const std::vector<Source
 int createLzh(const QString& archivePath, const QString& sourceFolder,
               const std::vector<SourceItem>& items, const ArchiveCallbacks& callbacks)
 {
+    // The writer renames its result over the old archive, which a read-only
+    // file does not prevent.
+    if (platform::pathExists(archivePath) && !platform::hasWritePermission(archivePath))
+        return EACCES;
     QList<LzhSource> sources;
     for (const SourceItem& item : items) {
         if (S_ISLNK(item.stat.mode))
@@ -1139,6 +1166,8 @@ int ArchiveBackends::list(const QString& path, int format, QString& listing,
         readZipDirectory(reader.fd.get(), zipFacts);
     archive* a = reader.a.get();
     QString text = headerLines(format);
+    // The C library's local time looks at /etc/localtime on every call.
+    const QTimeZone zone = QTimeZone::systemTimeZone();
     int count = 0;
     qint64 total = 0;
     qint64 totalPacked = 0;
@@ -1154,13 +1183,13 @@ int ArchiveBackends::list(const QString& path, int format, QString& listing,
             return ArchiveDamaged;
         ListLine line;
         const char* raw = archive_entry_pathname(entry);
-        line.name = raw ? decodeName(QByteArrayView(raw)) : QString();
+        line.name = decodeStored(raw, format);
         const bool folder = archive_entry_filetype(entry) == AE_IFDIR;
         if (folder && !line.name.endsWith(QLatin1Char('/')))
             line.name += QLatin1Char('/');
         line.size = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : 0;
         line.packed = line.size;
-        line.time = QDateTime::fromSecsSinceEpoch(archive_entry_mtime(entry));
+        line.time = QDateTime::fromSecsSinceEpoch(archive_entry_mtime(entry), zone);
         const unsigned mode = archive_entry_mode(entry);
         bool readOnly = (mode & 0222) == 0;
         bool hidden = false;

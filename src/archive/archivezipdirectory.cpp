@@ -75,6 +75,7 @@ bool readZipDirectory(int fd, QHash<QByteArray, ZipDirectoryEntry>& out)
             return false;
         const int host = quint8(p[5]);
         ZipDirectoryEntry entry;
+        entry.flags = unsigned(le(p + 8, 2));
         entry.packed = le(p + 20, 4);
         entry.size = le(p + 24, 4);
         const qint64 nameLength = qint64(le(p + 28, 2));

@@ -13,6 +13,7 @@ struct ZipDirectoryEntry {
     quint64 size = 0;
     int dosAttributes = -1; // -1: made on a system without them
     unsigned unixMode = 0;  // st_mode bits when made on Unix, else 0
+    unsigned flags = 0;     // general purpose bits (11: UTF-8 name)
 };
 
 // Facts per stored name (raw bytes). False when no directory was found;

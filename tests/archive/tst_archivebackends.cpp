@@ -3,6 +3,7 @@
 #include "archive/lzhwriter.h"
 #undef LzhInterrupted
 #include "archive/archivebackends.h"
+#include "archive/archivezipdirectory.h"
 #include "platform/names.h"
 #include "support/ownmounts.h"
 #include "support/tempdir.h"
@@ -98,6 +99,43 @@ QByteArray rawZip(const QList<RawEntry>& items)
     put(out, quint64(directory.size()), 4);
     put(out, directoryOffset, 4);
     put(out, 0, 2);
+    return out;
+}
+
+quint16 crc16(const QByteArray& data)
+{
+    quint16 c = 0;
+    for (char b : data) {
+        c ^= quint8(b);
+        for (int k = 0; k < 8; ++k)
+            c = c & 1 ? quint16((c >> 1) ^ 0xA001) : quint16(c >> 1);
+    }
+    return c;
+}
+
+// A level-0 lzh of stored (-lh0-) entries: the layout every lzh reader
+// takes, and names in any bytes.
+QByteArray rawLzh(const QList<RawEntry>& items)
+{
+    QByteArray out;
+    for (const RawEntry& e : items) {
+        QByteArray header("-lh0-");
+        put(header, quint64(e.data.size()), 4);
+        put(header, quint64(e.data.size()), 4);
+        put(header, 0x5A215421, 4); // 2025-01-01 10:33:02
+        put(header, 0x20, 1);       // archive attribute
+        put(header, 0, 1);          // level 0
+        put(header, quint64(e.name.size()), 1);
+        header += e.name;
+        put(header, crc16(e.data), 2);
+        quint8 sum = 0;
+        for (char b : header)
+            sum = quint8(sum + quint8(b));
+        out.append(char(header.size()));
+        out.append(char(sum));
+        out += header + e.data;
+    }
+    out.append('\0');
     return out;
 }
 
@@ -210,6 +248,8 @@ private Q_SLOTS:
     void roundTripsWithOtherTools();
     void foreignArchivesAreRead_data();
     void foreignArchivesAreRead();
+    void handMadeLzhIsRead_data();
+    void handMadeLzhIsRead();
     void listingLayout_data();
     void listingLayout();
     void updateKeepsOtherEntries_data();
@@ -391,6 +431,20 @@ void TestArchiveBackends::roundTripsWithOtherTools()
                  output.constData());
     else
         QVERIFY2(output.contains(QStringLiteral("日本語/名前.txt").toUtf8()), output.constData());
+    if (format == ArchiveZip) {
+        // Non-ASCII names carry the UTF-8 flag, so that other tools do not
+        // read them as CP437 or CP932.
+        const int fd = ::open(platform::pathToBytes(archive).constData(), O_RDONLY);
+        QVERIFY(fd >= 0);
+        QHash<QByteArray, ZipDirectoryEntry> facts;
+        QVERIFY(readZipDirectory(fd, facts));
+        ::close(fd);
+        const QByteArray japanese = QStringLiteral("日本語/名前.txt").toUtf8();
+        QVERIFY(facts.contains(japanese));
+        QVERIFY(facts.value(japanese).flags & 0x800);
+        QCOMPARE(facts.value("sub/deeper/big.bin").size, quint64(3 * 1024 * 1024 + 17));
+        QVERIFY(facts.value("sub/deeper/big.bin").packed < facts.value("sub/deeper/big.bin").size);
+    }
     QCOMPARE(ArchiveBackends::extract(archive, format, folderOf(dir, "dest")), 0);
     for (const auto& [name, content] : tree)
         QCOMPARE(readAll(dir.pathBytes() + "/dest/" + name), content);
@@ -432,6 +486,69 @@ void TestArchiveBackends::foreignArchivesAreRead()
     QCOMPARE(ArchiveBackends::extract(archive, ArchiveZip, folderOf(dir, "dest")), 0);
     for (const auto& [name, content] : tree)
         QCOMPARE(readAll(dir.pathBytes() + "/dest/" + name), content);
+}
+
+void TestArchiveBackends::handMadeLzhIsRead_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QByteArray>("onDisk"); // empty: refused
+    QTest::addColumn<int>("result");
+
+    const QString nihongo = QStringLiteral("日本語.txt");
+    QTest::newRow("ascii") << QByteArray("plain.txt") << QStringLiteral("plain.txt")
+                           << QByteArray("plain.txt") << 0;
+    QTest::newRow("cp932") << QByteArray("\x93\xfa\x96\x7b\x8c\xea.txt") << nihongo
+                           << nihongo.toUtf8() << 0;
+    QTest::newRow("utf-8") << nihongo.toUtf8() << nihongo << nihongo.toUtf8() << 0;
+    QTest::newRow("undecodable") << QByteArray("\xff\xfd.bin")
+                                 << platform::nameFromBytes("\xff\xfd.bin")
+                                 << QByteArray("\xff\xfd.bin") << 0;
+    QTest::newRow("parent component") << QByteArray("../up.txt") << QStringLiteral("../up.txt")
+                                      << QByteArray() << int(ArchiveUnsafeEntry);
+}
+
+void TestArchiveBackends::handMadeLzhIsRead()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, shown);
+    QFETCH(QByteArray, onDisk);
+    QFETCH(int, result);
+
+    TempDir dir;
+    QVERIFY(dir.makeFolder("dest"));
+    const QByteArray data = pattern(5000, 8);
+    QVERIFY(dir.writeFile("in.lzh", rawLzh({{stored, data}})));
+    const QString archive = fileOf(dir, "in.lzh");
+    QVERIFY(ArchiveBackends::isArchive(archive, ArchiveLzh));
+    QVERIFY(!ArchiveBackends::isArchive(archive, ArchiveZip));
+    QString listing;
+    QCOMPARE(ArchiveBackends::list(archive, ArchiveLzh, listing), 0);
+    const QStringList lines = listingLines(listing);
+    QCOMPARE(lines.size(), 5 + 2 + 2);
+    QCOMPARE(lines[5], shown);
+    QCOMPARE(lines[6].left(14), QStringLiteral("-lh0-         "));
+    const QStringList fields = lines[6].mid(14).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QCOMPARE(fields.size(), 6);
+    QCOMPARE(fields[0], QString::number(data.size()));
+    QCOMPARE(fields[1], QString::number(data.size()));
+    QCOMPARE(fields[2], QStringLiteral("0%"));
+    QCOMPARE(fields[3] + QLatin1Char(' ') + fields[4],
+             QDateTime(QDate(2025, 1, 1), QTime(10, 33, 2)).toString("yyyy-MM-dd HH:mm:ss"));
+    QCOMPARE(fields[5], QStringLiteral("---a"));
+    QVERIFY(lines[7].startsWith(QStringLiteral("-----")));
+
+    QList<ArchiveEntryProblem> problems;
+    QCOMPARE(ArchiveBackends::extract(archive, ArchiveLzh, folderOf(dir, "dest"), {}, &problems),
+             result);
+    if (onDisk.isEmpty()) {
+        QCOMPARE(problems.size(), 1);
+        QVERIFY(entries(dir.pathBytes() + "/dest").isEmpty());
+        QCOMPARE(entries(dir.pathBytes()), (QList<QByteArray>{"dest", "in.lzh"}));
+    } else {
+        QCOMPARE(entries(dir.pathBytes() + "/dest"), QList<QByteArray>{onDisk});
+        QCOMPARE(readAll(dir.pathBytes() + "/dest/" + onDisk), data);
+    }
 }
 
 void TestArchiveBackends::listingLayout_data()
@@ -617,6 +734,7 @@ void TestArchiveBackends::readOnlyArchiveIsRefused_data()
     QTest::addColumn<int>("result");
     QTest::newRow("zip") << int(ArchiveZip) << int(ZipArchiveReadOnly);
     QTest::newRow("cab") << int(ArchiveCab) << int(CabInterruptedOrReadOnly);
+    QTest::newRow("lzh") << int(ArchiveLzh) << int(EACCES);
 }
 
 void TestArchiveBackends::readOnlyArchiveIsRefused()
@@ -625,8 +743,13 @@ void TestArchiveBackends::readOnlyArchiveIsRefused()
     QFETCH(int, result);
     TempDir dir;
     QVERIFY(makeTree(dir, "src", {{"a.txt", "a\n"}, {"b.txt", "b\n"}}));
-    const QString archive = fileOf(dir, format == ArchiveZip ? "r.zip" : "r.cab");
-    QCOMPARE(ArchiveBackends::create(format, archive, folderOf(dir, "src"), {"a.txt"}, true), 0);
+    const char* const names[] = {"r.cab", "r.lzh", "r.zip"};
+    const QString archive = fileOf(dir, names[format]);
+    if (format == ArchiveLzh)
+        QVERIFY(dir.writeFile(names[format], rawLzh({{"a.txt", "a\n"}})));
+    else
+        QCOMPARE(ArchiveBackends::create(format, archive, folderOf(dir, "src"), {"a.txt"}, true),
+                 0);
     QCOMPARE(::chmod(platform::pathToBytes(archive).constData(), 0444), 0);
     const QByteArray before = readAll(platform::pathToBytes(archive));
     QCOMPARE(ArchiveBackends::create(format, archive, folderOf(dir, "src"), {"b.txt"}, true),
