@@ -340,6 +340,9 @@ QByteArray diskBytes(const char* raw, int format)
     return raw ? platform::nameToBytes(decodeStored(raw, format)) : QByteArray();
 }
 
+// An entry whose data failed its checksum; the reader goes on.
+constexpr int EntryCorrupt = -2;
+
 struct FolderFix {
     QList<QByteArray> components;
     unsigned mode = 0;
@@ -423,6 +426,10 @@ int Extractor::extractFile(archive* a, int folderFd, const QByteArray& name, uns
             break;
         if (r < ARCHIVE_WARN)
             return fail(ArchiveDamaged);
+        // A data warning is a checksum that does not match: the bytes
+        // written are not the stored file.
+        if (r == ARCHIVE_WARN)
+            return fail(EntryCorrupt);
         if (offset > written) {
             // A hole: seek over it; the final size is set below.
             if (platform::seekTo(out.get(), offset) != 0)
@@ -587,6 +594,10 @@ int Extractor::run(const QString& archivePath, const QString& destination)
         }
         e = extractFile(a, parent.get(), name, safeMode(archive_entry_mode(entry), false), writeNs,
                         display);
+        if (e == EntryCorrupt) {
+            refuse(display, ArchiveDamaged);
+            continue;
+        }
         if (e == ArchiveWriteFailed || e == ArchiveDamaged || e == interruptedCode(m_format)) {
             if (e != interruptedCode(m_format))
                 refuse(display, e);
@@ -599,6 +610,8 @@ int Extractor::run(const QString& archivePath, const QString& destination)
     applyFolderFixes();
     if (result != 0)
         return result;
+    if (m_firstError == ArchiveDamaged)
+        return ArchiveDamaged;
     if (m_unsafe)
         return ArchiveUnsafeEntry;
     return m_firstError;

@@ -242,6 +242,12 @@ class TestArchiveBackends : public QObject {
 private Q_SLOTS:
     void unsafeEntriesAreRefused_data();
     void unsafeEntriesAreRefused();
+    void existingLinksAreNotFollowed_data();
+    void existingLinksAreNotFollowed();
+    void modesAndTimesAreRestored_data();
+    void modesAndTimesAreRestored();
+    void brokenArchivesFail_data();
+    void brokenArchivesFail();
     void storedNamesDecode_data();
     void storedNamesDecode();
     void roundTripsWithOtherTools_data();
@@ -341,6 +347,131 @@ void TestArchiveBackends::unsafeEntriesAreRefused()
     if (::stat((dir.pathBytes() + "/dest/tool").constData(), &st) == 0) {
         QCOMPARE(st.st_mode & 07777, mode_t(0755));
     }
+}
+
+void TestArchiveBackends::existingLinksAreNotFollowed_data()
+{
+    QTest::addColumn<QByteArray>("linkName");
+    QTest::addColumn<QByteArray>("entry");
+    QTest::addColumn<int>("result");
+
+    // A link already in the destination is replaced, never written through.
+    QTest::newRow("file over a link") << QByteArray("out.txt") << QByteArray("out.txt") << 0;
+    QTest::newRow("file below a linked folder")
+        << QByteArray("dir") << QByteArray("dir/x.txt") << int(ArchiveUnsafeEntry);
+}
+
+void TestArchiveBackends::existingLinksAreNotFollowed()
+{
+    QFETCH(QByteArray, linkName);
+    QFETCH(QByteArray, entry);
+    QFETCH(int, result);
+
+    TempDir dir;
+    QVERIFY(dir.makeFolder("dest"));
+    QVERIFY(dir.makeFolder("outside"));
+    QVERIFY(dir.writeFile("outside/out.txt", "untouched"));
+    const QByteArray target =
+        dir.pathBytes() + (linkName == "dir" ? "/outside" : "/outside/out.txt");
+    QCOMPARE(::symlink(target.constData(), (dir.pathBytes() + "/dest/" + linkName).constData()), 0);
+    QVERIFY(dir.writeFile("in.zip", rawZip({{entry, "from the archive"}})));
+    QCOMPARE(ArchiveBackends::extract(fileOf(dir, "in.zip"), ArchiveZip, folderOf(dir, "dest")),
+             result);
+    QCOMPARE(entries(dir.pathBytes() + "/outside"), QList<QByteArray>{"out.txt"});
+    QCOMPARE(readAll(dir.pathBytes() + "/outside/out.txt"), QByteArray("untouched"));
+    if (result == 0) {
+        QVERIFY(!isLink(dir.pathBytes() + "/dest/" + entry));
+        QCOMPARE(readAll(dir.pathBytes() + "/dest/" + entry), QByteArray("from the archive"));
+    }
+}
+
+void TestArchiveBackends::modesAndTimesAreRestored_data()
+{
+    QTest::addColumn<QList<RawEntry>>("items");
+    QTest::addColumn<QByteArray>("checked");
+    QTest::addColumn<int>("mode");
+
+    QTest::newRow("read-only file")
+        << QList<RawEntry>{{"r.txt", "r", 0100444}} << QByteArray("r.txt") << 0444;
+    QTest::newRow("executable") << QList<RawEntry>{{"x.sh", "x", 0100750}} << QByteArray("x.sh")
+                                << 0750;
+    // A folder's mode comes last, so that its files could still be written.
+    QTest::newRow("read-only folder")
+        << QList<RawEntry>{{"ro/", "", 040555}, {"ro/in.txt", "in", 0100644}} << QByteArray("ro")
+        << 0755;
+    QTest::newRow("set-group-ID folder")
+        << QList<RawEntry>{{"g/", "", 042775}} << QByteArray("g") << 0775;
+}
+
+void TestArchiveBackends::modesAndTimesAreRestored()
+{
+    QFETCH(QList<RawEntry>, items);
+    QFETCH(QByteArray, checked);
+    QFETCH(int, mode);
+
+    TempDir dir;
+    QVERIFY(dir.makeFolder("dest"));
+    QVERIFY(dir.writeFile("m.zip", rawZip(items)));
+    QCOMPARE(ArchiveBackends::extract(fileOf(dir, "m.zip"), ArchiveZip, folderOf(dir, "dest")), 0);
+    struct stat st;
+    QCOMPARE(::lstat((dir.pathBytes() + "/dest/" + checked).constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 07777), mode);
+    const QDateTime stored(QDate(2025, 1, 1), QTime(10, 33, 2));
+    QCOMPARE(qint64(st.st_mtim.tv_sec), stored.toSecsSinceEpoch());
+    for (const RawEntry& e : items) {
+        if (!e.name.endsWith('/'))
+            QCOMPARE(readAll(dir.pathBytes() + "/dest/" + e.name), e.data);
+    }
+}
+
+void TestArchiveBackends::brokenArchivesFail_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QByteArray>("content"); // empty: no file at all
+    QTest::addColumn<int>("result");
+
+    const QByteArray zip = rawZip({{"a.txt", pattern(4000, 1)}, {"b.txt", pattern(4000, 2)}});
+    QByteArray badCrc = zip;
+    badCrc[30 + 5 + 100] = char(badCrc[30 + 5 + 100] ^ 0x55); // a byte of a.txt's data
+    const QByteArray lzh = rawLzh({{"a.txt", pattern(4000, 1)}});
+    QByteArray badLzh = lzh;
+    badLzh[lzh.size() - 100] = char(badLzh[lzh.size() - 100] ^ 0x55);
+    QTest::newRow("zip missing") << int(ArchiveZip) << QByteArray() << int(ArchiveNotFound);
+    QTest::newRow("zip noise") << int(ArchiveZip) << pattern(5000, 7) << int(ArchiveDamaged);
+    QTest::newRow("zip cut short")
+        << int(ArchiveZip) << zip.left(zip.size() / 2) << int(ArchiveDamaged);
+    QTest::newRow("zip data changed") << int(ArchiveZip) << badCrc << int(ArchiveDamaged);
+    QTest::newRow("cab noise") << int(ArchiveCab) << pattern(5000, 7) << int(ArchiveDamaged);
+    QTest::newRow("lzh cut short")
+        << int(ArchiveLzh) << lzh.left(lzh.size() / 2) << int(ArchiveDamaged);
+    QTest::newRow("lzh data changed") << int(ArchiveLzh) << badLzh << int(ArchiveDamaged);
+}
+
+void TestArchiveBackends::brokenArchivesFail()
+{
+    QFETCH(int, format);
+    QFETCH(QByteArray, content);
+    QFETCH(int, result);
+
+    TempDir dir;
+    QVERIFY(dir.makeFolder("dest"));
+    if (!content.isEmpty())
+        QVERIFY(dir.writeFile("broken", content));
+    QList<ArchiveEntryProblem> problems;
+    QCOMPARE(ArchiveBackends::extract(fileOf(dir, "broken"), format, folderOf(dir, "dest"), {},
+                                      &problems),
+             result);
+    QVERIFY(!hasTemporaries(dir.pathBytes() + "/dest"));
+    // A file that failed its checksum is not left behind as if it were whole;
+    // the entries after it are still extracted.
+    if (QTest::currentDataTag() == QByteArray("zip data changed")) {
+        QVERIFY(!exists(dir.pathBytes() + "/dest/a.txt"));
+        QCOMPARE(problems.size(), 1);
+        QCOMPARE(problems.first().entry, QStringLiteral("a.txt"));
+        QCOMPARE(readAll(dir.pathBytes() + "/dest/b.txt"), pattern(4000, 2));
+    }
+    if (QTest::currentDataTag() == QByteArray("lzh data changed"))
+        QVERIFY(!exists(dir.pathBytes() + "/dest/a.txt"));
 }
 
 void TestArchiveBackends::storedNamesDecode_data()
