@@ -53,7 +53,7 @@ int openSubfolder(int dirFd, const QByteArray& name, bool create, UniqueFd& out)
                 return S_ISLNK(st.st_mode) ? ELOOP : S_ISDIR(st.st_mode) ? e : ENOTDIR;
             return e;
         }
-        if (::mkdirat(dirFd, name.constData(), 0700) != 0 && errno != EEXIST)
+        if (::mkdirat(dirFd, name.constData(), 0777) != 0 && errno != EEXIST)
             return lastErrno();
     }
     return ENOTDIR;

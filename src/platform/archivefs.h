@@ -17,7 +17,7 @@ namespace tovane::platform {
 int openFolderPath(const QString& path, UniqueFd& out);
 int openFileForReading(const QString& path, UniqueFd& out);
 
-// `name` inside `dirFd` as a folder, made (0700 until its mode is set) when
+// `name` inside `dirFd` as a folder, made (0777 less the umask) when
 // missing. A link there gives ELOOP, anything else ENOTDIR; links are
 // never followed.
 int openSubfolder(int dirFd, const QByteArray& name, bool create, UniqueFd& out);
