@@ -155,6 +155,10 @@ int runTool(const QString& program, const QStringList& arguments, const QString&
     QProcess process;
     process.setWorkingDirectory(folder);
     process.setProcessChannelMode(QProcess::MergedChannels);
+    // The tools print names in the locale's charset.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    process.setProcessEnvironment(environment);
     process.start(program, arguments);
     if (!process.waitForFinished(120000))
         return -1;
