@@ -78,6 +78,8 @@ public:
         if (m_locale)
             m_previous = uselocale(m_locale);
     }
+    Utf8Locale(const Utf8Locale&) = delete;
+    Utf8Locale& operator=(const Utf8Locale&) = delete;
     ~Utf8Locale()
     {
         if (m_locale) {
@@ -162,32 +164,40 @@ QString decodeName(QByteArrayView raw)
     QStringDecoder cp932("windows-31j", Flag::Stateless);
     if (cp932.isValid()) {
         QString text = cp932.decode(raw);
-        if (!cp932.hasError() && !text.contains(QChar(0xFFFD)))
+        // Bytes that land in the private-use area or among the C1 controls
+        // (0x80, 0xA0, 0xFD..0xFF, the user-defined rows) name nothing that
+        // can be shown: such a name keeps its bytes instead.
+        const bool plain = std::none_of(text.cbegin(), text.cend(), [](QChar c) {
+            const char16_t u = c.unicode();
+            return u == 0xFFFD || (u >= 0x80 && u <= 0xA0) || (u >= 0xE000 && u <= 0xF8FF);
+        });
+        if (!cp932.hasError() && plain)
             return text;
     }
     return platform::nameFromBytes(raw);
 }
 
-// libarchive's lzh reader fails on names that do not convert to the
-// locale's charset, so it reads them as ISO-8859-1, which takes every byte;
-// mapping the characters back gives the stored bytes.
-QString decodeStored(const char* raw, int format)
+// The lzh reader is told that names are ISO-8859-1, which takes every byte:
+// it fails on names that do not convert to the locale's charset. Mapping
+// the characters back gives the stored bytes.
+QByteArray storedBytes(const char* raw, int format)
 {
     if (!raw)
-        return QString();
+        return QByteArray();
     if (format == ArchiveLzh) {
         const QString latin = QString::fromUtf8(raw);
-        bool bytes = true;
         for (QChar c : latin) {
-            if (c.unicode() > 0xFF) {
-                bytes = false; // converted by the archive's own code page
-                break;
-            }
+            if (c.unicode() > 0xFF)
+                return QByteArray(raw); // converted by the archive's own code page
         }
-        if (bytes)
-            return decodeName(latin.toLatin1());
+        return latin.toLatin1();
     }
-    return decodeName(QByteArrayView(raw));
+    return QByteArray(raw);
+}
+
+QString decodeStored(const char* raw, int format)
+{
+    return raw ? decodeName(storedBytes(raw, format)) : QString();
 }
 
 QString entryName(archive_entry* entry, int format)
@@ -524,8 +534,15 @@ int Extractor::run(const QString& archivePath, const QString& destination)
         const QString display = entryName(entry, m_format);
         if (m_callbacks.progress)
             m_callbacks.progress(m_done, display);
+        // A name the reader could not convert is reported, never skipped
+        // quietly.
+        const char* stored = archive_entry_pathname(entry);
+        if (!stored || !*stored) {
+            refuse(display, EILSEQ);
+            continue;
+        }
         QList<QByteArray> components;
-        const QByteArray path = diskBytes(archive_entry_pathname(entry), m_format);
+        const QByteArray path = diskBytes(stored, m_format);
         if (!safeComponents(path, components)) {
             refuse(display, ArchiveUnsafeEntry);
             continue;
@@ -536,7 +553,8 @@ int Extractor::run(const QString& archivePath, const QString& destination)
         const char* hardlink = archive_entry_hardlink(entry);
         const bool folder = type == AE_IFDIR && !hardlink;
         const char* raw = archive_entry_pathname(entry);
-        const unsigned storedType = raw ? zipFacts.value(QByteArray(raw)).unixMode & S_IFMT : 0;
+        const unsigned storedType =
+            raw ? zipFacts.value(storedBytes(raw, m_format)).unixMode & S_IFMT : 0;
         const bool special = storedType != 0 && storedType != S_IFREG && storedType != S_IFDIR &&
                              storedType != S_IFLNK;
         if (special || (!hardlink && type != AE_IFDIR && type != AE_IFREG && type != AE_IFLNK)) {
@@ -808,7 +826,10 @@ int createZip(const QString& archivePath, int sourceFd, const std::vector<Source
     std::unique_ptr<archive, WriterFree> writer(archive_write_new());
     archive* w = writer.get();
     archive_write_set_format_zip(w);
-    archive_write_set_options(w, "zip:compression=deflate,zip:hdrcharset=UTF-8");
+    // In the UTF-8 locale the writer flags every non-ASCII name as UTF-8 and
+    // keeps its bytes; its hdrcharset=UTF-8 would put U+FFFD for the bytes
+    // of a name that is no UTF-8, and two such names would become one.
+    archive_write_set_options(w, "zip:compression=deflate");
     archive_write_set_bytes_in_last_block(w, 1);
     if (archive_write_open_fd(w, target.file.get()) != ARCHIVE_OK)
         return ArchiveWriteFailed;
@@ -957,7 +978,8 @@ bool addCabFile(GCabFolder* folder, const QString& storedName, GBytes* bytes, qi
     guint32 attributes = GCAB_FILE_ATTRIBUTE_ARCH;
     if (readOnly)
         attributes |= GCAB_FILE_ATTRIBUTE_RDONLY;
-    if (!isAscii(name))
+    // Undecodable bytes are stored as they are, without claiming UTF-8.
+    if (!isAscii(name) && name.toUtf8() == utf8)
         attributes |= GCAB_FILE_ATTRIBUTE_NAME_IS_UTF;
     gcab_file_set_attributes(file, attributes);
     GDateTime* time = g_date_time_new_from_unix_local(writeNs / 1000000000);
@@ -1209,7 +1231,7 @@ int ArchiveBackends::list(const QString& path, int format, QString& listing,
         bool system = false;
         bool archived = !folder;
         if (format == ArchiveZip && raw) {
-            const auto it = zipFacts.constFind(QByteArray(raw));
+            const auto it = zipFacts.constFind(storedBytes(raw, format));
             if (it != zipFacts.constEnd()) {
                 line.packed = qint64(it->packed);
                 if (it->dosAttributes >= 0) {

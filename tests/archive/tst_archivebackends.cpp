@@ -256,6 +256,8 @@ private Q_SLOTS:
     void storedNamesDecode();
     void roundTripsWithOtherTools_data();
     void roundTripsWithOtherTools();
+    void undecodableNamesSurvive_data();
+    void undecodableNamesSurvive();
     void foreignArchivesAreRead_data();
     void foreignArchivesAreRead();
     void handMadeLzhIsRead_data();
@@ -503,6 +505,9 @@ void TestArchiveBackends::storedNamesDecode_data()
     QTest::newRow("cp932 with 0x5c")
         << QByteArray("\x95\x5c.txt") << false << QStringLiteral("表.txt")
         << QStringLiteral("表.txt").toUtf8();
+    QTest::newRow("user-defined cp932 row")
+        << QByteArray("\xf0\x40.txt") << false << platform::nameFromBytes("\xf0\x40.txt")
+        << QByteArray("\xf0\x40.txt");
     QTest::newRow("undecodable") << QByteArray("\xff\xfe\xfd.bin") << false
                                  << platform::nameFromBytes("\xff\xfe\xfd.bin")
                                  << QByteArray("\xff\xfe\xfd.bin");
@@ -592,6 +597,36 @@ void TestArchiveBackends::roundTripsWithOtherTools()
     QCOMPARE(ArchiveBackends::extract(archive, format, folderOf(dir, "dest")), 0);
     for (const auto& [name, content] : tree)
         QCOMPARE(readAll(dir.pathBytes() + "/dest/" + name), content);
+}
+
+void TestArchiveBackends::undecodableNamesSurvive_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::newRow("zip") << int(ArchiveZip);
+    QTest::newRow("cab") << int(ArchiveCab);
+}
+
+// Names on disk that are no UTF-8 are stored with their bytes, which both
+// writers flag as UTF-8; libarchive then cannot give those names back. Such
+// entries are reported, never skipped quietly, and the others extracted.
+void TestArchiveBackends::undecodableNamesSurvive()
+{
+    QFETCH(int, format);
+    const Tree tree{{"\xff\xfe.bin", "one"}, {"\xff\xfd.bin", "two"}, {"ok.txt", "three"}};
+    TempDir dir;
+    QVERIFY(makeTree(dir, "src", tree));
+    QVERIFY(dir.makeFolder("dest"));
+    const QString archive = fileOf(dir, format == ArchiveZip ? "b.zip" : "b.cab");
+    QStringList names;
+    for (const auto& [name, content] : tree)
+        names << platform::nameFromBytes(name);
+    QCOMPARE(ArchiveBackends::create(format, archive, folderOf(dir, "src"), names, true), 0);
+    QList<ArchiveEntryProblem> problems;
+    QCOMPARE(ArchiveBackends::extract(archive, format, folderOf(dir, "dest"), {}, &problems),
+             EILSEQ);
+    QCOMPARE(problems.size(), 2);
+    QCOMPARE(entries(dir.pathBytes() + "/dest"), QList<QByteArray>{"ok.txt"});
+    QCOMPARE(readAll(dir.pathBytes() + "/dest/ok.txt"), QByteArray("three"));
 }
 
 void TestArchiveBackends::foreignArchivesAreRead_data()
