@@ -248,6 +248,71 @@ bool lzhHeaderFacts(int fd, qint64 offset, QString& method, qint64& packed, int&
     return true;
 }
 
+// The stored name of the lzh header at `offset`, folder and file joined by
+// "/": libarchive turns every 0x5C byte into "/", also the second byte of a
+// CP932 character, so the name is read here and "\\" replaced only after
+// decoding. Empty for level 3 and for links ("name|target"), which
+// libarchive's own name serves.
+QString lzhStoredName(int fd, qint64 offset)
+{
+    char start[27];
+    size_t got = 0;
+    if (offset < 0 || platform::readAt(fd, start, sizeof start, offset, got) != 0 || got < 24)
+        return QString();
+    const int level = quint8(start[20]);
+    qint64 size = 0;
+    qint64 extOffset = 0;
+    QByteArray file;
+    QByteArray folder;
+    if (level == 0 || level == 1) {
+        size = quint8(start[0]) + 2;
+        const int length = quint8(start[21]);
+        QByteArray header(size, Qt::Uninitialized);
+        if (platform::readAt(fd, header.data(), size_t(size), offset, got) != 0 ||
+            qint64(got) < size || 22 + length > size)
+            return QString();
+        file = header.mid(22, length);
+        if (level == 0)
+            size = 0; // no extended headers to read
+        else
+            extOffset = offset + 22 + length + 3;
+    } else if (level == 2) {
+        size = quint8(start[0]) | quint8(start[1]) << 8;
+        extOffset = offset + 24;
+    } else {
+        return QString();
+    }
+    if (extOffset > 0) {
+        // Extended headers: a two-byte size (type, data and the next size),
+        // then the type and the data; a size of 0 ends them.
+        const qint64 limit = level == 2 ? offset + size : offset + (qint64(1) << 16);
+        char nextSize[2];
+        if (platform::readAt(fd, nextSize, 2, extOffset, got) != 0 || got < 2)
+            return QString();
+        qint64 at = extOffset + 2;
+        qint64 next = quint8(nextSize[0]) | quint8(nextSize[1]) << 8;
+        for (int guard = 0; next >= 3 && at + next <= limit && guard < 64; ++guard) {
+            QByteArray ext(next, Qt::Uninitialized);
+            if (platform::readAt(fd, ext.data(), size_t(next), at, got) != 0 || qint64(got) < next)
+                return QString();
+            const int type = quint8(ext[0]);
+            if (type == 0x01)
+                file = ext.mid(1, next - 3);
+            else if (type == 0x02)
+                folder = ext.mid(1, next - 3).replace('\xff', '/');
+            at += next;
+            next = quint8(ext[next - 2]) | quint8(ext[next - 1]) << 8;
+        }
+    }
+    if (file.contains('|'))
+        return QString();
+    if (!folder.isEmpty() && !folder.endsWith('/'))
+        folder += '/';
+    QString name = decodeName(folder + file);
+    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return name;
+}
+
 struct ListLine {
     QString name;
     qint64 size = 0;
@@ -531,7 +596,10 @@ int Extractor::run(const QString& archivePath, const QString& destination)
             result = ArchiveDamaged;
             break;
         }
-        const QString display = entryName(entry, m_format);
+        const QString lzhName =
+            m_format == ArchiveLzh ? lzhStoredName(reader.fd.get(), archive_read_header_position(a))
+                                   : QString();
+        const QString display = lzhName.isEmpty() ? entryName(entry, m_format) : lzhName;
         if (m_callbacks.progress)
             m_callbacks.progress(m_done, display);
         // A name the reader could not convert is reported, never skipped
@@ -542,7 +610,8 @@ int Extractor::run(const QString& archivePath, const QString& destination)
             continue;
         }
         QList<QByteArray> components;
-        const QByteArray path = diskBytes(stored, m_format);
+        const QByteArray path =
+            lzhName.isEmpty() ? diskBytes(stored, m_format) : platform::nameToBytes(lzhName);
         if (!safeComponents(path, components)) {
             refuse(display, ArchiveUnsafeEntry);
             continue;
@@ -1218,7 +1287,10 @@ int ArchiveBackends::list(const QString& path, int format, QString& listing,
             return ArchiveDamaged;
         ListLine line;
         const char* raw = archive_entry_pathname(entry);
-        line.name = decodeStored(raw, format);
+        if (format == ArchiveLzh)
+            line.name = lzhStoredName(reader.fd.get(), archive_read_header_position(a));
+        if (line.name.isEmpty())
+            line.name = decodeStored(raw, format);
         const bool folder = archive_entry_filetype(entry) == AE_IFDIR;
         if (folder && !line.name.endsWith(QLatin1Char('/')))
             line.name += QLatin1Char('/');

@@ -113,27 +113,61 @@ quint16 crc16(const QByteArray& data)
     return c;
 }
 
-// A level-0 lzh of stored (-lh0-) entries: the layout every lzh reader
-// takes, and names in any bytes.
-QByteArray rawLzh(const QList<RawEntry>& items)
+// An lzh of stored (-lh0-) entries under level-0 headers (the name as
+// given) or level-2 headers (folder and file name in extended headers, 0xFF
+// between folders): the layouts every lzh reader takes, names in any bytes.
+QByteArray rawLzh(const QList<RawEntry>& items, int level = 0)
 {
     QByteArray out;
     for (const RawEntry& e : items) {
         QByteArray header("-lh0-");
         put(header, quint64(e.data.size()), 4);
         put(header, quint64(e.data.size()), 4);
-        put(header, 0x5A215421, 4); // 2025-01-01 10:33:02
-        put(header, 0x20, 1);       // archive attribute
-        put(header, 0, 1);          // level 0
-        put(header, quint64(e.name.size()), 1);
-        header += e.name;
+        if (level == 0) {
+            put(header, 0x5A215421, 4); // 2025-01-01 10:33:02
+            put(header, 0x20, 1);       // archive attribute
+            put(header, 0, 1);
+            put(header, quint64(e.name.size()), 1);
+            header += e.name;
+            put(header, crc16(e.data), 2);
+            quint8 sum = 0;
+            for (char b : header)
+                sum = quint8(sum + quint8(b));
+            out.append(char(header.size()));
+            out.append(char(sum));
+            out += header + e.data;
+            continue;
+        }
+        put(header, quint64(QDateTime(QDate(2025, 1, 1), QTime(10, 33, 2)).toSecsSinceEpoch()), 4);
+        put(header, 0x20, 1);
+        put(header, 2, 1);
         put(header, crc16(e.data), 2);
-        quint8 sum = 0;
-        for (char b : header)
-            sum = quint8(sum + quint8(b));
-        out.append(char(header.size()));
-        out.append(char(sum));
-        out += header + e.data;
+        header += 'M';
+        const qsizetype slash = e.name.lastIndexOf('/');
+        QByteArray folder = slash < 0 ? QByteArray() : e.name.left(slash + 1);
+        folder.replace('/', '\xff');
+        // The header's own CRC (type 0x00) comes first; level-2 readers check it.
+        QList<QPair<int, QByteArray>> extensions{{0x00, QByteArray(2, '\0')},
+                                                 {0x01, e.name.mid(slash + 1)}};
+        if (!folder.isEmpty())
+            extensions.append({0x02, folder});
+        QByteArray tail;
+        put(tail, quint64(1 + extensions[0].second.size() + 2), 2);
+        for (qsizetype i = 0; i < extensions.size(); ++i) {
+            tail += char(extensions[i].first);
+            tail += extensions[i].second;
+            const quint64 next =
+                i + 1 < extensions.size() ? quint64(1 + extensions[i + 1].second.size() + 2) : 0;
+            put(tail, next, 2);
+        }
+        QByteArray whole;
+        put(whole, quint64(2 + header.size() + tail.size()), 2);
+        whole += header + tail;
+        const quint16 crc = crc16(whole);
+        const qsizetype crcAt = 2 + header.size() + 2 + 1;
+        whole[crcAt] = char(crc & 0xFF);
+        whole[crcAt + 1] = char(crc >> 8);
+        out += whole + e.data;
     }
     out.append('\0');
     return out;
@@ -673,18 +707,26 @@ void TestArchiveBackends::handMadeLzhIsRead_data()
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QByteArray>("onDisk"); // empty: refused
     QTest::addColumn<int>("result");
+    QTest::addColumn<int>("level");
 
     const QString nihongo = QStringLiteral("日本語.txt");
+    QTest::newRow("level 2 folder, cp932 with 0x5c")
+        << QByteArray("sub/\x95\x5c/\x95\x5c.txt") << QStringLiteral("sub/表/表.txt")
+        << QStringLiteral("sub/表/表.txt").toUtf8() << 0 << 2;
+    QTest::newRow("level 2 parent folder") << QByteArray("../x.txt") << QStringLiteral("../x.txt")
+                                           << QByteArray() << int(ArchiveUnsafeEntry) << 2;
     QTest::newRow("ascii") << QByteArray("plain.txt") << QStringLiteral("plain.txt")
-                           << QByteArray("plain.txt") << 0;
+                           << QByteArray("plain.txt") << 0 << 0;
     QTest::newRow("cp932") << QByteArray("\x93\xfa\x96\x7b\x8c\xea.txt") << nihongo
-                           << nihongo.toUtf8() << 0;
-    QTest::newRow("utf-8") << nihongo.toUtf8() << nihongo << nihongo.toUtf8() << 0;
+                           << nihongo.toUtf8() << 0 << 0;
+    QTest::newRow("utf-8") << nihongo.toUtf8() << nihongo << nihongo.toUtf8() << 0 << 0;
+    QTest::newRow("cp932 with 0x5c") << QByteArray("\x95\x5c.txt") << QStringLiteral("表.txt")
+                                     << QStringLiteral("表.txt").toUtf8() << 0 << 0;
     QTest::newRow("undecodable") << QByteArray("\xff\xfd.bin")
                                  << platform::nameFromBytes("\xff\xfd.bin")
-                                 << QByteArray("\xff\xfd.bin") << 0;
+                                 << QByteArray("\xff\xfd.bin") << 0 << 0;
     QTest::newRow("parent component") << QByteArray("../up.txt") << QStringLiteral("../up.txt")
-                                      << QByteArray() << int(ArchiveUnsafeEntry);
+                                      << QByteArray() << int(ArchiveUnsafeEntry) << 0;
 }
 
 void TestArchiveBackends::handMadeLzhIsRead()
@@ -693,11 +735,12 @@ void TestArchiveBackends::handMadeLzhIsRead()
     QFETCH(QString, shown);
     QFETCH(QByteArray, onDisk);
     QFETCH(int, result);
+    QFETCH(int, level);
 
     TempDir dir;
     QVERIFY(dir.makeFolder("dest"));
     const QByteArray data = pattern(5000, 8);
-    QVERIFY(dir.writeFile("in.lzh", rawLzh({{stored, data}})));
+    QVERIFY(dir.writeFile("in.lzh", rawLzh({{stored, data}}, level)));
     const QString archive = fileOf(dir, "in.lzh");
     QVERIFY(ArchiveBackends::isArchive(archive, ArchiveLzh));
     QVERIFY(!ArchiveBackends::isArchive(archive, ArchiveZip));
@@ -725,7 +768,7 @@ void TestArchiveBackends::handMadeLzhIsRead()
         QVERIFY(entries(dir.pathBytes() + "/dest").isEmpty());
         QCOMPARE(entries(dir.pathBytes()), (QList<QByteArray>{"dest", "in.lzh"}));
     } else {
-        QCOMPARE(entries(dir.pathBytes() + "/dest"), QList<QByteArray>{onDisk});
+        QCOMPARE(entries(dir.pathBytes() + "/dest"), QList<QByteArray>{onDisk.split('/').first()});
         QCOMPARE(readAll(dir.pathBytes() + "/dest/" + onDisk), data);
     }
 }
