@@ -6,6 +6,7 @@
 
 #include "archive/archivebackends.h"
 
+#include "archive/archivecabdirectory.h"
 #include "archive/archivezipdirectory.h"
 #include "platform/archivefs.h"
 #include "platform/filesystem.h"
@@ -197,7 +198,14 @@ QByteArray storedBytes(const char* raw, int format)
 
 QString decodeStored(const char* raw, int format)
 {
-    return raw ? decodeName(storedBytes(raw, format)) : QString();
+    if (!raw)
+        return QString();
+    QString name = decodeName(storedBytes(raw, format));
+    // Cabinets separate folders with "\\", which libarchive leaves in names it
+    // cannot convert.
+    if (format == ArchiveCab)
+        name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return name;
 }
 
 QString entryName(archive_entry* entry, int format)
@@ -312,6 +320,52 @@ QString lzhStoredName(int fd, qint64 offset)
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return name;
 }
+
+// Names read from the archive's own headers where libarchive's lose bytes.
+class StoredNames {
+public:
+    StoredNames(int format, int fd) : m_format(format), m_fd(fd)
+    {
+        if (format == ArchiveCab)
+            readCabDirectory(fd, m_cab);
+    }
+
+    // The entry's name, or empty when libarchive's serves; `record` gets
+    // the cabinet's file record when one fits.
+    QString name(archive* a, archive_entry* entry, const CabFileRecord** record = nullptr)
+    {
+        if (m_format == ArchiveLzh)
+            return lzhStoredName(m_fd, archive_read_header_position(a));
+        if (m_format != ArchiveCab)
+            return QString();
+        const char* given = archive_entry_pathname(entry);
+        if (!given)
+            return QString();
+        // libarchive's name is the stored one, or with every 0x5C as "/"
+        // when it could convert it; the records come in the same order, some
+        // perhaps passed over.
+        const QByteArray flat(given);
+        for (size_t i = m_next; i < m_cab.size(); ++i) {
+            QByteArray candidate = m_cab[i].name;
+            const bool same = candidate == flat || candidate.replace('\\', '/') == flat;
+            if (same && qint64(m_cab[i].size) == archive_entry_size(entry)) {
+                m_next = i + 1;
+                if (record)
+                    *record = &m_cab[i];
+                QString name = decodeName(m_cab[i].name);
+                name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+                return name;
+            }
+        }
+        return QString();
+    }
+
+private:
+    int m_format;
+    int m_fd;
+    std::vector<CabFileRecord> m_cab;
+    size_t m_next = 0;
+};
 
 struct ListLine {
     QString name;
@@ -581,6 +635,7 @@ int Extractor::run(const QString& archivePath, const QString& destination)
     QHash<QByteArray, ZipDirectoryEntry> zipFacts;
     if (m_format == ArchiveZip)
         readZipDirectory(reader.fd.get(), zipFacts);
+    StoredNames storedNames(m_format, reader.fd.get());
     archive* a = reader.a.get();
     int result = 0;
     for (;;) {
@@ -596,10 +651,8 @@ int Extractor::run(const QString& archivePath, const QString& destination)
             result = ArchiveDamaged;
             break;
         }
-        const QString lzhName =
-            m_format == ArchiveLzh ? lzhStoredName(reader.fd.get(), archive_read_header_position(a))
-                                   : QString();
-        const QString display = lzhName.isEmpty() ? entryName(entry, m_format) : lzhName;
+        const QString own = storedNames.name(a, entry);
+        const QString display = own.isEmpty() ? entryName(entry, m_format) : own;
         if (m_callbacks.progress)
             m_callbacks.progress(m_done, display);
         // A name the reader could not convert is reported, never skipped
@@ -611,7 +664,7 @@ int Extractor::run(const QString& archivePath, const QString& destination)
         }
         QList<QByteArray> components;
         const QByteArray path =
-            lzhName.isEmpty() ? diskBytes(stored, m_format) : platform::nameToBytes(lzhName);
+            own.isEmpty() ? diskBytes(stored, m_format) : platform::nameToBytes(own);
         if (!safeComponents(path, components)) {
             refuse(display, ArchiveUnsafeEntry);
             continue;
@@ -1097,6 +1150,7 @@ int createCab(const QString& archivePath, int sourceFd, const std::vector<Source
         const int r = openReader(archivePath, ArchiveCab, old);
         if (r != 0)
             return r;
+        StoredNames oldNames(ArchiveCab, old.fd.get());
         archive* a = old.a.get();
 
         for (;;) {
@@ -1106,7 +1160,9 @@ int createCab(const QString& archivePath, int sourceFd, const std::vector<Source
                 break;
             if (h < ARCHIVE_WARN)
                 return ArchiveDamaged;
-            const QString name = entryName(entry, ArchiveCab);
+            QString name = oldNames.name(a, entry);
+            if (name.isEmpty())
+                name = entryName(entry, ArchiveCab);
             const qint64 oldNs = platform::toNanoseconds(archive_entry_mtime(entry),
                                                          archive_entry_mtime_nsec(entry));
             if (const SourceItem* source = byName.value(name)) {
@@ -1268,6 +1324,7 @@ int ArchiveBackends::list(const QString& path, int format, QString& listing,
     QHash<QByteArray, ZipDirectoryEntry> zipFacts;
     if (format == ArchiveZip)
         readZipDirectory(reader.fd.get(), zipFacts);
+    StoredNames storedNames(format, reader.fd.get());
     archive* a = reader.a.get();
     QString text = headerLines(format);
     // The C library's local time looks at /etc/localtime on every call.
@@ -1287,8 +1344,8 @@ int ArchiveBackends::list(const QString& path, int format, QString& listing,
             return ArchiveDamaged;
         ListLine line;
         const char* raw = archive_entry_pathname(entry);
-        if (format == ArchiveLzh)
-            line.name = lzhStoredName(reader.fd.get(), archive_read_header_position(a));
+        const CabFileRecord* cabRecord = nullptr;
+        line.name = storedNames.name(a, entry, &cabRecord);
         if (line.name.isEmpty())
             line.name = decodeStored(raw, format);
         const bool folder = archive_entry_filetype(entry) == AE_IFDIR;
@@ -1302,6 +1359,12 @@ int ArchiveBackends::list(const QString& path, int format, QString& listing,
         bool hidden = false;
         bool system = false;
         bool archived = !folder;
+        if (cabRecord) {
+            readOnly = cabRecord->attributes & 0x01;
+            hidden = cabRecord->attributes & 0x02;
+            system = cabRecord->attributes & 0x04;
+            archived = cabRecord->attributes & 0x20;
+        }
         if (format == ArchiveZip && raw) {
             const auto it = zipFacts.constFind(storedBytes(raw, format));
             if (it != zipFacts.constEnd()) {

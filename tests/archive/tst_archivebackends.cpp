@@ -173,6 +173,51 @@ QByteArray rawLzh(const QList<RawEntry>& items, int level = 0)
     return out;
 }
 
+// A cabinet of one uncompressed folder; `mode` of each entry holds its
+// cabinet attributes (0x80: the name is UTF-8).
+QByteArray rawCab(const QList<RawEntry>& items)
+{
+    QByteArray files;
+    QByteArray stream;
+    for (const RawEntry& e : items) {
+        put(files, quint64(e.data.size()), 4);
+        put(files, quint64(stream.size()), 4);
+        put(files, 0, 2);      // folder 0
+        put(files, 0x5A21, 2); // 2025-01-01
+        put(files, 0x5421, 2); // 10:33:02
+        put(files, e.mode, 2);
+        files += e.name + '\0';
+        stream += e.data;
+    }
+    QByteArray blocks;
+    int count = 0;
+    for (qsizetype at = 0; at < stream.size() || count == 0; at += 32768, ++count) {
+        const QByteArray part = stream.mid(at, 32768);
+        put(blocks, 0, 4); // no checksum
+        put(blocks, quint64(part.size()), 2);
+        put(blocks, quint64(part.size()), 2);
+        blocks += part;
+    }
+    const quint64 filesOffset = 36 + 8;
+    const quint64 dataOffset = filesOffset + quint64(files.size());
+    QByteArray out("MSCF");
+    put(out, 0, 4);
+    put(out, dataOffset + quint64(blocks.size()), 4);
+    put(out, 0, 4);
+    put(out, filesOffset, 4);
+    put(out, 0, 4);
+    put(out, 0x0103, 2); // version 1.3
+    put(out, 1, 2);      // folders
+    put(out, quint64(items.size()), 2);
+    put(out, 0, 2); // flags
+    put(out, 0, 2); // set
+    put(out, 0, 2); // cabinet number
+    put(out, dataOffset, 4);
+    put(out, quint64(count), 2);
+    put(out, 0, 2); // stored
+    return out + files + blocks;
+}
+
 QString tool(const QStringList& candidates)
 {
     for (const QString& name : candidates) {
@@ -294,6 +339,8 @@ private Q_SLOTS:
     void undecodableNamesSurvive();
     void foreignArchivesAreRead_data();
     void foreignArchivesAreRead();
+    void handMadeCabIsRead_data();
+    void handMadeCabIsRead();
     void handMadeLzhIsRead_data();
     void handMadeLzhIsRead();
     void listingLayout_data();
@@ -699,6 +746,68 @@ void TestArchiveBackends::foreignArchivesAreRead()
     QCOMPARE(ArchiveBackends::extract(archive, ArchiveZip, folderOf(dir, "dest")), 0);
     for (const auto& [name, content] : tree)
         QCOMPARE(readAll(dir.pathBytes() + "/dest/" + name), content);
+}
+
+void TestArchiveBackends::handMadeCabIsRead_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<int>("attributes");
+    QTest::addColumn<QString>("listed"); // "\\" between folders
+    QTest::addColumn<QString>("letters");
+    QTest::addColumn<QByteArray>("onDisk"); // empty: refused
+
+    const QString table = QStringLiteral("表.txt");
+    QTest::newRow("cp932 with 0x5c")
+        << QByteArray("\x95\x5c.txt") << 0x20 << table << QStringLiteral("---a") << table.toUtf8();
+    QTest::newRow("cp932 in a folder")
+        << QByteArray("\x95\x5c\\\x95\x5c.txt") << 0x21 << QStringLiteral("表\\表.txt")
+        << QStringLiteral("r--a") << QStringLiteral("表/表.txt").toUtf8();
+    QTest::newRow("utf-8 flagged")
+        << QStringLiteral("日本\\語.txt").toUtf8() << 0x86 << QStringLiteral("日本\\語.txt")
+        << QStringLiteral("-hs-") << QStringLiteral("日本/語.txt").toUtf8();
+    QTest::newRow("parent folder")
+        << QByteArray("..\\up.txt") << 0x20 << QStringLiteral("..\\up.txt")
+        << QStringLiteral("---a") << QByteArray();
+}
+
+void TestArchiveBackends::handMadeCabIsRead()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(int, attributes);
+    QFETCH(QString, listed);
+    QFETCH(QString, letters);
+    QFETCH(QByteArray, onDisk);
+
+    TempDir dir;
+    QVERIFY(dir.makeFolder("dest"));
+    const QByteArray data = pattern(70000, 3); // three data blocks
+    QVERIFY(dir.writeFile(
+        "in.cab", rawCab({{"first.txt", "1", 0x20}, {stored, data, unsigned(attributes)}})));
+    const QString archive = fileOf(dir, "in.cab");
+    QString listing;
+    QCOMPARE(ArchiveBackends::list(archive, ArchiveCab, listing), 0);
+    const QStringList lines = listingLines(listing);
+    QCOMPARE(lines.size(), 5 + 2 + 2);
+    const QStringList fields = lines[6].split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QCOMPARE(fields.size(), 5);
+    QCOMPARE(fields[0], QString::number(data.size()));
+    QCOMPARE(fields[1] + QLatin1Char(' ') + fields[2],
+             QDateTime(QDate(2025, 1, 1), QTime(10, 33, 2)).toString("yy-MM-dd HH:mm:ss"));
+    QCOMPARE(fields[3], letters);
+    QCOMPARE(fields[4], listed);
+
+    QList<ArchiveEntryProblem> problems;
+    const int result =
+        ArchiveBackends::extract(archive, ArchiveCab, folderOf(dir, "dest"), {}, &problems);
+    QCOMPARE(readAll(dir.pathBytes() + "/dest/first.txt"), QByteArray("1"));
+    if (onDisk.isEmpty()) {
+        QCOMPARE(result, int(ArchiveUnsafeEntry));
+        QCOMPARE(problems.size(), 1);
+        QCOMPARE(entries(dir.pathBytes()), (QList<QByteArray>{"dest", "in.cab"}));
+    } else {
+        QCOMPARE(result, 0);
+        QCOMPARE(readAll(dir.pathBytes() + "/dest/" + onDisk), data);
+    }
 }
 
 void TestArchiveBackends::handMadeLzhIsRead_data()
