@@ -443,20 +443,24 @@ bool safeComponents(const QByteArray& path, QList<QByteArray>& out)
 }
 
 // Whether a link stored at `components` (its own name last) with `target`
-// stays inside the destination when resolved from its folder.
+// stays inside the destination when resolved from its folder. ".." is
+// taken only before the first name: after a name, which may be a link made
+// earlier, ".." climbs from wherever that link leads, and two links that
+// each stay inside could be chained to get out.
 bool linkStaysInside(const QList<QByteArray>& components, const QByteArray& target)
 {
     if (target.isEmpty() || target.startsWith('/'))
         return false;
     qsizetype depth = components.size() - 1;
+    bool descending = false;
     for (const QByteArray& part : target.split('/')) {
         if (part.isEmpty() || part == ".")
             continue;
         if (part == "..") {
-            if (--depth < 0)
+            if (descending || --depth < 0)
                 return false;
         } else {
-            ++depth;
+            descending = true;
         }
     }
     return true;

@@ -390,6 +390,12 @@ void TestArchiveBackends::unsafeEntriesAreRefused_data()
         << QList<RawEntry>{{"sub/", "", 040755}, {"in", "sub", 0120777}, {"in/x.txt", "x"}}
         << int(ArchiveUnsafeEntry) << QList<QByteArray>{"sub", "in"}
         << QList<QByteArray>{"dest/sub/x.txt"} << 1;
+    // Each link alone stays inside; through the first, ".." of the second
+    // would climb above the destination.
+    QTest::newRow("chained links")
+        << QList<RawEntry>{{"a/b/c", "../..", 0120777}, {"up", "a/b/c/..", 0120777}, {ok, "ok"}}
+        << int(ArchiveUnsafeEntry) << QList<QByteArray>{ok, "a/b/c"} << QList<QByteArray>{"dest/up"}
+        << 1;
     QTest::newRow("fifo and device")
         << QList<RawEntry>{{"fifo", "", 010644}, {"dev", "", 020644}, {ok, "ok"}}
         << int(ArchiveUnsafeEntry) << QList<QByteArray>{ok}
