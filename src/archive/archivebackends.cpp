@@ -321,6 +321,13 @@ QString lzhStoredName(int fd, qint64 offset)
     return name;
 }
 
+bool isUtf8(QByteArrayView bytes)
+{
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8.decode(bytes); // decoding happens on assignment
+    return !utf8.hasError();
+}
+
 // Names read from the archive's own headers where libarchive's lose bytes.
 class StoredNames {
 public:
@@ -328,6 +335,16 @@ public:
     {
         if (format == ArchiveCab)
             readCabDirectory(fd, m_cab);
+        if (format == ArchiveZip) {
+            QHash<QByteArray, ZipDirectoryEntry> facts;
+            QList<QByteArray> order;
+            readZipDirectory(fd, facts, &order);
+            for (const QByteArray& name : order) {
+                const ZipDirectoryEntry& e = facts[name];
+                if ((e.flags & 0x800) && !isUtf8(name))
+                    m_unnamed.append({name, e.size});
+            }
+        }
     }
 
     // The entry's name, or empty when libarchive's serves; `record` gets
@@ -336,10 +353,10 @@ public:
     {
         if (m_format == ArchiveLzh)
             return lzhStoredName(m_fd, archive_read_header_position(a));
-        if (m_format != ArchiveCab)
-            return QString();
         const char* given = archive_entry_pathname(entry);
-        if (!given)
+        if (!given || !*given)
+            return unnamed(entry, record);
+        if (m_format != ArchiveCab)
             return QString();
         // libarchive's name is the stored one, or with every 0x5C as "/"
         // when it could convert it; the records come in the same order, some
@@ -361,10 +378,41 @@ public:
     }
 
 private:
+    // libarchive gives no name for one flagged UTF-8 that is no UTF-8 (as
+    // our writers store names that are no UTF-8 on disk): the next such
+    // stored name of the entry's size is taken.
+    QString unnamed(archive_entry* entry, const CabFileRecord** record)
+    {
+        const qint64 size = archive_entry_size(entry);
+        if (m_format == ArchiveZip) {
+            for (qsizetype i = m_unnamedNext; i < m_unnamed.size(); ++i) {
+                if (qint64(m_unnamed[i].second) == size) {
+                    m_unnamedNext = i + 1;
+                    return decodeName(m_unnamed[i].first);
+                }
+            }
+        } else if (m_format == ArchiveCab) {
+            for (size_t i = m_next; i < m_cab.size(); ++i) {
+                if ((m_cab[i].attributes & 0x80) && !isUtf8(m_cab[i].name) &&
+                    qint64(m_cab[i].size) == size) {
+                    m_next = i + 1;
+                    if (record)
+                        *record = &m_cab[i];
+                    QString name = decodeName(m_cab[i].name);
+                    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+                    return name;
+                }
+            }
+        }
+        return QString();
+    }
+
     int m_format;
     int m_fd;
     std::vector<CabFileRecord> m_cab;
     size_t m_next = 0;
+    QList<QPair<QByteArray, quint64>> m_unnamed;
+    qsizetype m_unnamedNext = 0;
 };
 
 struct ListLine {
@@ -662,7 +710,7 @@ int Extractor::run(const QString& archivePath, const QString& destination)
         // A name the reader could not convert is reported, never skipped
         // quietly.
         const char* stored = archive_entry_pathname(entry);
-        if (!stored || !*stored) {
+        if (own.isEmpty() && (!stored || !*stored)) {
             refuse(display, EILSEQ);
             continue;
         }
@@ -972,6 +1020,7 @@ int createZip(const QString& archivePath, int sourceFd, const std::vector<Source
     qint64 done = 0;
     std::vector<char> buffer(Chunk);
     if (exists) {
+        StoredNames oldNames(ArchiveZip, old.fd.get());
         archive* a = old.a.get();
 
         for (;;) {
@@ -983,7 +1032,9 @@ int createZip(const QString& archivePath, int sourceFd, const std::vector<Source
                 archive_write_fail(w);
                 return ArchiveDamaged;
             }
-            QString name = entryName(entry, ArchiveZip);
+            const QString own = oldNames.name(a, entry);
+            const QString storedName = own.isEmpty() ? entryName(entry, ArchiveZip) : own;
+            QString name = storedName;
             while (name.endsWith(QLatin1Char('/')))
                 name.chop(1);
             const SourceItem* source = byName.value(name);
@@ -995,9 +1046,17 @@ int createZip(const QString& archivePath, int sourceFd, const std::vector<Source
                     continue;
                 keptOld.insert(source);
             }
-            archive_entry* copy = archive_entry_clone(entry);
-            QByteArray stored = platform::nameToBytes(entryName(entry, ArchiveZip));
+            // A fresh entry: a clone keeps a name the reader failed to convert.
+            archive_entry* copy = archive_entry_new();
+            const QByteArray stored = platform::nameToBytes(storedName);
             archive_entry_copy_pathname(copy, stored.constData());
+            archive_entry_set_mode(copy, archive_entry_mode(entry));
+            archive_entry_set_mtime(copy, archive_entry_mtime(entry),
+                                    archive_entry_mtime_nsec(entry));
+            if (archive_entry_size_is_set(entry))
+                archive_entry_set_size(copy, archive_entry_size(entry));
+            if (const char* target = archive_entry_symlink(entry))
+                archive_entry_copy_symlink(copy, target);
             const int wh = archive_write_header(w, copy);
             archive_entry_free(copy);
             if (wh < ARCHIVE_WARN)

@@ -27,7 +27,7 @@ bool readRange(int fd, qint64 offset, qint64 size, QByteArray& out)
 
 } // namespace
 
-bool readZipDirectory(int fd, QHash<QByteArray, ZipDirectoryEntry>& out)
+bool readZipDirectory(int fd, QHash<QByteArray, ZipDirectoryEntry>& out, QList<QByteArray>* order)
 {
     qint64 fileSize = 0;
     if (platform::fileSize(fd, fileSize) != 0 || fileSize < 22)
@@ -110,6 +110,8 @@ bool readZipDirectory(int fd, QHash<QByteArray, ZipDirectoryEntry>& out)
             extra += 4 + length;
         }
         out.insert(name, entry);
+        if (order)
+            order->append(name);
         p += 46 + nameLength + extraLength + commentLength;
     }
     return true;

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QtGlobal>
 
 namespace tovane {
@@ -16,8 +17,10 @@ struct ZipDirectoryEntry {
     unsigned flags = 0;     // general purpose bits (11: UTF-8 name)
 };
 
-// Facts per stored name (raw bytes). False when no directory was found;
-// the listing then shows sizes alone.
-bool readZipDirectory(int fd, QHash<QByteArray, ZipDirectoryEntry>& out);
+// Facts per stored name (raw bytes), and the names in their stored order
+// when `order` is given. False when no directory was found; the listing
+// then shows sizes alone.
+bool readZipDirectory(int fd, QHash<QByteArray, ZipDirectoryEntry>& out,
+                      QList<QByteArray>* order = nullptr);
 
 } // namespace tovane
