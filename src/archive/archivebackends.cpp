@@ -336,11 +336,10 @@ public:
         if (format == ArchiveCab)
             readCabDirectory(fd, m_cab);
         if (format == ArchiveZip) {
-            QHash<QByteArray, ZipDirectoryEntry> facts;
             QList<QByteArray> order;
-            readZipDirectory(fd, facts, &order);
+            readZipDirectory(fd, m_zipFacts, &order);
             for (const QByteArray& name : order) {
-                const ZipDirectoryEntry& e = facts[name];
+                const ZipDirectoryEntry& e = m_zipFacts[name];
                 if ((e.flags & 0x800) && !isUtf8(name))
                     m_unnamed.append({name, e.size});
             }
@@ -354,6 +353,7 @@ public:
         if (m_format == ArchiveLzh)
             return lzhStoredName(m_fd, archive_read_header_position(a));
         const char* given = archive_entry_pathname(entry);
+        m_lastZipName = QByteArray(given);
         if (!given || !*given)
             return unnamed(entry, record);
         if (m_format != ArchiveCab)
@@ -377,6 +377,10 @@ public:
         return QString();
     }
 
+    // What the zip directory says about the entry last named.
+    ZipDirectoryEntry zipFacts() const { return m_zipFacts.value(m_lastZipName); }
+    bool hasZipFacts() const { return m_zipFacts.contains(m_lastZipName); }
+
 private:
     // libarchive gives no name for one flagged UTF-8 that is no UTF-8 (as
     // our writers store names that are no UTF-8 on disk): the next such
@@ -388,6 +392,7 @@ private:
             for (qsizetype i = m_unnamedNext; i < m_unnamed.size(); ++i) {
                 if (qint64(m_unnamed[i].second) == size) {
                     m_unnamedNext = i + 1;
+                    m_lastZipName = m_unnamed[i].first;
                     return decodeName(m_unnamed[i].first);
                 }
             }
@@ -413,6 +418,8 @@ private:
     size_t m_next = 0;
     QList<QPair<QByteArray, quint64>> m_unnamed;
     qsizetype m_unnamedNext = 0;
+    QHash<QByteArray, ZipDirectoryEntry> m_zipFacts;
+    QByteArray m_lastZipName;
 };
 
 struct ListLine {
@@ -683,10 +690,6 @@ int Extractor::run(const QString& archivePath, const QString& destination)
         return r;
     if (platform::openFolderPath(destination, m_root) != 0)
         return ArchiveWriteFailed;
-    // libarchive shows a zip's FIFOs as plain files; the directory tells.
-    QHash<QByteArray, ZipDirectoryEntry> zipFacts;
-    if (m_format == ArchiveZip)
-        readZipDirectory(reader.fd.get(), zipFacts);
     StoredNames storedNames(m_format, reader.fd.get());
     archive* a = reader.a.get();
     int result = 0;
@@ -726,9 +729,8 @@ int Extractor::run(const QString& archivePath, const QString& destination)
         const unsigned type = archive_entry_filetype(entry);
         const char* hardlink = archive_entry_hardlink(entry);
         const bool folder = type == AE_IFDIR && !hardlink;
-        const char* raw = archive_entry_pathname(entry);
-        const unsigned storedType =
-            raw ? zipFacts.value(storedBytes(raw, m_format)).unixMode & S_IFMT : 0;
+        // libarchive shows a zip's FIFOs as plain files; the directory tells.
+        const unsigned storedType = storedNames.zipFacts().unixMode & S_IFMT;
         const bool special = storedType != 0 && storedType != S_IFREG && storedType != S_IFDIR &&
                              storedType != S_IFLNK;
         if (special || (!hardlink && type != AE_IFDIR && type != AE_IFREG && type != AE_IFLNK)) {
@@ -1384,9 +1386,6 @@ int ArchiveBackends::list(const QString& path, int format, QString& listing,
     const int r = openReader(path, format, reader);
     if (r != 0)
         return r;
-    QHash<QByteArray, ZipDirectoryEntry> zipFacts;
-    if (format == ArchiveZip)
-        readZipDirectory(reader.fd.get(), zipFacts);
     StoredNames storedNames(format, reader.fd.get());
     archive* a = reader.a.get();
     QString text = headerLines(format);
@@ -1428,16 +1427,14 @@ int ArchiveBackends::list(const QString& path, int format, QString& listing,
             system = cabRecord->attributes & 0x04;
             archived = cabRecord->attributes & 0x20;
         }
-        if (format == ArchiveZip && raw) {
-            const auto it = zipFacts.constFind(storedBytes(raw, format));
-            if (it != zipFacts.constEnd()) {
-                line.packed = qint64(it->packed);
-                if (it->dosAttributes >= 0) {
-                    readOnly = it->dosAttributes & 1;
-                    hidden = it->dosAttributes & 2;
-                    system = it->dosAttributes & 4;
-                    archived = it->dosAttributes & 32;
-                }
+        if (format == ArchiveZip && storedNames.hasZipFacts()) {
+            const ZipDirectoryEntry facts = storedNames.zipFacts();
+            line.packed = qint64(facts.packed);
+            if (facts.dosAttributes >= 0) {
+                readOnly = facts.dosAttributes & 1;
+                hidden = facts.dosAttributes & 2;
+                system = facts.dosAttributes & 4;
+                archived = facts.dosAttributes & 32;
             }
         } else if (format == ArchiveLzh) {
             // The current header lies where the reader stood before it.
