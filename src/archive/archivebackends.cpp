@@ -245,7 +245,8 @@ bool lzhHeaderFacts(int fd, qint64 offset, QString& method, qint64& packed, int&
 {
     char header[22];
     size_t got = 0;
-    if (platform::readAt(fd, header, sizeof header, offset, got) != 0 || got < sizeof header)
+    if (offset < 0 || platform::readAt(fd, header, sizeof header, offset, got) != 0 ||
+        got < sizeof header)
         return false;
     if (header[2] != '-' || header[6] != '-')
         return false;
@@ -1398,7 +1399,6 @@ int ArchiveBackends::list(const QString& path, int format, QString& listing,
         if ((count & 255) == 0 && stopRequested(callbacks))
             return interruptedCode(format);
         archive_entry* entry = nullptr;
-        const qint64 position = archive_read_header_position(a);
         const int h = archive_read_next_header(a, &entry);
         if (h == ARCHIVE_EOF)
             break;
@@ -1437,11 +1437,10 @@ int ArchiveBackends::list(const QString& path, int format, QString& listing,
                 archived = facts.dosAttributes & 32;
             }
         } else if (format == ArchiveLzh) {
-            // The current header lies where the reader stood before it.
             qint64 packed = 0;
             int dos = -1;
-            const qint64 at = archive_read_header_position(a);
-            if (lzhHeaderFacts(reader.fd.get(), at >= 0 ? at : position, line.method, packed, dos))
+            if (lzhHeaderFacts(reader.fd.get(), archive_read_header_position(a), line.method,
+                               packed, dos))
                 line.packed = packed;
             if (dos >= 0) {
                 readOnly = dos & 1;
