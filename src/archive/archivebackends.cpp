@@ -1,8 +1,4 @@
-// The lzh writer's result names clash with ArchiveResult's; only its
-// functions are needed here.
-#define LzhInterrupted LzhWriterInterrupted
 #include "archive/lzhwriter.h"
-#undef LzhInterrupted
 
 #include "archive/archivebackends.h"
 

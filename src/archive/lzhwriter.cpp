@@ -403,7 +403,7 @@ public:
         qint64 left = entry.length;
         while (left > 0) {
             if (stopped())
-                return LzhInterrupted;
+                return LzhWriterInterrupted;
             const qint64 n = in.read(m_buffer.data(), std::min(left, Chunk));
             if (n < 0)
                 return int(-n);
@@ -455,7 +455,7 @@ public:
         bool shrinks = true;
         for (;;) {
             if (stopped())
-                return LzhInterrupted;
+                return LzhWriterInterrupted;
             const qint64 n = in.read(m_buffer.data(), Chunk);
             if (n < 0)
                 return int(-n);
@@ -495,7 +495,7 @@ public:
             original = 0;
             for (;;) {
                 if (stopped())
-                    return LzhInterrupted;
+                    return LzhWriterInterrupted;
                 const qint64 n = in.read(m_buffer.data(), Chunk);
                 if (n < 0)
                     return int(-n);
@@ -620,7 +620,7 @@ int writeLzh(const QString& archivePath, const QList<LzhSource>& sources, const 
     ArchiveWriter writer(out, options);
     for (const Step& step : steps) {
         if (options.interrupted && options.interrupted())
-            return LzhInterrupted;
+            return LzhWriterInterrupted;
         int e = 0;
         if (step.oldIndex >= 0) {
             e = writer.copy(old, oldEntries[size_t(step.oldIndex)]);

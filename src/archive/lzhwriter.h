@@ -30,7 +30,7 @@ struct LzhOptions {
 
 // Result codes besides 0 and an errno.
 enum LzhResult : int {
-    LzhInterrupted = -1,
+    LzhWriterInterrupted = -1,
     LzhNotAnArchive = -2, // the existing file at archivePath is no LZH archive
 };
 

@@ -1,7 +1,4 @@
-// Both headers name a result LzhInterrupted; the writer's is not used here.
-#define LzhInterrupted LzhWriterInterrupted
 #include "archive/lzhwriter.h"
-#undef LzhInterrupted
 #include "archive/archivebackends.h"
 #include "archive/archivezipdirectory.h"
 #include "platform/names.h"

@@ -520,7 +520,7 @@ void LzhWriterTest::interrupt()
     };
     QCOMPARE(
         writeLzh(dir.filePath("i.lzh"), {{dir.filePath("big.bin"), "big.bin", false}}, options),
-        int(LzhInterrupted));
+        int(LzhWriterInterrupted));
     QCOMPARE(readAll(joined(dir, "i.lzh")), before);
     QCOMPARE(entries(dir.pathBytes()), (QList<QByteArray>{"big.bin", "i.lzh", "small.txt"}));
     // 3 MiB in chunks of at most 256 KiB: asked at least 12 times when let run.
