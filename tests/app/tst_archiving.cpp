@@ -55,12 +55,18 @@ struct Started {
     ScriptedMessageService messages;
 };
 
-// Types `answer` into the next text input dialog and presses OK.
+// Types `answer` into the next text input dialog and presses OK. Events may
+// run before the dialog opens, so it is looked for until it is there.
 void answerTitle(const QString& answer, QString* offered = nullptr)
 {
-    QTimer::singleShot(0, [answer, offered] {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer, offered] {
         auto* d = qobject_cast<DialogT*>(QApplication::activeModalWidget());
-        QVERIFY(d);
+        if (!d)
+            return;
+        timer->stop();
+        timer->deleteLater();
         QCOMPARE(d->windowTitle(), QStringLiteral("書庫ファイルのタイトル名入力"));
         auto* line = d->findChild<QLineEdit*>();
         QVERIFY(line);
@@ -70,6 +76,7 @@ void answerTitle(const QString& answer, QString* offered = nullptr)
         QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("CmdButtonT_0")),
                           Qt::LeftButton);
     });
+    timer->start();
 }
 
 } // namespace
@@ -89,6 +96,7 @@ private Q_SLOTS:
         s.mark(LeftWindow, QStringLiteral("a.txt"));
         s.mark(LeftWindow, QStringLiteral("b.txt"));
         QString offered;
+        s.messages.clearLog();
         answerTitle(QStringLiteral("pack"), &offered);
         s.trigger("mnuFileFrz", 2);
         QCOMPARE(offered, QStringLiteral("a"));
