@@ -304,8 +304,10 @@ void OperatingTest::closedDestinationListGivesTheCountBack()
     navigator.mouseDown(RightWindow, TreeButton::Right, 0);
     navigator.mouseUp(RightWindow, TreeButton::Right);
     navigator.nodeClick(RightWindow, dir.filePath(QStringLiteral("r/target")), TreeButton::Right);
-    // No entry applies without copy targets: no list, and the count is the
-    // opposite window's again.
+    // Copy and move do not apply without copy targets; the archive entries
+    // do. Closed, the list gives the count of the opposite window back.
+    QVERIFY(navigator.destinationListOpen());
+    navigator.closeDestinationList();
     QVERIFY(!navigator.destinationListOpen());
     QCOMPARE(marks.destination(LeftWindow), dir.filePath(QStringLiteral("r/")));
     QCOMPARE(marks.counters(LeftWindow).copyTargets.items, 1);
