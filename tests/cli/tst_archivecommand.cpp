@@ -2,6 +2,7 @@
 // created and unpacked under the names the window would choose, names with
 // shell characters, and every argument that is refused with its exit code.
 
+#include "support/clirun.h"
 #include "support/tempdir.h"
 
 #include <QProcess>
@@ -13,27 +14,11 @@ using tovane::test::TempDir;
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = tovane::test::CliRun;
 
 Run run(const QStringList& args)
 {
-    QProcess p;
-    p.start(qEnvironmentVariable("TOVANE_BUILD_DIR") + QStringLiteral("/src/tovane-cli"), args);
-    Run r;
-    p.closeWriteChannel();
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return tovane::test::runCli(args, 120000);
 }
 
 struct Folders {

@@ -1,6 +1,7 @@
 // tovane-cli rename and mkdir: the name check with its refusals, a change
 // of letter case, the same name left alone, and never a replaced entry.
 
+#include "support/clirun.h"
 #include "support/tempdir.h"
 
 #include <QProcess>
@@ -14,17 +15,10 @@ namespace {
 
 int run(const QStringList& args, QByteArray* err = nullptr)
 {
-    QProcess p;
-    p.start(qEnvironmentVariable("TOVANE_BUILD_DIR") + QStringLiteral("/src/tovane-cli"), args);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(20000)) {
-        p.kill();
-        p.waitForFinished();
-        return -1;
-    }
+    const tovane::test::CliRun r = tovane::test::runCli(args, 20000);
     if (err)
-        *err = p.readAllStandardError();
-    return p.exitCode();
+        *err = r.err;
+    return r.exitCode;
 }
 
 } // namespace

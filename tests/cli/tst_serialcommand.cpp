@@ -2,6 +2,7 @@
 // files renamed without losing one, --dry-run touching nothing, folders left
 // out, and refused arguments.
 
+#include "support/clirun.h"
 #include "support/tempdir.h"
 
 #include <QProcess>
@@ -13,27 +14,11 @@ using tovane::test::TempDir;
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = tovane::test::CliRun;
 
 Run run(const QStringList& args)
 {
-    QProcess p;
-    p.start(qEnvironmentVariable("TOVANE_BUILD_DIR") + QStringLiteral("/src/tovane-cli"), args);
-    Run r;
-    p.closeWriteChannel();
-    if (!p.waitForFinished(120000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return tovane::test::runCli(args, 120000);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // following the answer policy, and refused arguments.
 
 #include "platform/filesystem.h"
+#include "support/clirun.h"
 #include "support/tempdir.h"
 
 #include <QDateTime>
@@ -18,15 +19,7 @@ namespace {
 
 int run(const QStringList& args)
 {
-    QProcess p;
-    p.start(qEnvironmentVariable("TOVANE_BUILD_DIR") + QStringLiteral("/src/tovane-cli"), args);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(20000)) {
-        p.kill();
-        p.waitForFinished();
-        return -1;
-    }
-    return p.exitCode();
+    return tovane::test::runCli(args, 20000).exitCode;
 }
 
 qint64 localNs(int y, int mo, int d, int h, int mi, int s)
