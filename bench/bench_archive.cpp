@@ -6,6 +6,7 @@
 
 #include "archive/archivebackends.h"
 #include "platform/names.h"
+#include "platform/system.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -33,6 +34,7 @@ QString folder(const char* text)
 
 int main(int argc, char** argv)
 {
+    platform::pinLocalTimeZone(); // as the program does
     QCoreApplication app(argc, argv);
     if (argc < 3) {
         std::fprintf(stderr, "usage: bench_archive list|extract|create ...\n");

@@ -3,6 +3,7 @@
 
 #include "cli/commands.h"
 #include "platform/names.h"
+#include "platform/system.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -27,6 +28,7 @@ bool drawsPictures(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    tovane::platform::pinLocalTimeZone();
     // Drawing pictures may lay out text (SVG, metafiles), which needs the GUI
     // application's fonts; no window is ever shown.
     std::unique_ptr<QCoreApplication> app;

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/mman.h>
@@ -215,6 +216,14 @@ QString osText(const OsFacts& facts)
 QString osText()
 {
     return osText(osFacts());
+}
+
+void pinLocalTimeZone()
+{
+    if (::getenv("TZ") == nullptr && ::access("/etc/localtime", R_OK) == 0) {
+        ::setenv("TZ", ":/etc/localtime", 0);
+        ::tzset();
+    }
 }
 
 int osClass()

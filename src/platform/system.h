@@ -23,6 +23,10 @@ QString osText(const OsFacts& facts);
 QString osText();
 int osClass(); // Linux counts as the newest class, 10
 
+// Without TZ the C library looks at /etc/localtime again on every local-time
+// conversion (once per archive entry); naming it once keeps the same zone.
+void pinLocalTimeZone();
+
 struct MemoryFacts {
     double totalBytes = 0;
     double availableBytes = 0;
