@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 
 namespace tovane {
@@ -133,11 +134,41 @@ DialogD::DialogD(const QString& path, bool folder, const platform::FileTimes& cu
         accept();
     });
     connect(m_buttons[3], &QPushButton::clicked, this, &QDialog::reject);
-    connect(this, &QDialog::finished, this, [this] {
-        for (int i = 0; i < 4; ++i)
-            remembered()[size_t(i)] = m_checks[i]->isChecked();
-    });
+    auto* note = new QLabel(QStringLiteral("このボックスは幅を変更できます"), this);
+    column->addWidget(note);
     updateButtons();
+}
+
+int DialogD::exec()
+{
+    // At its remembered place, as wide as the user left it.
+    const ScreenMetrics metrics = m_env.metrics.value_or(screenMetricsFor(parentWidget()));
+    adjustSize();
+    m_designedWidth = width();
+    if (m_env.positions) {
+        const int factor = m_env.positions->sizeFactor[SizeSlotDateTime];
+        resize(std::max(m_designedWidth, m_designedWidth * factor / 100), height());
+        const QPoint twips = placeDialog(
+            *m_env.positions, SlotDateTime,
+            QSize(metrics.toTwips(width()), metrics.toTwips(height()) + metrics.captionHeight),
+            metrics);
+        move(metrics.toPixels(twips.x()), metrics.toPixels(twips.y()));
+    }
+    return QDialog::exec();
+}
+
+void DialogD::done(int result)
+{
+    for (int i = 0; i < 4; ++i)
+        remembered()[size_t(i)] = m_checks[i]->isChecked();
+    if (m_env.positions && isVisible()) {
+        const ScreenMetrics metrics = m_env.metrics.value_or(screenMetricsFor(this));
+        rememberDialogPosition(*m_env.positions, SlotDateTime,
+                               QPoint(metrics.toTwips(x()), metrics.toTwips(y())));
+        if (m_designedWidth > 0)
+            m_env.positions->sizeFactor[SizeSlotDateTime] = sizeFactorFor(m_designedWidth, width());
+    }
+    QDialog::done(result);
 }
 
 void DialogD::updateButtons()

@@ -30,6 +30,9 @@ public:
     // "項目毎に このダイアログボックスを表示する" as last left.
     static bool perItem();
 
+    int exec() override;
+    void done(int result) override;
+
     int answer() const { return m_answer; }
     const TimeRequest& request() const { return m_request; }
     QLineEdit* field(int i) const { return m_fields[i]; }
@@ -49,6 +52,7 @@ private:
     int m_answer = -10;
     bool m_filling = false;
     bool m_checked = false;
+    int m_designedWidth = 0;
     QLineEdit* m_fields[6];
     QCheckBox* m_checks[4];
     QLabel* m_dates[3];

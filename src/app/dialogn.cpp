@@ -25,10 +25,12 @@ QString rangeText(qint64 minimum, qint64 maximum)
 } // namespace
 
 DialogN::DialogN(const SerialPlan& plan, const QStringList& targets, const QStringList& entries,
-                 int k, const QString& current, MessageService& messages, QWidget* parent)
+                 int k, const QString& current, MessageService& messages, QWidget* parent,
+                 const DialogEnvironment& env)
     : QDialog(parent), m_targets(targets), m_entries(entries), m_k(k), m_current(current),
-      m_messages(messages), m_plan(plan)
+      m_messages(messages), m_env(env), m_plan(plan)
 {
+    setFont(dialogFont(m_env.fontSizeIndex));
     setObjectName(QStringLiteral("DialogN"));
     setWindowTitle(serialTitle());
     setModal(true);
@@ -97,6 +99,30 @@ DialogN::DialogN(const SerialPlan& plan, const QStringList& targets, const QStri
     connect(m_buttons[3], &QPushButton::clicked, this, &QDialog::reject);
     m_names[0]->setText(current);
     showPlanned();
+}
+
+int DialogN::exec()
+{
+    if (m_env.positions) {
+        const ScreenMetrics metrics = m_env.metrics.value_or(screenMetricsFor(parentWidget()));
+        adjustSize();
+        const QPoint twips = placeDialog(
+            *m_env.positions, SlotSerial,
+            QSize(metrics.toTwips(width()), metrics.toTwips(height()) + metrics.captionHeight),
+            metrics);
+        move(metrics.toPixels(twips.x()), metrics.toPixels(twips.y()));
+    }
+    return QDialog::exec();
+}
+
+void DialogN::done(int result)
+{
+    if (m_env.positions && isVisible()) {
+        const ScreenMetrics metrics = m_env.metrics.value_or(screenMetricsFor(this));
+        rememberDialogPosition(*m_env.positions, SlotSerial,
+                               QPoint(metrics.toTwips(x()), metrics.toTwips(y())));
+    }
+    QDialog::done(result);
 }
 
 bool DialogN::perFile() const

@@ -3,6 +3,7 @@
 // current and planned names, the check of the planned names against the
 // folder, and the answers rename / skip this file / cancel.
 
+#include "app/dialog.h"
 #include "ops/serialnaming.h"
 
 #include <QDialog>
@@ -24,7 +25,11 @@ public:
     // `targets` are all files of the run, `entries` every name of the
     // folder, `k` the number the current file would take.
     DialogN(const SerialPlan& plan, const QStringList& targets, const QStringList& entries,
-            int k, const QString& current, MessageService& messages, QWidget* parent = nullptr);
+            int k, const QString& current, MessageService& messages, QWidget* parent = nullptr,
+            const DialogEnvironment& env = {});
+
+    int exec() override;
+    void done(int result) override;
 
     int answer() const { return m_answer; }
     // The plan as checked when the user chose rename.
@@ -48,6 +53,7 @@ private:
     int m_k;
     QString m_current;
     MessageService& m_messages;
+    DialogEnvironment m_env;
     SerialPlan m_plan;
     bool m_checked = false;
     int m_answer = Cancel;

@@ -362,7 +362,8 @@ void Operating::serialNumbering()
                 break;
         }
         if (!planned || perFile) {
-            DialogN form(plan, targets, entries, k, name, messages, &m_window);
+            DialogN form(plan, targets, entries, k, name, messages, &m_window,
+                         m_window.dialogEnvironment());
             form.setPerFile(perFile);
             form.setCheckFirst(checkFirst);
             QAction* stop = m_window.toolbar().button(ToolbarStopButton);

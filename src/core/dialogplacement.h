@@ -59,10 +59,14 @@ struct DialogPositions {
 enum DialogSlot : int {
     SlotConfirmation = 0,
     SlotTextInput = 1,
+    SlotDateTime = 2,
+    SlotSerial = 3,
     SlotMessage = 7,
 };
 // Size factor slot of the text input dialog's box height.
 constexpr int SizeSlotTextInput = 0;
+// Size factor slot of the date/time form's width.
+constexpr int SizeSlotDateTime = 1;
 
 // Brings a remembered position back onto the screen so that at least the
 // placement margin of the dialog is visible: left + width below the margin

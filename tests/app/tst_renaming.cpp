@@ -20,6 +20,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeView>
 #include <QtTest>
 
@@ -230,6 +231,38 @@ private Q_SLOTS:
         QVERIFY(!view->startEdit(s.list().model()->rowOfName(QStringLiteral("p1.jpg")), false));
         // From the menu it goes ahead on the current entry.
         QVERIFY(view->startEdit(s.list().model()->rowOfName(QStringLiteral("p1.jpg")), true));
+    }
+
+    // The date form opens where it was left, as wide as it was left.
+    void dateFormPlaceAndWidth()
+    {
+        ScriptedMessageService messages;
+        DialogPositions positions;
+        DialogEnvironment env;
+        env.positions = &positions;
+        env.metrics = ScreenMetrics{};
+        int designed = 0;
+        {
+            DialogD form(QStringLiteral("/x/a.txt"), false, platform::FileTimes{}, messages, env);
+            QTimer::singleShot(0, &form, [&] {
+                designed = form.width();
+                form.move(150, 120);
+                form.resize(designed * 3 / 2, form.height());
+                form.reject();
+            });
+            form.exec();
+        }
+        QCOMPARE(positions.left[SlotDateTime], 150 * 15);
+        QCOMPARE(positions.top[SlotDateTime], 120 * 15);
+        QVERIFY2(qAbs(positions.sizeFactor[SizeSlotDateTime] - 150) <= 2,
+                 qPrintable(QString::number(positions.sizeFactor[SizeSlotDateTime])));
+        DialogD again(QStringLiteral("/x/a.txt"), false, platform::FileTimes{}, messages, env);
+        QTimer::singleShot(0, &again, [&] {
+            QVERIFY(qAbs(again.width() - designed * 3 / 2) <= 3);
+            QCOMPARE(again.pos(), QPoint(150, 120));
+            again.reject();
+        });
+        again.exec();
     }
 
     void dateFormChecks()
