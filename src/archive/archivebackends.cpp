@@ -979,6 +979,15 @@ struct WriterFree {
     void operator()(archive* a) const { archive_write_free(a); }
 };
 
+// Gives up a zip being written into a temporary that is thrown away. A
+// close, not archive_write_fail: after a fail the writer never ends its
+// entry, and the entry's deflate state and the descriptor's client data
+// would stay allocated.
+void abandonWriter(archive* w)
+{
+    archive_write_close(w);
+}
+
 int createZip(const QString& archivePath, int sourceFd, const std::vector<SourceItem>& items,
               const ArchiveCallbacks& callbacks)
 {
@@ -1008,7 +1017,7 @@ int createZip(const QString& archivePath, int sourceFd, const std::vector<Source
         return ArchiveWriteFailed;
     auto writeFailed = [&]() {
         const int errorNumber = archive_errno(w);
-        archive_write_fail(w);
+        abandonWriter(w);
         return diskFull(errorNumber) || errorNumber == 0 ? int(ArchiveWriteFailed) : errorNumber;
     };
 
@@ -1028,7 +1037,7 @@ int createZip(const QString& archivePath, int sourceFd, const std::vector<Source
             if (h == ARCHIVE_EOF)
                 break;
             if (h < ARCHIVE_WARN) {
-                archive_write_fail(w);
+                abandonWriter(w);
                 return ArchiveDamaged;
             }
             const QString own = oldNames.name(a, entry);
@@ -1063,7 +1072,7 @@ int createZip(const QString& archivePath, int sourceFd, const std::vector<Source
             for (;;) {
                 const la_ssize_t n = archive_read_data(a, buffer.data(), buffer.size());
                 if (n < 0) {
-                    archive_write_fail(w);
+                    abandonWriter(w);
                     return ArchiveDamaged;
                 }
                 if (n == 0)
@@ -1072,7 +1081,7 @@ int createZip(const QString& archivePath, int sourceFd, const std::vector<Source
                     return writeFailed();
                 done += n;
                 if (stopRequested(callbacks)) {
-                    archive_write_fail(w);
+                    abandonWriter(w);
                     return stopped;
                 }
             }
@@ -1082,7 +1091,7 @@ int createZip(const QString& archivePath, int sourceFd, const std::vector<Source
         if (keptOld.contains(&item))
             continue;
         if (stopRequested(callbacks)) {
-            archive_write_fail(w);
+            abandonWriter(w);
             return stopped;
         }
         archive_entry* entry = archive_entry_new();
@@ -1118,7 +1127,7 @@ int createZip(const QString& archivePath, int sourceFd, const std::vector<Source
         if (writeError != 0)
             return writeError;
         if (e != 0) {
-            archive_write_fail(w);
+            abandonWriter(w);
             return e;
         }
     }
