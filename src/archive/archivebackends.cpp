@@ -461,9 +461,11 @@ QString entryLines(int format, const ListLine& line)
                          ratioText(line.size, line.packed) + QLatin1Char(' ') +
                          line.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
                          QLatin1Char(' ') + line.attributes;
+    // The reader drops the line break and the 14 characters after it: the
+    // blank that follows keeps the name apart from the size.
     if (format == ArchiveLzh)
-        return line.name + CrLf + line.method.leftJustified(14, QLatin1Char(' '), true) + tail +
-               CrLf;
+        return line.name + CrLf + line.method.leftJustified(14, QLatin1Char(' '), true) +
+               QLatin1Char(' ') + tail + CrLf;
     return line.name + QLatin1Char(' ') + tail + CrLf;
 }
 

@@ -4,6 +4,7 @@
 #include "cli/listcommand.h"
 #include "cli/opscommands.h"
 #include "cli/rendercommand.h"
+#include "cli/searchcommand.h"
 #include "cli/serialcommand.h"
 #include "cli/showcommand.h"
 
@@ -53,7 +54,7 @@ QString usage()
                "  volumes        list the volumes (mount point, type, file system, label, sizes)\n"
                "  stat PATH...   show the item record of each path\n"
                "  version        print the version\n") +
-           listUsage() + compareUsage() + opsUsage() + serialUsage() + showUsage() + renderUsage();
+           listUsage() + compareUsage() + opsUsage() + serialUsage() + searchUsage() + showUsage() + renderUsage();
 }
 
 int commandVolumes()
@@ -151,6 +152,8 @@ int run(const QStringList& arguments)
     if (command == QLatin1String("rename") || command == QLatin1String("mkdir") ||
         command == QLatin1String("touch"))
         return runRenameCommand(command, rest, progress);
+    if (command == QLatin1String("search"))
+        return runSearchCommand(rest, progress);
     if (command == QLatin1String("serial"))
         return runSerialCommand(rest, progress);
     if (command == QLatin1String("archive"))
