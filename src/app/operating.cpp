@@ -3,7 +3,9 @@
 #include "app/browsing.h"
 #include "app/dialogd.h"
 #include "app/dialogn.h"
+#include "app/dialogi.h"
 #include "app/dialogt.h"
+#include "platform/volumes.h"
 #include "app/contentarea.h"
 #include "list/widgets/filelistview.h"
 #include "list/filelistmodel.h"
@@ -100,6 +102,7 @@ void Operating::wireMenus()
             };
     }
     on("mnuFileItem", 12, [this] { changeTimes(); });
+    on("mnuFileItem", 14, [this] { openSearch(); });
 
     TreeNavigator& navigator = m_browsing.navigator();
     static const DestinationOperation archiveOperations[4] = {
@@ -174,6 +177,46 @@ void Operating::newFolder()
         m_window.markForRefresh(w);
     }
     m_window.focusWindow(w);
+}
+
+void Operating::openSearch()
+{
+    const WindowIndex w = m_window.selectedWindow();
+    FileList& list = m_browsing.list(w);
+    SearchPlace place;
+    if (list.showsDriveList()) {
+        // Every volume of the list; one mounted inside another is walked once.
+        for (const platform::VolumeInfo& v : platform::listVolumes())
+            place.roots << addSeparator(v.mountPoint);
+        place.shownPlace = ComputerText;
+    } else {
+        const QString folder = folderPath(w);
+        if (m_browsing.checker().checkPath(w, folder, QString(), true) != CheckAvailable)
+            return;
+        place.roots << folder;
+        place.shownPlace = folder;
+    }
+    const AppSettings& settings = m_window.settings();
+    place.kilobytes = m_window.state().settingsOf(w).sizeUnitKB;
+    place.extended = m_window.state().extendedMode();
+    place.archiveExtensions = m_window.facts().archivers.archiveExtensionSet();
+    place.hiddenMask = settings.hiddenAttributeMask();
+    place.listFilter = settings.dispExtList[ListFilterList];
+    place.columnTwips = settings.searchColumnWidths;
+    DialogI dialog(place, m_window.progress(), &m_window);
+    dialog.exec();
+    m_window.settings().searchColumnWidths = dialog.columnTwips();
+    if (dialog.jumpFolder().isEmpty()) {
+        m_window.focusWindow(w);
+        return;
+    }
+    if (stripSeparator(folderPath(w)) != stripSeparator(dialog.jumpFolder()))
+        m_browsing.navigator().jumpToPath(stripSeparator(dialog.jumpFolder()));
+    FileList& shown = m_browsing.list(m_window.selectedWindow());
+    const int row = shown.model()->rowOfName(dialog.jumpName());
+    if (row >= 0)
+        shown.setCurrent(row);
+    m_window.focusWindow(m_window.selectedWindow());
 }
 
 void Operating::renameCurrent(WindowIndex w)

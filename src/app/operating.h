@@ -38,6 +38,9 @@ public:
     bool labelEditStart(WindowIndex w, int row, bool programStarted);
     void labelEditEnd(WindowIndex w, int row, const QString& text);
 
+    // 検　索 (F3): the search dialog, then the jump to the chosen hit.
+    void openSearch();
+
     // 連番付け over the marked files; `serialForm` stands in for the form
     // (tests): it gets the dialog before it is shown and returns its answer.
     void serialNumbering();
