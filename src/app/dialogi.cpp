@@ -221,6 +221,7 @@ void DialogI::search(bool narrowing)
         o.kilobytes = m_place.kilobytes;
         searchFolders(m_place.roots, o, &m_progress, result);
     }
+    m_progress.showProgress(ProgressService::PointerDefault, QString(), ProgressService::SetText);
     sortHitsByName(result.hits);
     const bool interrupted = result.interrupted;
     const int hits = int(result.hits.size());
