@@ -375,6 +375,9 @@ int listFolder(const QString& folder, const EntryCallback& onEntry, const ListOp
     const int e = readEntries(fd.get(), [&](const char* name, unsigned char type) {
         if (foldersOnly && type != DT_DIR && type != DT_UNKNOWN)
             return true;
+        if (options.prefilter &&
+            !options.prefilter(nameFromBytes(QByteArrayView(name)), type == DT_DIR || type == DT_UNKNOWN))
+            return true;
         names.emplace_back(name);
         types.push_back(type);
         return names.size() < batchSize || handOut();

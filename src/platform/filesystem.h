@@ -25,6 +25,10 @@ struct ListOptions {
     // Only folders are wanted: entries the folder itself reports as anything
     // else (files, links, devices) are passed over without reading them.
     bool foldersOnly = false;
+    // Asked for each name before the entry is read (`maybeFolder`: the
+    // folder reports a folder or nothing): false passes over it unread, so
+    // a search by name reads only its hits and the folders.
+    std::function<bool(const QString& name, bool maybeFolder)> prefilter;
 };
 
 // Called once per entry ("." and ".." never reach it). Return false to stop.

@@ -98,6 +98,11 @@ private:
             m_progress->showProgress(ProgressService::PointerBusy, folder, ProgressService::SetText);
         QList<ItemRecord> folders;
         QList<ItemRecord> archives;
+        platform::ListOptions only;
+        only.prefilter = [this](const QString& name, bool maybeFolder) {
+            return maybeFolder || m_pattern.matches(name) ||
+                   (m_options.inArchives && inList(m_options.archiveExtensions, name));
+        };
         const ListFolderResult listed = listFolder(
             folder, m_options.hiddenMask,
             [&](const ItemRecord& r) {
@@ -112,7 +117,7 @@ private:
                     archives.append(r);
                 return true;
             },
-            m_progress);
+            m_progress, only);
         if (listed.interrupted) {
             m_out.interrupted = true;
             return;
