@@ -399,11 +399,7 @@ int Imaging::itemCount() const
 
 int Imaging::fileCount() const
 {
-    const FileListModel* model = m_browsing.list(m_showWindow).model();
-    int files = 0;
-    for (int r = 0, n = model->count(); r < n; ++r)
-        files += model->isFolderRow(r) ? 0 : 1;
-    return files;
+    return m_showFiles;
 }
 
 int Imaging::shownItem() const
@@ -434,6 +430,11 @@ void Imaging::setMark(int item, bool on)
 
 void Imaging::begin()
 {
+    // Counted once: every step caps the picture count by it.
+    const FileListModel* model = m_browsing.list(m_showWindow).model();
+    m_showFiles = 0;
+    for (int r = 0, n = model->count(); r < n; ++r)
+        m_showFiles += model->isFolderRow(r) ? 0 : 1;
     if (Selecting* s = m_window.selecting()) {
         s->marks().clear(m_showWindow);
         s->marks().publishCounts(m_showWindow);

@@ -92,6 +92,7 @@ private:
     QElapsedTimer m_stepDue;
     int m_stepWait = 0;
     std::array<int, 2> m_labelZoom{};
+    int m_showFiles = 0;
 };
 
 } // namespace tovane

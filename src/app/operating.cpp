@@ -179,6 +179,17 @@ void Operating::newFolder()
     m_window.focusWindow(w);
 }
 
+void Operating::renamedInFolder(const QString& folder, const QString& oldName,
+                                const QString& newName)
+{
+    ItemRecord now;
+    if (platform::lookupEntry(folder, newName, now) != 0)
+        return;
+    for (const WindowIndex v : {LeftWindow, RightWindow})
+        if (folderPath(v) == folder)
+            m_browsing.list(v).addOrUpdateItem(oldName, now);
+}
+
 void Operating::openSearch()
 {
     const WindowIndex w = m_window.selectedWindow();
@@ -305,12 +316,7 @@ void Operating::labelEditEnd(WindowIndex w, int row, const QString& text)
     const bool isFolder = before.isFolder() && !before.isSymlink;
     if (renameOne(m_window.messages(), folder, oldName, newName, isFolder, renameTitle()) != 0)
         return;
-    ItemRecord now;
-    if (platform::lookupEntry(folder, newName, now) == 0) {
-        for (const WindowIndex v : {LeftWindow, RightWindow})
-            if (folderPath(v) == folder)
-                m_browsing.list(v).addOrUpdateItem(oldName, now);
-    }
+    renamedInFolder(folder, oldName, newName);
     if (isFolder) {
         // A window inside the renamed folder follows it; the trees are read again.
         const QString oldPath = folder + oldName + u'/';
@@ -441,11 +447,7 @@ void Operating::serialNumbering()
         if (rc != 0)
             continue;
         ++k;
-        ItemRecord now;
-        if (platform::lookupEntry(folder, next, now) == 0)
-            for (const WindowIndex v : {LeftWindow, RightWindow})
-                if (folderPath(v) == folder)
-                    m_browsing.list(v).addOrUpdateItem(name, now);
+        renamedInFolder(folder, name, next);
     }
     progress.showProgress(ProgressService::PointerDefault, QString(),
                           ProgressService::SetPointer | ProgressService::SetText);

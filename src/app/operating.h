@@ -37,6 +37,8 @@ public:
     // The label edit's start checks and its end: the rename.
     bool labelEditStart(WindowIndex w, int row, bool programStarted);
     void labelEditEnd(WindowIndex w, int row, const QString& text);
+    // Every window showing `folder` lists the renamed entry under its new name.
+    void renamedInFolder(const QString& folder, const QString& oldName, const QString& newName);
 
     // 検　索 (F3): the search dialog, then the jump to the chosen hit.
     void openSearch();

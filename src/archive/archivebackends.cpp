@@ -364,11 +364,7 @@ public:
             const bool same = candidate == flat || candidate.replace('\\', '/') == flat;
             if (same && qint64(m_cab[i].size) == archive_entry_size(entry)) {
                 m_next = i + 1;
-                if (record)
-                    *record = &m_cab[i];
-                QString name = decodeName(m_cab[i].name);
-                name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-                return name;
+                return cabRecordName(i, record);
             }
         }
         return QString();
@@ -379,6 +375,16 @@ public:
     bool hasZipFacts() const { return m_zipFacts.contains(m_lastZipName); }
 
 private:
+    // The path of cab record i, taken as the entry's record.
+    QString cabRecordName(size_t i, const CabFileRecord** record) const
+    {
+        if (record)
+            *record = &m_cab[i];
+        QString name = decodeName(m_cab[i].name);
+        name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        return name;
+    }
+
     // libarchive gives no name for one flagged UTF-8 that is no UTF-8 (as
     // our writers store names that are no UTF-8 on disk): the next such
     // stored name of the entry's size is taken.
@@ -398,11 +404,7 @@ private:
                 if ((m_cab[i].attributes & 0x80) && !isUtf8(m_cab[i].name) &&
                     qint64(m_cab[i].size) == size) {
                     m_next = i + 1;
-                    if (record)
-                        *record = &m_cab[i];
-                    QString name = decodeName(m_cab[i].name);
-                    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-                    return name;
+                    return cabRecordName(i, record);
                 }
             }
         }

@@ -166,4 +166,17 @@ int parseCompareOption(const QString& arg, CompareOptionSet& o, QString& error)
     return 0;
 }
 
+QString extensionRun(QStringView value)
+{
+    QString list;
+    for (QStringView ext : value.split(u',', Qt::SkipEmptyParts)) {
+        QString e = ext.trimmed().toString().toLower();
+        if (e.startsWith(u'.'))
+            e.remove(0, 1);
+        if (!e.isEmpty())
+            list += u' ' + e + u',';
+    }
+    return list;
+}
+
 } // namespace tovane::cli

@@ -63,6 +63,9 @@ QString folderArgument(const QString& arg, MessageService& messages);
 bool folderUsable(PathChecker& checker, VolumeSource& volumes, MessageService& messages,
                   WindowIndex window, const QString& folder);
 
+// "txt,.log" into the " txt, log," run the category lists use.
+QString extensionRun(QStringView commaList);
+
 // "R,H,S,C" letters into attribute bits; false for any other letter.
 bool parseHideLetters(QStringView value, quint32& mask);
 

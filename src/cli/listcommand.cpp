@@ -43,18 +43,6 @@ bool parseSort(QStringView value, int& column)
     return false;
 }
 
-QString filterList(QStringView value)
-{
-    QString list;
-    for (QStringView ext : value.split(u',', Qt::SkipEmptyParts)) {
-        QString e = ext.trimmed().toString().toLower();
-        if (e.startsWith(u'.'))
-            e.remove(0, 1);
-        if (!e.isEmpty())
-            list += u' ' + e + u',';
-    }
-    return list;
-}
 
 // Empty on success, else the complaint.
 QString parse(const QStringList& args, ListOptions& o)
@@ -77,7 +65,7 @@ QString parse(const QStringList& args, ListOptions& o)
                 if (!parseSort(QStringView(arg).mid(7), o.sortColumn))
                     return QStringLiteral("--sort takes name, size, time or attr");
             } else if (arg.startsWith(QLatin1String("--filter="))) {
-                o.filter = filterList(QStringView(arg).mid(9));
+                o.filter = extensionRun(QStringView(arg).mid(9));
             } else {
                 return QStringLiteral("unknown option ") + arg;
             }

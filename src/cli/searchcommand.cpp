@@ -18,19 +18,6 @@ namespace tovane::cli {
 
 namespace {
 
-QString extensionList(QStringView value)
-{
-    QString list;
-    for (QStringView ext : value.split(u',', Qt::SkipEmptyParts)) {
-        QString e = ext.trimmed().toString().toLower();
-        if (e.startsWith(u'.'))
-            e.remove(0, 1);
-        if (!e.isEmpty())
-            list += u' ' + e + u',';
-    }
-    return list;
-}
-
 // A pattern as the pattern box leaves it; empty when nothing is left.
 QString boxPattern(const QString& typed)
 {
@@ -80,7 +67,7 @@ int runSearchCommand(const QStringList& args, ProgressService& progress)
             } else if (arg == QLatin1String("--kb")) {
                 options.kilobytes = true;
             } else if (arg.startsWith(QLatin1String("--filter="))) {
-                options.listFilter = extensionList(QStringView(arg).mid(9));
+                options.listFilter = extensionRun(QStringView(arg).mid(9));
                 if (options.listFilter.isEmpty())
                     return complain(QStringLiteral("--filter takes extensions"));
             } else if (arg.startsWith(QLatin1String("--hide="))) {
