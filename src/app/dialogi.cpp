@@ -250,11 +250,9 @@ void DialogI::chooseHit(int row)
     const SearchHit& hit = m_models[m_shown].hit(row);
     const QString root = m_place.roots.value(0);
     if (hit.inArchive) {
-        // The archive itself is the item the window selects.
-        QString path = hit.path;
-        const QString place = root + path;
-        // Its name is the path component that names an archive file.
-        QStringList parts = path.split(u'/', Qt::SkipEmptyParts);
+        // The archive itself is the item the window selects: the first path
+        // component that names an archive file.
+        const QStringList parts = hit.path.split(u'/', Qt::SkipEmptyParts);
         QString folder = root;
         for (const QString& part : parts) {
             if (!extensionOf(part).isEmpty() &&
@@ -265,7 +263,6 @@ void DialogI::chooseHit(int row)
             }
             folder += part + u'/';
         }
-        Q_UNUSED(place);
     } else {
         m_jumpFolder = root + hit.path;
         m_jumpName = hit.name;

@@ -272,9 +272,8 @@ QString Archiver::confirmationText(int kind, const Taken& taken, const QString& 
             what += QStringLiteral(" （ 計 ") + QString::number(taken.names.size()) +
                     QStringLiteral(" 書庫ファイル ） ");
     } else {
-        what = taken.folders == 1 && taken.walked ? QString() : taken.names.value(0);
-        if (what.isEmpty() && !taken.names.isEmpty())
-            what = taken.names.first().section(u'/', 0, 0);
+        // The one designated item (a walked folder: the folder's name).
+        what = taken.names.value(0).section(u'/', 0, 0);
     }
     if (compressing)
         return what + QStringLiteral(" を") + crlf + QStringLiteral("圧縮して") + crlf + crlf + phrase +
