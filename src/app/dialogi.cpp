@@ -15,6 +15,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace tovane {
 
 namespace {
@@ -270,8 +272,44 @@ void DialogI::chooseHit(int row)
     accept();
 }
 
+int DialogI::exec()
+{
+    m_designed = size();
+    if (m_env.positions) {
+        const ScreenMetrics metrics = m_env.metrics.value_or(screenMetricsFor(parentWidget()));
+        const auto& factors = m_env.positions->sizeFactor;
+        const int h = scaledBySizeFactor(m_designed.height(), factors[SizeSlotSearchHeight]);
+        const int w = scaledBySizeFactor(m_designed.width(), factors[SizeSlotSearchWidth]);
+        const QSize avail(metrics.toPixels(metrics.screenWidth), metrics.toPixels(metrics.screenHeight));
+        resize(std::clamp(w, minimumSizeHint().width(), std::max(minimumSizeHint().width(), avail.width())),
+               std::clamp(h, minimumSizeHint().height(), std::max(minimumSizeHint().height(), avail.height())));
+        const QPoint twips = placeDialog(
+            *m_env.positions, SlotSearch,
+            QSize(metrics.toTwips(width()), metrics.toTwips(height()) + metrics.captionHeight),
+            metrics);
+        move(metrics.toPixels(twips.x()), metrics.toPixels(twips.y()));
+    }
+    return QDialog::exec();
+}
+
+void DialogI::done(int result)
+{
+    if (m_env.positions && isVisible() && m_designed.isValid()) {
+        const ScreenMetrics metrics = m_env.metrics.value_or(screenMetricsFor(this));
+        rememberDialogPosition(*m_env.positions, SlotSearch,
+                               QPoint(metrics.toTwips(x()), metrics.toTwips(y())));
+        m_env.positions->sizeFactor[SizeSlotSearchHeight] =
+            sizeFactorFor(m_designed.height(), height());
+        m_env.positions->sizeFactor[SizeSlotSearchWidth] = sizeFactorFor(m_designed.width(), width());
+    }
+    QDialog::done(result);
+}
+
 void DialogI::keyPressEvent(QKeyEvent* event)
 {
+    if ((event->modifiers() & Qt::ControlModifier) &&
+        handleDialogCtrlKey(this, event, m_env, minimumSizeHint()))
+        return;
     if (event->key() == Qt::Key_Escape && m_running) {
         m_progress.requestInterrupt();
         return;

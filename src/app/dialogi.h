@@ -4,6 +4,7 @@
 // the two check boxes, search, narrowing, end and cancel, and the jump back
 // to a hit.
 
+#include "app/dialog.h"
 #include "search/filesearch.h"
 #include "search/searchresultmodel.h"
 
@@ -44,6 +45,11 @@ public:
     // The column widths as the user left them (twips).
     std::array<int, 5> columnTwips() const;
 
+    // Where it opens and how large: the remembered position and size.
+    void setEnvironment(const DialogEnvironment& env) { m_env = env; }
+    int exec() override;
+    void done(int result) override;
+
     void search(bool narrowing);
     QComboBox* patternBox() const { return m_pattern; }
     QTreeView* shownList() const { return m_lists[m_shown]; }
@@ -62,6 +68,8 @@ private:
     void patternEdited(const QString& text);
 
     SearchPlace m_place;
+    DialogEnvironment m_env;
+    QSize m_designed;
     ProgressService& m_progress;
     QComboBox* m_pattern;
     QLineEdit* m_placeBox;

@@ -196,9 +196,15 @@ void Operating::openSearch()
     FileList& list = m_browsing.list(w);
     SearchPlace place;
     if (list.showsDriveList()) {
-        // Every volume of the list; one mounted inside another is walked once.
-        for (const platform::VolumeInfo& v : platform::listVolumes())
-            place.roots << addSeparator(v.mountPoint);
+        // Every volume of the list that the tree does not mark as not ready or
+        // unread; one mounted inside another is walked once.
+        const FolderTreeModel& tree = m_browsing.navigator().model(w);
+        QList<std::pair<QString, QString>> volumes;
+        for (const platform::VolumeInfo& v : platform::listVolumes()) {
+            const FolderTreeModel::Node* node = tree.node(treeKeyOf(v.mountPoint));
+            volumes.append({v.mountPoint, node ? node->text : QString()});
+        }
+        place.roots = volumeSearchRoots(volumes);
         place.shownPlace = ComputerText;
     } else {
         const QString folder = folderPath(w);
@@ -215,6 +221,7 @@ void Operating::openSearch()
     place.listFilter = settings.dispExtList[ListFilterList];
     place.columnTwips = settings.searchColumnWidths;
     DialogI dialog(place, m_window.progress(), &m_window);
+    dialog.setEnvironment(m_window.dialogEnvironment());
     dialog.exec();
     m_window.settings().searchColumnWidths = dialog.columnTwips();
     if (dialog.jumpFolder().isEmpty()) {

@@ -61,12 +61,16 @@ enum DialogSlot : int {
     SlotTextInput = 1,
     SlotDateTime = 2,
     SlotSerial = 3,
+    SlotSearch = 4,
     SlotMessage = 7,
 };
 // Size factor slot of the text input dialog's box height.
 constexpr int SizeSlotTextInput = 0;
 // Size factor slot of the date/time form's width.
 constexpr int SizeSlotDateTime = 1;
+// Size factor slots of the search dialog's height and width.
+constexpr int SizeSlotSearchHeight = 2;
+constexpr int SizeSlotSearchWidth = 3;
 
 // Brings a remembered position back onto the screen so that at least the
 // placement margin of the dialog is visible: left + width below the margin

@@ -76,6 +76,18 @@ quint64 attributeKey(quint32 attributes)
 
 } // namespace
 
+std::array<quint64, 2> namePrefixKey(QStringView name)
+{
+    const char16_t* fold = foldTable();
+    std::array<quint64, 2> key{};
+    const qsizetype n = qMin<qsizetype>(name.size(), 8);
+    for (qsizetype i = 0; i < 8; ++i) {
+        const quint64 c = i < n ? fold[name.utf16()[i]] : 0;
+        key[size_t(i / 4)] = (key[size_t(i / 4)] << 16) | c;
+    }
+    return key;
+}
+
 int compareNames(QStringView a, QStringView b)
 {
     const int folded = compareFolded(a, b);

@@ -12,7 +12,11 @@
 #include <linux/msdos_fs.h>
 #include <sys/ioctl.h>
 #include <sys/statfs.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
+#include <unistd.h>
+
+#include <atomic>
 
 namespace tovane::platform {
 
@@ -31,35 +35,61 @@ constexpr unsigned long kNtfs3Magic = 0x7366746eUL;
 // A blob larger than any DOSATTRIB record is not one; don't chase it.
 constexpr ssize_t kMaxBlob = 4096;
 
-int readXattr(const char* path, const char* name, QByteArray& out)
+// getxattrat(2) came with Linux 6.13; older kernels answer ENOSYS once and
+// the full path is used from then on.
+#ifndef SYS_getxattrat
+#define SYS_getxattrat 464
+#endif
+struct XattrArgs {
+    quint64 value;
+    quint32 size;
+    quint32 flags;
+};
+std::atomic<bool> relativeXattrs{true};
+
+ssize_t getXattr(const StorePath& where, const char* attr, void* buffer, size_t size)
+{
+    if (where.dirFd >= 0 && where.name && relativeXattrs.load(std::memory_order_relaxed)) {
+        XattrArgs args{quint64(reinterpret_cast<quintptr>(buffer)), quint32(size), 0};
+        const long n = ::syscall(SYS_getxattrat, where.dirFd, where.name, AT_SYMLINK_NOFOLLOW, attr,
+                                 &args, sizeof args);
+        if (n >= 0 || (errno != ENOSYS && errno != EINVAL))
+            return ssize_t(n);
+        // EINVAL may also mean a kernel that does not know the size of args.
+        if (errno == ENOSYS)
+            relativeXattrs.store(false, std::memory_order_relaxed);
+    }
+    return ::lgetxattr(where.path, attr, buffer, size);
+}
+
+int readXattr(const StorePath& where, const char* name, QByteArray& out)
 {
     char small[256];
-    ssize_t n = ::lgetxattr(path, name, small, sizeof small);
+    ssize_t n = getXattr(where, name, small, sizeof small);
     if (n >= 0) {
         out = QByteArray(small, qsizetype(n));
         return 0;
     }
     if (errno != ERANGE)
         return lastErrno();
-    n = ::lgetxattr(path, name, nullptr, 0);
+    n = getXattr(where, name, nullptr, 0);
     if (n < 0)
         return lastErrno();
     if (n > kMaxBlob)
         return EINVAL;
     out.resize(qsizetype(n));
-    n = ::lgetxattr(path, name, out.data(), size_t(out.size()));
+    n = getXattr(where, name, out.data(), size_t(out.size()));
     if (n < 0)
         return lastErrno();
     out.resize(qsizetype(n));
     return 0;
 }
 
-// Reads an integer xattr of exactly `size` bytes. ENODATA stays an error
-// here; callers decide whether a missing value is one.
-template <typename T> int readFixed(const char* path, const char* name, T& value)
+// Reads an attribute of exactly sizeof(T) bytes.
+template <typename T> int readFixed(const StorePath& where, const char* name, T& value)
 {
     unsigned char buf[sizeof(T)];
-    const ssize_t n = ::lgetxattr(path, name, buf, sizeof buf);
+    const ssize_t n = getXattr(where, name, buf, sizeof buf);
     if (n < 0)
         return lastErrno();
     if (size_t(n) != sizeof buf)
@@ -197,11 +227,17 @@ StoreKind storeKindOfPath(const char* path)
 
 int readStore(StoreKind kind, const char* path, StoreRecord& out, bool withCreateTime)
 {
+    return readStore(kind, StorePath{path}, out, withCreateTime);
+}
+
+int readStore(StoreKind kind, const StorePath& where, StoreRecord& out, bool withCreateTime)
+{
+    const char* path = where.path;
     out = StoreRecord{};
     switch (kind) {
     case StoreKind::Generic: {
         QByteArray blob;
-        const int e = readXattr(path, kDosAttrib, blob);
+        const int e = readXattr(where, kDosAttrib, blob);
         if (e == ENODATA)
             return 0;
         if (e)
@@ -220,7 +256,7 @@ int readStore(StoreKind kind, const char* path, StoreRecord& out, bool withCreat
     case StoreKind::Cifs: {
         const bool ntfs = kind == StoreKind::Ntfs;
         quint32 attributes = 0;
-        int e = readFixed(path, ntfs ? kNtfsAttrib : kCifsAttrib, attributes);
+        int e = readFixed(where, ntfs ? kNtfsAttrib : kCifsAttrib, attributes);
         if (e == ENODATA)
             return 0;
         if (e)
@@ -228,7 +264,7 @@ int readStore(StoreKind kind, const char* path, StoreRecord& out, bool withCreat
         out.attributes = ntfs ? fromLe32(attributes) : attributes;
         if (withCreateTime) {
             quint64 nt = 0;
-            if (readFixed(path, ntfs ? kNtfsCrtime : kCifsCreation, nt) == 0) {
+            if (readFixed(where, ntfs ? kNtfsCrtime : kCifsCreation, nt) == 0) {
                 out.hasCreateTime = true;
                 out.createTime = ntTimeToUnixNs(ntfs ? fromLe64(nt) : nt);
             }
@@ -246,7 +282,7 @@ int writeStoreAttributes(StoreKind kind, const char* path, quint32 mask, quint32
     switch (kind) {
     case StoreKind::Generic: {
         QByteArray blob;
-        const int e = readXattr(path, kDosAttrib, blob);
+        const int e = readXattr(StorePath{path}, kDosAttrib, blob);
         if (e && e != ENODATA)
             return e;
         DosInfo info;
@@ -271,7 +307,7 @@ int writeStoreAttributes(StoreKind kind, const char* path, quint32 mask, quint32
         const bool ntfs = kind == StoreKind::Ntfs;
         const char* name = ntfs ? kNtfsAttrib : kCifsAttrib;
         quint32 attributes = 0;
-        const int e = readFixed(path, name, attributes);
+        const int e = readFixed(StorePath{path}, name, attributes);
         if (e && e != ENODATA)
             return e;
         attributes = e ? initial : (ntfs ? fromLe32(attributes) : attributes);
@@ -287,7 +323,7 @@ int writeStoreCreateTime(StoreKind kind, const char* path, qint64 createTime, qu
     switch (kind) {
     case StoreKind::Generic: {
         QByteArray blob;
-        const int e = readXattr(path, kDosAttrib, blob);
+        const int e = readXattr(StorePath{path}, kDosAttrib, blob);
         if (e && e != ENODATA)
             return e;
         DosInfo info;

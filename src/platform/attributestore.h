@@ -36,6 +36,16 @@ struct StoreRecord {
 // where it comes with the same read.
 int readStore(StoreKind kind, const char* path, StoreRecord& out, bool withCreateTime);
 
+// An item's full path and, when a listing knows them, its folder's
+// descriptor and entry name: with those the kernel need not walk the whole
+// path again for every entry.
+struct StorePath {
+    const char* path = nullptr;
+    int dirFd = -1;
+    const char* name = nullptr;
+};
+int readStore(StoreKind kind, const StorePath& where, StoreRecord& out, bool withCreateTime);
+
 // Read-modify-write of the bits in `mask`; other bits and a create time in
 // the record stay. `initial` are the bits a record starts from when the item
 // has none yet.

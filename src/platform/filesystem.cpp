@@ -308,7 +308,8 @@ struct FolderReader {
             const StoreKind entryKind = mountPoint ? storeKindOfPath(path.constData()) : kind;
             StoreRecord store;
             const int e =
-                readStore(entryKind, path.constData(), store, storeCreateTimeNeeded(entryKind, sx));
+                readStore(entryKind, StorePath{path.constData(), fd, name}, store,
+                          storeCreateTimeNeeded(entryKind, sx));
             if (e == 0)
                 applyStore(store, rec);
             else if (e == ENOTSUP && !mountPoint)

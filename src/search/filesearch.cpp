@@ -9,10 +9,13 @@
 #include "list/filelistmodel.h"
 #include "platform/filesystem.h"
 #include "search/namepattern.h"
+#include "tree/treerules.h"
 
 #include <QSet>
 
 #include <algorithm>
+#include <array>
+#include <vector>
 #include <cmath>
 
 namespace tovane {
@@ -131,14 +134,11 @@ private:
             if (stop())
                 return;
             const QString path = folder + f.name;
-            ItemRecord self;
-            if (platform::statPath(path, self) != 0)
-                continue;
             // Another file system below: only a listed volume is entered,
             // never /proc, /sys and their kin.
-            if (self.device != device && !m_boundaries->contains(path))
+            if (f.device != device && !m_boundaries->contains(path))
                 continue;
-            walk(path + u'/', relative + f.name + u'/', self.device, self.inode);
+            walk(path + u'/', relative + f.name + u'/', f.device, f.inode);
         }
     }
 
@@ -177,6 +177,18 @@ private:
 };
 
 } // namespace
+
+QStringList volumeSearchRoots(const QList<std::pair<QString, QString>>& volumes)
+{
+    QStringList roots;
+    for (const auto& [mount, text] : volumes) {
+        if (text.startsWith(driveText(mount, QString(), DriveRead::Failed)) ||
+            text.startsWith(driveText(mount, QString(), DriveRead::Unread)))
+            continue;
+        roots << addSeparator(mount);
+    }
+    return roots;
+}
 
 void SearchResult::add(const SearchHit& hit)
 {
@@ -276,10 +288,29 @@ void narrowResult(const SearchResult& previous, const QString& pattern,
 
 void sortHitsByName(QList<SearchHit>& hits)
 {
-    std::stable_sort(hits.begin(), hits.end(), [](const SearchHit& a, const SearchHit& b) {
-        const int c = compareNames(a.name, b.name);
-        return c != 0 ? c < 0 : compareNames(a.path, b.path) < 0;
+    // Keys first, in one small array: a hundred thousand hits would
+    // otherwise be compared through their scattered names.
+    struct Entry {
+        std::array<quint64, 2> key;
+        qsizetype index;
+    };
+    std::vector<Entry> order;
+    order.reserve(size_t(hits.size()));
+    for (qsizetype i = 0; i < hits.size(); ++i)
+        order.push_back({namePrefixKey(hits[i].name), i});
+    std::stable_sort(order.begin(), order.end(), [&hits](const Entry& a, const Entry& b) {
+        if (a.key != b.key)
+            return a.key < b.key;
+        const SearchHit& x = hits[a.index];
+        const SearchHit& y = hits[b.index];
+        const int c = compareNames(x.name, y.name);
+        return c != 0 ? c < 0 : compareNames(x.path, y.path) < 0;
     });
+    QList<SearchHit> sorted;
+    sorted.reserve(hits.size());
+    for (const Entry& e : order)
+        sorted.append(std::move(hits[e.index]));
+    hits = std::move(sorted);
 }
 
 QString searchResultLine(const SearchResult& r)

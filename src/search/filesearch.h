@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 namespace tovane {
 
 class ProgressService;
@@ -45,6 +47,12 @@ struct SearchResult {
 // systems are not entered, and no folder is walked twice.
 void searchFolders(const QStringList& roots, const SearchOptions& options,
                    ProgressService* progress, SearchResult& out);
+
+// The roots of a search from the volume level: each volume's mount point
+// with "/" at the end, except those whose tree text carries a state mark
+// (" ―" not ready, " ／" left unread) right after the mount point. Pairs of
+// mount point and tree text; a volume without a tree node has empty text.
+QStringList volumeSearchRoots(const QList<std::pair<QString, QString>>& volumes);
 
 // The hits of `previous` whose names match `pattern` (sets allowed).
 void narrowResult(const SearchResult& previous, const QString& pattern,

@@ -4,6 +4,7 @@
 
 #include "app/browsing.h"
 #include "app/dialogi.h"
+#include "core/dialogplacement.h"
 #include "app/mainwindow.h"
 #include "app/operating.h"
 #include "core/scriptedservices.h"
@@ -92,6 +93,52 @@ private Q_SLOTS:
         d.shownModel().sort(SearchResultModel::Path);
         QCOMPARE(d.shownModel().hit(1).path, QStringLiteral("sub/deep/"));
         QVERIFY(d.patternBox()->count() >= 2); // both patterns in the history
+    }
+
+    // The dialog opens where and as large as it was left, also after the
+    // list columns were widened.
+    void geometryIsRemembered()
+    {
+        TempDir dir;
+        prepare(dir);
+        ScriptedProgressService progress;
+        DialogPositions positions;
+        DialogEnvironment env;
+        env.positions = &positions;
+        ScreenMetrics metrics;
+        metrics.screenWidth = 1600 * 15;
+        metrics.screenHeight = 1000 * 15;
+        env.metrics = metrics;
+        QSize left;
+        {
+            DialogI d(placeOf(dir), progress);
+            d.setEnvironment(env);
+            QTimer::singleShot(0, &d, [&] {
+                d.resize(d.width() + 120, d.height() + 70);
+                d.move(210, 140);
+                left = d.size();
+                d.reject();
+            });
+            d.exec();
+        }
+        QCOMPARE(positions.left[SlotSearch], 210 * 15);
+        QCOMPARE(positions.top[SlotSearch], 140 * 15);
+        QVERIFY(positions.sizeFactor[SizeSlotSearchWidth] > 100);
+        QSize reopened;
+        QPoint at;
+        {
+            DialogI d(placeOf(dir), progress);
+            d.setEnvironment(env);
+            QTimer::singleShot(0, &d, [&] {
+                reopened = d.size();
+                at = d.pos();
+                d.reject();
+            });
+            d.exec();
+        }
+        QVERIFY2(qAbs(reopened.width() - left.width()) <= 2 && qAbs(reopened.height() - left.height()) <= 2,
+                 qPrintable(QStringLiteral("%1x%2").arg(reopened.width()).arg(reopened.height())));
+        QCOMPARE(at, QPoint(210, 140));
     }
 
     void jumpFromTheMenu()

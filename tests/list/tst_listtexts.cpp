@@ -225,6 +225,9 @@ private Q_SLOTS:
                                               << "a" << -1;
         QTest::newRow("invalid byte after letters")
             << (QStringLiteral("a") + QChar(0xDCFF)) << "ab" << 1;
+        QTest::newRow("differs after eight") << "REPORT_12" << "report_13" << -1;
+        QTest::newRow("eight and nine") << "abcdefgh" << "abcdefgh0" << -1;
+        QTest::newRow("case within eight, longer after") << "ABCDEFGx" << "abcdefgh1" << 1;
     }
     void nameOrder()
     {
@@ -235,6 +238,11 @@ private Q_SLOTS:
         QCOMPARE((c > 0) - (c < 0), sign);
         const int r = compareNames(b, a);
         QCOMPARE((r > 0) - (r < 0), -sign);
+        // Sorting on prefix keys first must never contradict the names.
+        const auto ka = namePrefixKey(a);
+        const auto kb = namePrefixKey(b);
+        if (ka != kb)
+            QCOMPARE(ka < kb, sign < 0);
     }
 
     void imageRules_data()

@@ -218,6 +218,32 @@ private Q_SLOTS:
         const SearchHit& h = hits.first();
         QCOMPARE(QStringList({h.path, h.name, h.size, h.date, h.attributes}).join(u'|'), expected);
     }
+
+    // From the volume level, volumes the tree marks as not ready or unread
+    // are no roots; a label that merely contains a mark still is one.
+    void volumeRoots_data()
+    {
+        QTest::addColumn<QString>("mount");
+        QTest::addColumn<QString>("treeText");
+        QTest::addColumn<bool>("searched");
+        QTest::newRow("read, label") << "/media/u/USB" << "/media/u/USB [ DATA ]" << true;
+        QTest::newRow("read, no label") << "/" << "/" << true;
+        QTest::newRow("not ready") << "/media/u/CD" << "/media/u/CD ―" << false;
+        QTest::newRow("left unread") << "/mnt/net" << "/mnt/net ／" << false;
+        QTest::newRow("mark inside the label") << "/mnt/x" << "/mnt/x [ a ― b ]" << true;
+        QTest::newRow("no tree node") << "/srv" << "" << true;
+    }
+    void volumeRoots()
+    {
+        QFETCH(QString, mount);
+        QFETCH(QString, treeText);
+        QFETCH(bool, searched);
+        const QStringList roots = volumeSearchRoots({{QStringLiteral("/home"), QStringLiteral("/home")},
+                                                     {mount, treeText}});
+        QCOMPARE(roots.value(0), QStringLiteral("/home/"));
+        QCOMPARE(roots.contains(mount == u"/" ? mount : mount + u'/'), searched);
+        QCOMPARE(roots.size(), searched ? 2 : 1);
+    }
 };
 
 QTEST_GUILESS_MAIN(FileSearchTest)
