@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -95,9 +96,15 @@ DialogI::DialogI(const SearchPlace& place, ProgressService& progress, QWidget* p
     m_heading = new QLabel(QStringLiteral("検索結果"), this);
     m_heading->setObjectName(QStringLiteral("LabelS_heading"));
     column->addWidget(m_heading);
+    // The lists sit in an area that keeps its room while they are hidden
+    // during a search, so the rest of the form does not jump.
+    auto* area = new QWidget(this);
+    auto* areaLayout = new QVBoxLayout(area);
+    areaLayout->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(area, 1);
     for (int i = 0; i < 2; ++i) {
         m_models[i].setKilobytes(place.kilobytes);
-        auto* list = new QTreeView(this);
+        auto* list = new QTreeView(area);
         list->setObjectName(QStringLiteral("ListViewI_%1").arg(i));
         list->setModel(&m_models[i]);
         list->setRootIsDecorated(false);
@@ -116,13 +123,15 @@ DialogI::DialogI(const SearchPlace& place, ProgressService& progress, QWidget* p
         connect(list, &QTreeView::doubleClicked, this,
                 [this](const QModelIndex& index) { chooseHit(index.row()); });
         list->setVisible(i == 0);
-        column->addWidget(list, 1);
+        areaLayout->addWidget(list, 1);
         m_lists[i] = list;
     }
     m_resultLine = new QLabel(this);
     m_resultLine->setObjectName(QStringLiteral("LabelS_result"));
     m_progressLine = new QLabel(this);
     m_progressLine->setObjectName(QStringLiteral("LabelS_progress"));
+    // A deep folder in the progress line must not widen the form.
+    m_progressLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     column->addWidget(m_resultLine);
     column->addWidget(m_progressLine);
 
@@ -221,6 +230,15 @@ void DialogI::search(bool narrowing)
         o.listFilter = m_place.listFilter;
         o.archiveExtensions = m_place.archiveExtensions;
         o.kilobytes = m_place.kilobytes;
+        // The folder being walked shows in the progress line, a few times a
+        // second rather than for every folder.
+        QTimer folderShown;
+        connect(&folderShown, &QTimer::timeout, this, [this] {
+            const QString folder = m_progress.progress();
+            if (!folder.isEmpty())
+                m_progressLine->setText(folder);
+        });
+        folderShown.start(100);
         searchFolders(m_place.roots, o, &m_progress, result);
     }
     m_progress.showProgress(ProgressService::PointerDefault, QString(), ProgressService::SetText);
