@@ -4,6 +4,7 @@
 
 #include "app/browsing.h"
 #include "app/contentarea.h"
+#include "app/launching.h"
 #include "app/listmenu.h"
 #include "app/operating.h"
 #include "app/selecting.h"
@@ -159,6 +160,8 @@ void MainWindow::startUp()
     m_content->wireMenus();
     m_texting = std::make_unique<Texting>(*this, *m_browsing, *m_content);
     m_texting->wireMenus();
+    m_launching = std::make_unique<Launching>(*this, *m_browsing);
+    m_launching->wireMenus();
     m_content->contentChangedHook = [this](WindowIndex w) {
         if (w == m_state.selected())
             updateMenus(w);
