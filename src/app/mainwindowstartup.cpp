@@ -15,6 +15,7 @@
 #include "core/settingsfile.h"
 #include "fs/pathrules.h"
 #include "platform/filesystem.h"
+#include "platform/launch.h"
 #include "platform/system.h"
 #include "platform/textfile.h"
 #include "selection/widgets/comparepanel.h"
@@ -49,6 +50,9 @@ SettingsContext MainWindow::settingsContext() const
     c.archiveExtensions = m_facts.archivers.archiveExtensionSet();
     c.homeFolder = platform::homeFolder();
     c.driveAExists = false;
+    c.programPathValid = [](const QString& program) {
+        return !platform::findProgram(program).isEmpty();
+    };
     return c;
 }
 

@@ -64,12 +64,13 @@ QList<QByteArray> recorded(const TempDir& dir, const QByteArray& program, int co
 }
 
 struct Started {
-    explicit Started(TempDir& dir) : window(dir.filePath(QStringLiteral("cfg")))
+    explicit Started(TempDir& dir, const QByteArray& table = QByteArray())
+        : window(dir.filePath(QStringLiteral("cfg")))
     {
         // Function mode 3 offers 拡張子関連付け.
         const QByteArray settings = "[Tovane]\r\nApType=x\r\nApMode=3\r\n[Position]\r\nPath=_," +
                                     dir.filePath(QStringLiteral("l")).toUtf8() + ",_," +
-                                    dir.filePath(QStringLiteral("l")).toUtf8() + ",\r\n";
+                                    dir.filePath(QStringLiteral("l")).toUtf8() + ",\r\n" + table;
         writeSettingsText(window.settingsFile(), QString::fromUtf8(settings));
         window.setMessageService(&messages);
         window.startUp();
@@ -109,6 +110,7 @@ private Q_SLOTS:
     void editedTextIsRefusedInEitherWindow_data();
     void editedTextIsRefusedInEitherWindow();
     void editorChangesReachTheNextLaunch();
+    void storedEntriesNeedTheirProgram();
     void closingTheEditorAsksAboutUnsetEntries_data();
     void closingTheEditorAsksAboutUnsetEntries();
     void pathSearchOffersEachMatch_data();
@@ -231,6 +233,19 @@ void LaunchingTest::editorChangesReachTheNextLaunch()
              (QList<Association>{{"ex", dir.filePath(QStringLiteral("bin/rec"))}}));
     s.list().itemDoubleClicked(s.rowOf("a.ex"));
     QCOMPARE(recorded(dir, "bin/rec", 1), QList<QByteArray>{joined(dir, "l/a.ex")});
+}
+
+void LaunchingTest::storedEntriesNeedTheirProgram()
+{
+    TempDir dir;
+    prepare(dir);
+    QVERIFY(writeFile(dir, "bin/plain", "data", 0644));
+    const QByteArray rec = joined(dir, "bin/rec");
+    Started s(dir, "[ExeTbl]\r\nTblSz=4,\r\nExeTbl=txt/" + rec + " 'note;doc//nonexistent/ed;md/" +
+                       joined(dir, "bin/plain") + ";sh/sh;\r\n");
+    QCOMPARE(s.window.settings().associations,
+             (QList<Association>{{"txt", platform::nameFromBytes(rec) + QStringLiteral(" 'note")},
+                                 {"sh", "sh"}}));
 }
 
 void LaunchingTest::closingTheEditorAsksAboutUnsetEntries_data()
