@@ -21,7 +21,7 @@ constexpr int StatusClearMs = 3000;
 // default; the window's own help window when no application takes it.
 class Launching::HelpLauncher : public HelpBrowser {
 public:
-    explicit HelpLauncher(Launcher& launcher) : m_launcher(launcher) {}
+    HelpLauncher(Launching& owner, Launcher& launcher) : m_owner(owner), m_launcher(launcher) {}
     bool available() override
     {
         return !programForExtension(m_launcher.context().table, QStringLiteral("html")).isEmpty() ||
@@ -30,10 +30,12 @@ public:
     bool open(const QString& page) override
     {
         const LaunchResult r = m_launcher.open(page, true);
+        m_owner.clearStatusLater();
         return r == LaunchResult::Started || r == LaunchResult::MessageShown;
     }
 
 private:
+    Launching& m_owner;
     Launcher& m_launcher;
 };
 
@@ -45,7 +47,7 @@ Launching::Launching(MainWindow& window, Browsing& browsing)
                                Launcher::standardApplicationFolders()})
 {
     m_browsing.launchFile = [this](WindowIndex, const QString& path) { launch(path); };
-    m_help = std::make_unique<HelpLauncher>(m_launcher);
+    m_help = std::make_unique<HelpLauncher>(*this, m_launcher);
     // A browser put in by a test stays.
     if (!m_window.helpBrowserReplaced())
         m_window.setHelpBrowser(m_help.get());
@@ -69,6 +71,12 @@ void Launching::wireMenus()
 int Launching::launch(const QString& path)
 {
     const int failed = m_launcher.launch(path);
+    clearStatusLater();
+    return failed;
+}
+
+void Launching::clearStatusLater()
+{
     // The status goes once the program had time to show itself, unless
     // something else has been said there meanwhile.
     const QString shown = m_window.progress().statusText();
@@ -76,7 +84,6 @@ int Launching::launch(const QString& path)
         if (window->progress().statusText() == shown)
             window->progress().setStatusText(QString());
     });
-    return failed;
 }
 
 bool Launching::editedUnsaved(const QString& path) const

@@ -35,6 +35,9 @@ public:
     void editAssociations();
     std::function<int(DialogX&)> associationForm;
 
+    // The "起動中" status line goes a moment after a launch.
+    void clearStatusLater();
+
 private:
     class HelpLauncher;
 
