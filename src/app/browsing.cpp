@@ -12,11 +12,9 @@
 #include "tree/widgets/treeviewadapter.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QTreeView>
-#include <QUrl>
 
 namespace tovane {
 
@@ -64,11 +62,8 @@ public:
     }
     void openFile(WindowIndex w, const QString& path) override
     {
-        Q_UNUSED(w);
-        // The bytes of the name go into the URL as they are on disk.
-        const QByteArray bytes = platform::nameToBytes(path);
-        QDesktopServices::openUrl(
-            QUrl::fromEncoded(QByteArrayLiteral("file://") + bytes.toPercentEncoding("/")));
+        if (m_owner.launchFile)
+            m_owner.launchFile(w, path);
     }
     void driveChosen(WindowIndex w, const QString& mountPoint) override
     {

@@ -72,6 +72,8 @@ public:
     std::function<bool(WindowIndex)> selectionPresentIn;
     std::function<int(WindowIndex, const QString&)> copyTargetsFor;
     std::function<int(WindowIndex)> copyTargetCountOf;
+    // A file double-clicked or opened by Enter.
+    std::function<void(WindowIndex, const QString& path)> launchFile;
 
 private:
     class ListSide;

@@ -6,6 +6,7 @@
 #include "app/dialog.h"
 #include "app/frmabout.h"
 #include "app/helpwindow.h"
+#include "app/launching.h"
 #include "app/operating.h"
 #include "app/selecting.h"
 #include "app/texting.h"
@@ -118,6 +119,7 @@ MainWindow::MainWindow(const QString& settingsFolder, QWidget* parent)
 MainWindow::~MainWindow()
 {
     qApp->removeEventFilter(this);
+    m_launching.reset();
     m_texting.reset();
     m_content.reset();
     // The views and their adapters go before the engines they show.

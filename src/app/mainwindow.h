@@ -33,6 +33,7 @@ class ContentArea;
 class Texting;
 class HelpBrowser;
 class HelpWindow;
+class Launching;
 class ListMenu;
 class Operating;
 class Selecting;
@@ -93,6 +94,8 @@ public:
     // The desktop browser 使用方法 tries first; tests put in one that is
     // missing. The window does not own a replacement.
     void setHelpBrowser(HelpBrowser* browser);
+    bool helpBrowserReplaced() const { return m_helpBrowser != m_ownHelpBrowser.get(); }
+    bool helpBrowserIs(const HelpBrowser* browser) const { return m_helpBrowser == browser; }
     // Tovane's own help window once it was needed, else null.
     HelpWindow* helpWindow() const { return m_helpWindow; }
     void commandStop();
@@ -127,6 +130,7 @@ public:
     ListMenu* listMenu() const { return m_listMenu; }
     ContentArea* content() const { return m_content.get(); }
     Texting* texting() const { return m_texting.get(); }
+    Launching* launching() const { return m_launching.get(); }
     const CapabilityFlags& capabilities() const { return m_capabilities; }
     void closeDestinationList();
     // The window's state shown again after a change: menu enabling, the
@@ -194,6 +198,7 @@ private:
     std::unique_ptr<Watching> m_watching;
     std::unique_ptr<ContentArea> m_content;
     std::unique_ptr<Texting> m_texting;
+    std::unique_ptr<Launching> m_launching;
     ListMenu* m_listMenu = nullptr; // a child: it goes with the window
     std::unique_ptr<HelpBrowser> m_ownHelpBrowser;
     HelpBrowser* m_helpBrowser = nullptr;

@@ -4,6 +4,7 @@
 
 #include "app/browsing.h"
 #include "app/contentarea.h"
+#include "app/launching.h"
 #include "app/listmenu.h"
 #include "app/operating.h"
 #include "app/selecting.h"
@@ -14,6 +15,7 @@
 #include "core/settingsfile.h"
 #include "fs/pathrules.h"
 #include "platform/filesystem.h"
+#include "platform/launch.h"
 #include "platform/system.h"
 #include "platform/textfile.h"
 #include "selection/widgets/comparepanel.h"
@@ -48,6 +50,9 @@ SettingsContext MainWindow::settingsContext() const
     c.archiveExtensions = m_facts.archivers.archiveExtensionSet();
     c.homeFolder = platform::homeFolder();
     c.driveAExists = false;
+    c.programPathValid = [](const QString& program) {
+        return !platform::findProgram(program).isEmpty();
+    };
     return c;
 }
 
@@ -159,6 +164,8 @@ void MainWindow::startUp()
     m_content->wireMenus();
     m_texting = std::make_unique<Texting>(*this, *m_browsing, *m_content);
     m_texting->wireMenus();
+    m_launching = std::make_unique<Launching>(*this, *m_browsing);
+    m_launching->wireMenus();
     m_content->contentChangedHook = [this](WindowIndex w) {
         if (w == m_state.selected())
             updateMenus(w);
