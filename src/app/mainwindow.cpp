@@ -7,6 +7,7 @@
 #include "app/frmabout.h"
 #include "app/helpwindow.h"
 #include "app/operating.h"
+#include "app/placing.h"
 #include "app/selecting.h"
 #include "app/texting.h"
 #include "app/watching.h"
@@ -126,6 +127,7 @@ MainWindow::~MainWindow()
         p = nullptr;
     }
     m_watching.reset();
+    m_placing.reset();
     m_operating.reset();
     m_selecting.reset();
     m_browsing.reset();
