@@ -74,8 +74,9 @@ PlaceDialog::PlaceDialog(const PlaceDialogForm& form, PlaceChoice& choice,
     auto* column = new QVBoxLayout(this);
     column->addWidget(m_label1);
     column->addWidget(m_list, 1);
+    column->addWidget(m_label2);
     m_buttons = new QHBoxLayout;
-    m_buttons->addWidget(m_label2, 1);
+    m_buttons->addStretch(1);
     m_buttons->addWidget(m_close);
     column->addLayout(m_buttons);
 

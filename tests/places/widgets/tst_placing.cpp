@@ -31,14 +31,19 @@ struct Fixture {
     ScriptedMessageService messages;
 
     // `leftTop`: the left tree's top below the temp folder, or "_".
-    bool start(const QByteArray& leftTop)
+    // `mode`: the function mode (the special folders are offered from 1 on).
+    bool start(const QByteArray& leftTop, int mode = 1)
     {
         for (const char* f : {"cfg", "l", "r", "l/sub", "l/sub/deep", "l/sub/deep/er"})
             if (!dir.makeFolder(f))
                 return false;
         window = std::make_unique<MainWindow>(dir.filePath(QStringLiteral("cfg")));
         const QByteArray top = leftTop == "_" ? leftTop : dir.pathBytes() + '/' + leftTop;
-        const QByteArray settings = "[Position]\r\nPath=" + top + ',' + dir.pathBytes() + "/l,_," +
+        // The extended modes need the marker; without it the mode is basic.
+        const QByteArray settings = (mode > 0 ? "[Tovane]\r\nApType=x\r\nApMode=" +
+                                                    QByteArray::number(mode) + "\r\n"
+                                              : QByteArray()) +
+                                    "[Position]\r\nPath=" + top + ',' + dir.pathBytes() + "/l,_," +
                                     dir.pathBytes() + "/r,\r\n";
         writeSettingsText(window->settingsFile(), QString::fromUtf8(settings));
         window->setMessageService(&messages);
@@ -180,26 +185,36 @@ private Q_SLOTS:
 
     void specialFoldersOnlyWithoutHiddenAttributes_data()
     {
+        QTest::addColumn<int>("mode");
         QTest::addColumn<QList<int>>("toggles"); // mnuNDispAttr items triggered in turn
         QTest::addColumn<bool>("enabled");
         // Hidden, system and compressed items are left out by default.
-        QTest::newRow("default") << QList<int>() << false;
-        QTest::newRow("every item listed") << QList<int>{1, 2, 3} << true;
-        QTest::newRow("then read-only left out") << QList<int>{1, 2, 3, 0} << false;
-        QTest::newRow("then hidden left out again") << QList<int>{1, 2, 3, 1} << false;
-        QTest::newRow("read-only on and off") << QList<int>{1, 2, 3, 0, 0} << true;
+        QTest::newRow("default") << 1 << QList<int>() << false;
+        QTest::newRow("every item listed") << 1 << QList<int>{1, 2, 3} << true;
+        QTest::newRow("then read-only left out") << 1 << QList<int>{1, 2, 3, 0} << false;
+        QTest::newRow("then hidden left out again") << 1 << QList<int>{1, 2, 3, 1} << false;
+        QTest::newRow("read-only on and off") << 1 << QList<int>{1, 2, 3, 0, 0} << true;
+        QTest::newRow("basic mode: not offered") << 0 << QList<int>{1, 2, 3} << false;
+        QTest::newRow("basic mode, then extended") << 0 << QList<int>{1, 2, 3, -1} << true;
+        QTest::newRow("hidden left out in basic mode, then extended")
+            << 0 << QList<int>{1, 2, 3, 1, -1} << false;
     }
     void specialFoldersOnlyWithoutHiddenAttributes()
     {
+        QFETCH(int, mode);
         QFETCH(QList<int>, toggles);
         QFETCH(bool, enabled);
         Fixture f;
-        QVERIFY(f.start("_"));
-        for (int i : toggles)
-            f.window->menus().action("mnuNDispAttr", i)->trigger();
+        QVERIFY(f.start("_", mode));
+        for (int i : toggles) {
+            // -1: 拡張１ chosen
+            QAction* a = i < 0 ? f.window->menus().action("mnuSetType", 1)
+                               : f.window->menus().action("mnuNDispAttr", i);
+            a->trigger();
+        }
         QAction* item = f.window->menus().action("mnuHelpItem", 0);
         QCOMPARE(item->isEnabled(), enabled);
-        QCOMPARE(f.window->settings().hiddenAttributeMask() == 0, enabled);
+        QCOMPARE(item->isVisible(), toggles.contains(-1) || mode > 0);
         // The bookmarks stay available either way.
         QVERIFY(f.window->menus().action("mnuHelpItem", 1)->isEnabled());
     }
