@@ -8,6 +8,7 @@
 #include "app/helpwindow.h"
 #include "app/launching.h"
 #include "app/operating.h"
+#include "app/placing.h"
 #include "app/selecting.h"
 #include "app/texting.h"
 #include "app/watching.h"
@@ -128,6 +129,7 @@ MainWindow::~MainWindow()
         p = nullptr;
     }
     m_watching.reset();
+    m_placing.reset();
     m_operating.reset();
     m_selecting.reset();
     m_browsing.reset();

@@ -36,6 +36,7 @@ class HelpWindow;
 class Launching;
 class ListMenu;
 class Operating;
+class Placing;
 class Selecting;
 class Watching;
 class WindowPane;
@@ -126,6 +127,7 @@ public:
     Browsing* browsing() const { return m_browsing.get(); }
     Selecting* selecting() const { return m_selecting.get(); }
     Operating* operating() const { return m_operating.get(); }
+    Placing* placing() const { return m_placing.get(); }
     Watching* watching() const { return m_watching.get(); }
     ListMenu* listMenu() const { return m_listMenu; }
     ContentArea* content() const { return m_content.get(); }
@@ -195,6 +197,7 @@ private:
     std::unique_ptr<Browsing> m_browsing;
     std::unique_ptr<Selecting> m_selecting;
     std::unique_ptr<Operating> m_operating;
+    std::unique_ptr<Placing> m_placing;
     std::unique_ptr<Watching> m_watching;
     std::unique_ptr<ContentArea> m_content;
     std::unique_ptr<Texting> m_texting;

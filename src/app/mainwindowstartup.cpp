@@ -7,6 +7,7 @@
 #include "app/launching.h"
 #include "app/listmenu.h"
 #include "app/operating.h"
+#include "app/placing.h"
 #include "app/selecting.h"
 #include "app/texting.h"
 #include "app/watching.h"
@@ -160,6 +161,8 @@ void MainWindow::startUp()
     m_selecting->wireMenus();
     m_operating = std::make_unique<Operating>(*this, *m_browsing, *m_selecting);
     m_operating->wireMenus();
+    m_placing = std::make_unique<Placing>(*this, *m_browsing);
+    m_placing->wireMenus();
     m_content = std::make_unique<ContentArea>(*this, *m_browsing);
     m_content->wireMenus();
     m_texting = std::make_unique<Texting>(*this, *m_browsing, *m_content);

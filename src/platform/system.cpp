@@ -167,6 +167,9 @@ QByteArray userDir(const QByteArray& content, const char* key)
     const QByteArray value = valueOf(content, QByteArray("XDG_") + key + "_DIR");
     if (value == "$HOME" || value.startsWith("$HOME/"))
         return absoluteClean(homeBytes() + value.mid(5));
+    // The file is read by a shell, which takes the braced form as well.
+    if (value == "${HOME}" || value.startsWith("${HOME}/"))
+        return absoluteClean(homeBytes() + value.mid(7));
     if (value.startsWith('/'))
         return absoluteClean(value);
     return QByteArray();
@@ -344,6 +347,18 @@ QString dataHome()
 {
     const QByteArray xdg = absoluteEnv("XDG_DATA_HOME");
     return nameFromBytes(xdg.isEmpty() ? homeBytes() + "/.local/share" : absoluteClean(xdg));
+}
+
+QString userDirectory(const char* key)
+{
+    return nameFromBytes(userDir(userDirsContent(), key));
+}
+
+QString xdgHomeFolder(const char* variable, const char* belowHome)
+{
+    const QByteArray xdg = absoluteEnv(variable);
+    return nameFromBytes(xdg.isEmpty() ? absoluteClean(homeBytes() + '/' + belowHome)
+                                       : absoluteClean(xdg));
 }
 
 void adviseLargeBuffer(void* data, size_t size)

@@ -51,6 +51,10 @@ QString settingsFolder(const QString& overrideDir, int& error);
 QString desktopFolder();   // XDG_DESKTOP_DIR from user-dirs.dirs, else ~/Desktop
 QStringList userFolders(); // the XDG user folders that exist
 QString dataHome();        // $XDG_DATA_HOME or ~/.local/share
+// The folder user-dirs.dirs names for XDG_<key>_DIR, else empty.
+QString userDirectory(const char* key);
+// $<variable> when it holds an absolute path, else ~/<belowHome>.
+QString xdgHomeFolder(const char* variable, const char* belowHome);
 
 // Asks for huge pages under a large buffer that is about to be filled: a
 // text of tens of megabytes then costs a few dozen page faults instead of
