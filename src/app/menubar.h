@@ -66,7 +66,8 @@ public:
 
     // Shows or hides exactly the items of the function-mode list and checks
     // the mode's item of `mnuSetType`. Out-of-range modes count as basic.
-    void applyFunctionMode(int mode, bool shortcutsPossible = false);
+    // Symbolic links and desktop entries can always be made here.
+    void applyFunctionMode(int mode, bool shortcutsPossible = true);
     int functionMode() const { return m_mode; }
 
     // Menu states that depend on the machine, set once at start-up.

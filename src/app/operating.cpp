@@ -23,6 +23,7 @@
 #include "ops/renaming.h"
 #include "app/mainwindow.h"
 #include "app/selecting.h"
+#include "app/shortcutting.h"
 #include "app/windowpane.h"
 #include "core/appsettings.h"
 #include "core/mainstate.h"
@@ -137,6 +138,9 @@ void Operating::wireMenus()
         };
         navigator.registerDestinationEntry(entry);
     }
+    m_shortcutting =
+        std::make_unique<Shortcutting>(m_window, m_browsing, static_cast<OperationHost&>(*this));
+    m_shortcutting->wireMenus();
 }
 
 void Operating::newFolder()

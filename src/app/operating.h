@@ -11,12 +11,14 @@
 #include "ops/timechange.h"
 
 #include <array>
+#include <memory>
 
 namespace tovane {
 
 class Browsing;
 class MainWindow;
 class Selecting;
+class Shortcutting;
 
 class Operating : private OperationHost {
 public:
@@ -25,6 +27,8 @@ public:
 
     FileOperations& engine() { return m_engine; }
     Archiver& archiver() { return m_archiver; }
+    // Shortcuts, properties and format; null before wireMenus().
+    Shortcutting* shortcutting() const { return m_shortcutting.get(); }
     void wireMenus();
     // ごみ箱に移動／抹消 with the modifier bits of the key that asked for it.
     void deleteItems(int modifiers);
@@ -80,6 +84,7 @@ private:
     bool m_editAccepted = false;
     QString m_oldName;
     std::array<bool, 2> m_renameAccepted{};
+    std::unique_ptr<Shortcutting> m_shortcutting;
 };
 
 } // namespace tovane

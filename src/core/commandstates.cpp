@@ -16,6 +16,12 @@ QList<CommandState> commandStates(const WindowCommandFacts& f)
         {"mnuFileItem", 5, marked && f.copyTargets > 0},     // 移　動
         {"mnuFileItem", 6, marked},                          // ごみ箱に移動／抹消
         {"mnuFileItem", 11, marked},                         // 属性変更
+        // A volume of the drive list stands in for marks there.
+        {"mnuFileItem", 7, marked || (!f.folderItems && f.rows > 0)}, // ショートカットを作成
+        {"mnuFileShCt", 0, f.folderItems},                   // 選択窓の表示パス
+        {"mnuFileShCt", 1, f.oppositeFolder},                // 反対窓の表示パス
+        {"mnuFileItem", 8, f.rows > 0},                      // プロパティ
+        {"mnuFileItem", 15, f.folderItems || f.rows > 0},    // フォーマット
         {"mnuTextSave", 0, f.textModified && !f.newText},    // 上書き保存
         {"mnuTextSave", 1, f.textShown || f.chosenFile},     // 名前を付けて保存
         {"mnuEditItem", 0, f.textEditable},                  // 切取

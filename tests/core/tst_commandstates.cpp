@@ -30,21 +30,33 @@ private Q_SLOTS:
         QTest::addColumn<int>("copyTargets");
         QTest::addColumn<bool>("oppositeFolder");
         QTest::addColumn<QString>("offered"); // "control index" words
-        QTest::newRow("empty folder") << true << 0 << 0 << 0 << true << "mnuMake 0";
+        QTest::newRow("empty folder")
+            << true << 0 << 0 << 0 << true
+            << "mnuMake 0,mnuFileShCt 0,mnuFileShCt 1,mnuFileItem 15";
         QTest::newRow("rows, nothing marked")
             << true << 3 << 0 << 0 << true
-            << "mnuFileItem 2,mnuFileSel 0,mnuFileSel 1,mnuFileItem 3,mnuMake 0";
+            << "mnuFileItem 2,mnuFileSel 0,mnuFileSel 1,mnuFileItem 3,mnuMake 0,"
+               "mnuFileShCt 0,mnuFileShCt 1,mnuFileItem 8,mnuFileItem 15";
         QTest::newRow("marked, none can go")
             << true << 3 << 1 << 0 << true
             << "mnuFileItem 2,mnuFileSel 0,mnuFileSel 1,mnuFileSel 2,mnuFileItem 3,"
-               "mnuFileItem 6,mnuFileItem 11,mnuMake 0";
+               "mnuFileItem 6,mnuFileItem 11,mnuMake 0,mnuFileItem 7,mnuFileShCt 0,"
+               "mnuFileShCt 1,mnuFileItem 8,mnuFileItem 15";
         QTest::newRow("all marked, copy targets")
             << true << 2 << 2 << 2 << true
             << "mnuFileItem 2,mnuFileSel 1,mnuFileSel 2,mnuFileItem 3,mnuFileItem 4,"
-               "mnuFileItem 5,mnuFileItem 6,mnuFileItem 11,mnuMake 0";
+               "mnuFileItem 5,mnuFileItem 6,mnuFileItem 11,mnuMake 0,mnuFileItem 7,"
+               "mnuFileShCt 0,mnuFileShCt 1,mnuFileItem 8,mnuFileItem 15";
         QTest::newRow("nothing to compare with")
-            << true << 2 << 0 << 0 << false << "mnuFileItem 2,mnuFileSel 0,mnuFileSel 1,mnuMake 0";
-        QTest::newRow("volume list") << false << 5 << 0 << 0 << true << QString();
+            << true << 2 << 0 << 0 << false
+            << "mnuFileItem 2,mnuFileSel 0,mnuFileSel 1,mnuMake 0,mnuFileShCt 0,mnuFileItem 8,"
+               "mnuFileItem 15";
+        // A volume of the list takes a shortcut, shows its properties, is formatted.
+        QTest::newRow("volume list")
+            << false << 5 << 0 << 0 << true
+            << "mnuFileItem 7,mnuFileShCt 1,mnuFileItem 8,mnuFileItem 15";
+        QTest::newRow("volume list, nothing to compare with")
+            << false << 5 << 0 << 0 << false << "mnuFileItem 7,mnuFileItem 8,mnuFileItem 15";
     }
     void offered()
     {

@@ -1,0 +1,89 @@
+#include "app/dialogr.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tovane {
+
+namespace {
+
+QString valueName(const QString& key)
+{
+    return QStringLiteral("lblValue_") + key;
+}
+
+} // namespace
+
+QString DialogR::captionFor(const QString& title)
+{
+    return title + QStringLiteral(" のプロパティ");
+}
+
+DialogR::DialogR(const PropertySheet& sheet, const DialogEnvironment& env, QWidget* parent)
+    : QDialog(parent), m_env(env)
+{
+    setObjectName(QStringLiteral("DialogR"));
+    setWindowTitle(captionFor(sheet.title));
+    setModal(true);
+    setFont(dialogFont(m_env.fontSizeIndex));
+
+    auto* form = new QFormLayout;
+    form->setLabelAlignment(Qt::AlignRight | Qt::AlignTop);
+    form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+    for (const PropertyRow& row : sheet.rows) {
+        auto* caption = new QLabel(row.caption + QStringLiteral(" ："), this);
+        caption->setObjectName(QStringLiteral("lblCaption_") + row.key);
+        // Names may hold anything; shown as plain text, never as markup.
+        auto* value = new QLabel(this);
+        value->setObjectName(valueName(row.key));
+        value->setTextFormat(Qt::PlainText);
+        value->setText(row.value);
+        value->setWordWrap(true);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        form->addRow(caption, value);
+    }
+
+    auto* ok = new QPushButton(QStringLiteral("Ｏ Ｋ"), this);
+    ok->setObjectName(QStringLiteral("cmdOK"));
+    ok->setDefault(true);
+    ok->setFixedWidth(Dialog::buttonWidth(m_env.fontSizeIndex));
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addStretch(1);
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(form);
+    column->addSpacing(8);
+    column->addLayout(buttons);
+    setMinimumWidth(fontMetrics().averageCharWidth() * 48);
+}
+
+QString DialogR::shownValue(const QString& key) const
+{
+    const QLabel* label = findChild<QLabel*>(valueName(key));
+    return label ? label->text() : QString();
+}
+
+bool DialogR::event(QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() & Qt::ControlModifier) {
+            if (event->type() == QEvent::ShortcutOverride) {
+                event->accept();
+                return true;
+            }
+            if (handleDialogCtrlKey(this, key, m_env, minimumSizeHint()))
+                return true;
+        }
+    }
+    return QDialog::event(event);
+}
+
+} // namespace tovane
