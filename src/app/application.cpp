@@ -16,11 +16,19 @@
 
 namespace tovane {
 
+QIcon applicationIcon()
+{
+    return QIcon(QStringLiteral(":/icons/tovane.svg"));
+}
+
 int runApplication(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tovane"));
     QApplication::setApplicationVersion(QStringLiteral(TOVANE_VERSION));
+    QApplication::setWindowIcon(applicationIcon());
+    // Lets Wayland compositors and docks match the window to tovane.desktop.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tovane"));
     // The whole interface is Japanese, Qt's own dialogs (files, fonts) too.
     QTranslator qtTexts;
     if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
