@@ -62,7 +62,7 @@ Shortcutting::Shortcutting(MainWindow& window, Browsing& browsing, OperationHost
     : desktopProperties(showDesktopProperties), programEnded(platform::programEnded),
       m_window(window), m_browsing(browsing), m_host(host)
 {
-    QObject::connect(qGuiApp, &QGuiApplication::applicationStateChanged, &m_window,
+    QObject::connect(qGuiApp, &QGuiApplication::applicationStateChanged, &m_receiver,
                      [this](Qt::ApplicationState state) {
                          if (state != Qt::ApplicationActive || m_renewOnActivation.isEmpty())
                              return;
@@ -79,7 +79,7 @@ void Shortcutting::wireMenus()
     MenuBar& menus = m_window.menus();
     auto on = [this, &menus](const char* control, int index, auto handler) {
         if (QAction* a = menus.action(control, index)) {
-            QObject::connect(a, &QAction::triggered, &m_window, handler);
+            QObject::connect(a, &QAction::triggered, &m_receiver, handler);
             a->setEnabled(true);
         }
     };
@@ -151,27 +151,14 @@ void Shortcutting::showProperties()
         path = addSeparator(m_host.folderPath(w)) + model->nameAt(row);
         mountPoint = m_browsing.volumes().mountPointOf(path);
     }
-    MessageService& messages = m_window.messages();
-    const QString title = propertiesTitle();
-    m_browsing.checker().clearFailedDrives();
-    if (m_browsing.navigator().checkPathWithRepair(w, mountPoint, QString(), RepairQuiet) !=
-        CheckAvailable) {
-        messages.showMessage(PathChecker::cannotProcessText(mountPoint), ButtonsOk, title);
-        return;
-    }
     PathChecker& checker = m_browsing.checker();
-    const bool writable = checker.checkWritable(mountPoint, false, title);
-    if (!writable) {
-        if (checker.lastCheckCode() != CheckWriteProtected) {
-            messages.showMessage(PathChecker::cannotProcessText(mountPoint), ButtonsOk, title);
-            return;
-        }
-        const QString text = QStringLiteral("ドライブ ") + mountPoint + QStringLiteral(" は") +
-                             QStringLiteral("\r\n\r\n") +
-                             QStringLiteral("書込み禁止なので、データの変更はできません。");
-        if (messages.showMessage(text, ButtonsOkCancel, title) != AnswerYes)
-            return;
-    }
+    checker.clearFailedDrives();
+    const bool available = m_browsing.navigator().checkPathWithRepair(
+                               w, mountPoint, QString(), RepairQuiet) == CheckAvailable;
+    const bool writable = available && checker.checkWritable(mountPoint, false, propertiesTitle());
+    if (!propertiesMayOpen(m_window.messages(), mountPoint, available, writable,
+                           checker.lastCheckCode() == CheckWriteProtected))
+        return;
     ItemRecord record;
     if (platform::statPath(path, record) != 0) {
         // Gone since the list was read.
@@ -239,9 +226,9 @@ void Shortcutting::formatVolume()
     if (startFormat(m_window.messages(), info, formatTool, pid) != FormatStarted)
         return;
     // The utility runs on its own; the windows follow once it has ended.
-    auto* poll = new QTimer(&m_window);
+    auto* poll = new QTimer(&m_receiver);
     poll->setInterval(FormatPollMs);
-    QObject::connect(poll, &QTimer::timeout, &m_window, [this, poll, pid, mountPoint] {
+    QObject::connect(poll, &QTimer::timeout, &m_receiver, [this, poll, pid, mountPoint] {
         if (programEnded && !programEnded(pid))
             return;
         poll->stop();

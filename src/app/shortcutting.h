@@ -9,6 +9,7 @@
 #include "core/windows.h"
 #include "ops/volumeformat.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -53,6 +54,8 @@ private:
     MainWindow& m_window;
     Browsing& m_browsing;
     OperationHost& m_host;
+    // Connections and timers that call back here end with this object.
+    QObject m_receiver;
     QString m_renewOnActivation; // a volume whose label the desktop may have changed
     QString m_lastShown;
 };

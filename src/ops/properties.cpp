@@ -1,7 +1,9 @@
 #include "ops/properties.h"
 
+#include "core/messageservice.h"
 #include "fs/itemtext.h"
 #include "fs/numberformat.h"
+#include "fs/pathcheck.h"
 #include "fs/pathrules.h"
 #include "platform/filesystem.h"
 #include "platform/iteminfo.h"
@@ -51,6 +53,24 @@ QString PropertySheet::value(const QString& key) const
 QString propertiesTitle()
 {
     return QStringLiteral("プロパティ");
+}
+
+QString propertiesWriteProtectedText(const QString& mountPoint)
+{
+    return QStringLiteral("ドライブ ") + mountPoint + QStringLiteral(" は\r\n\r\n") +
+           QStringLiteral("書込み禁止なので、データの変更はできません。");
+}
+
+bool propertiesMayOpen(MessageService& messages, const QString& mountPoint, bool available,
+                       bool writable, bool writeProtected)
+{
+    if (available && writable)
+        return true;
+    if (available && writeProtected)
+        return messages.showMessage(propertiesWriteProtectedText(mountPoint), ButtonsOkCancel,
+                                    propertiesTitle()) == AnswerYes;
+    messages.showMessage(PathChecker::cannotProcessText(mountPoint), ButtonsOk, propertiesTitle());
+    return false;
 }
 
 QString fileUri(const QString& path)

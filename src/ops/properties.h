@@ -11,6 +11,8 @@
 
 namespace tovane {
 
+class MessageService;
+
 struct PropertyRow {
     QString key;     // stable name of the row (the dialog's objectName suffix)
     QString caption; // Japanese caption
@@ -24,6 +26,13 @@ struct PropertySheet {
 };
 
 QString propertiesTitle(); // プロパティ
+
+// Before a properties window: the volume of the item must answer (else
+// "処理できません。"); a write-protected one is asked about, since nothing
+// can be changed there. True to go on.
+bool propertiesMayOpen(MessageService& messages, const QString& mountPoint, bool available,
+                       bool writable, bool writeProtected);
+QString propertiesWriteProtectedText(const QString& mountPoint);
 
 // "file://" + the path's bytes on disk, percent-encoded ("/" kept): names
 // that are no UTF-8 reach the desktop unchanged.

@@ -175,6 +175,50 @@ private Q_SLOTS:
         QCOMPARE(sheet.value(QStringLiteral("State")), state);
     }
 
+    // Only a volume that answers is shown; a write-protected one after a
+    // question that may stop it.
+    void gate_data()
+    {
+        QTest::addColumn<bool>("available");
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<bool>("writeProtected");
+        QTest::addColumn<qint16>("answer");
+        QTest::addColumn<bool>("opens");
+        QTest::addColumn<QString>("message");
+        const QString protectedText =
+            "ドライブ /media/cd は\r\n\r\n書込み禁止なので、データの変更はできません。";
+        const QString cannot = "ドライブ /media/cd は\r\n\r\n処理できません。";
+        QTest::newRow("writable") << true << true << false << qint16(AnswerYes) << true
+                                  << QString();
+        QTest::newRow("write-protected, OK")
+            << true << false << true << qint16(AnswerYes) << true << protectedText;
+        QTest::newRow("write-protected, cancel")
+            << true << false << true << qint16(AnswerCancel) << false << protectedText;
+        QTest::newRow("not ready")
+            << true << false << false << qint16(AnswerYes) << false << cannot;
+        QTest::newRow("gone") << false << false << false << qint16(AnswerYes) << false << cannot;
+    }
+    void gate()
+    {
+        QFETCH(bool, available);
+        QFETCH(bool, writable);
+        QFETCH(bool, writeProtected);
+        QFETCH(qint16, answer);
+        QFETCH(bool, opens);
+        QFETCH(QString, message);
+        ScriptedMessageService messages;
+        messages.enqueue(answer);
+        QCOMPARE(propertiesMayOpen(messages, QStringLiteral("/media/cd"), available, writable,
+                                   writeProtected),
+                 opens);
+        QCOMPARE(messages.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+        if (!message.isEmpty()) {
+            QCOMPARE(messages.captions(), QStringList{QStringLiteral("プロパティ")});
+            QCOMPARE(messages.log().at(0).flags & 7u,
+                     message.contains(QStringLiteral("書込み禁止")) ? 1u : 0u);
+        }
+    }
+
     // The block device goes to the utility as three separate arguments;
     // everything else is told and starts nothing.
     void format_data()

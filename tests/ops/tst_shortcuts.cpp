@@ -82,7 +82,7 @@ QByteArray linkText(const QString& path)
     return n < 0 ? QByteArray("<no link>") : QByteArray(buf, n);
 }
 
-// --- the reading side of a desktop entry, written from the specification ---
+// --- the reading side of a desktop entry, after the freedesktop.org rules ---
 
 QString unescapedValue(const QString& v)
 {
