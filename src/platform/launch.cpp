@@ -172,8 +172,10 @@ QString findProgram(const QString& name)
         return ::stat(candidate.constData(), &st) == 0 && S_ISREG(st.st_mode) &&
                ::access(candidate.constData(), X_OK) == 0;
     };
+    // A name with "/" counts only as an absolute path: never relative to
+    // wherever Tovane happens to run.
     if (bytes.contains('/'))
-        return runnable(bytes) ? name : QString();
+        return bytes.startsWith('/') && runnable(bytes) ? name : QString();
     const char* env = std::getenv("PATH");
     const QByteArray path = env ? QByteArray(env) : QByteArray("/usr/local/bin:/usr/bin:/bin");
     for (const QByteArray& dir : path.split(':')) {

@@ -32,8 +32,9 @@ bool isExecutableFile(const QString& path);
 // desktop entry as one the user trusts.
 bool hasExecuteBit(const QString& path);
 
-// The full path of `name` from PATH, or the name itself when it holds "/"
-// and is executable; empty when there is none.
+// The full path of `name` from PATH (relative PATH entries skipped), or the
+// name itself when it is an absolute path of an executable file; empty when
+// there is none.
 QString findProgram(const QString& name);
 
 } // namespace tovane::platform

@@ -18,26 +18,6 @@ extern char** environ;
 
 namespace tovane::platform {
 
-QString findProgram(const QString& name)
-{
-    const QByteArray n = nameToBytes(name);
-    if (!isPlainName(n))
-        return QString();
-    const char* path = ::getenv("PATH");
-    if (!path)
-        return QString();
-    for (const QByteArray& folder : QByteArray(path).split(':')) {
-        if (!folder.startsWith('/'))
-            continue;
-        const QByteArray candidate = joinPath(folder, n);
-        struct stat st;
-        if (::stat(candidate.constData(), &st) == 0 && S_ISREG(st.st_mode) &&
-            ::access(candidate.constData(), X_OK) == 0)
-            return pathFromBytes(candidate);
-    }
-    return QString();
-}
-
 int startProgram(const QString& program, const QStringList& arguments, pid_t& pid)
 {
     const QByteArray path = pathToBytes(program);

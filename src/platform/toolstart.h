@@ -4,16 +4,14 @@
 // program runs on in its own session; the caller may look whether it ended.
 // Same error contract as filesystem.h: 0 or a positive errno.
 
+#include "platform/launch.h" // findProgram
+
 #include <QString>
 #include <QStringList>
 
 #include <sys/types.h>
 
 namespace tovane::platform {
-
-// The first executable regular file called `name` in the folders of $PATH
-// (relative entries are skipped); empty when there is none.
-QString findProgram(const QString& name);
 
 // Starts `program` (an absolute path) with `arguments`; `pid` receives the
 // child's id. An exec that fails is reported here (posix_spawn waits for it).
