@@ -10,7 +10,8 @@ TOVANE_PACKAGES=(cmake g++ ninja-build qt6-base-dev libgl-dev ccache xvfb xauth 
                  fonts-noto-cjk attr rsync bc clang-format pkg-config libuchardet-dev
                  exfat-fuse exfatprogs qt6-translations-l10n
                  libqt6svg6 qt6-image-formats-plugins libwmf-bin emf2svg libjpeg-turbo-progs
-                 libarchive-dev libgcab-dev lhasa libarchive-tools cabextract unzip zip 7zip)
+                 libarchive-dev libgcab-dev lhasa libarchive-tools cabextract unzip zip 7zip
+                 adwaita-icon-theme hicolor-icon-theme shared-mime-info)
 
 tovane_install_packages() {
   local missing=()

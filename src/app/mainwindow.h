@@ -33,6 +33,7 @@ class ContentArea;
 class Texting;
 class HelpBrowser;
 class HelpWindow;
+class ListImaging;
 class ListMenu;
 class Operating;
 class Selecting;
@@ -127,6 +128,7 @@ public:
     ListMenu* listMenu() const { return m_listMenu; }
     ContentArea* content() const { return m_content.get(); }
     Texting* texting() const { return m_texting.get(); }
+    ListImaging* listImaging() const { return m_listImaging.get(); }
     const CapabilityFlags& capabilities() const { return m_capabilities; }
     void closeDestinationList();
     // The window's state shown again after a change: menu enabling, the
@@ -194,6 +196,7 @@ private:
     std::unique_ptr<Watching> m_watching;
     std::unique_ptr<ContentArea> m_content;
     std::unique_ptr<Texting> m_texting;
+    std::unique_ptr<ListImaging> m_listImaging;
     ListMenu* m_listMenu = nullptr; // a child: it goes with the window
     std::unique_ptr<HelpBrowser> m_ownHelpBrowser;
     HelpBrowser* m_helpBrowser = nullptr;
