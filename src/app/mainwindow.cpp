@@ -3,6 +3,7 @@
 #include "app/browsing.h"
 #include "app/contentarea.h"
 #include "app/imaging.h"
+#include "app/listimaging.h"
 #include "app/dialog.h"
 #include "app/frmabout.h"
 #include "app/helpwindow.h"
@@ -128,6 +129,7 @@ MainWindow::~MainWindow()
         delete p;
         p = nullptr;
     }
+    m_listImaging.reset();
     m_watching.reset();
     m_placing.reset();
     m_operating.reset();
@@ -456,7 +458,8 @@ void MainWindow::updateMenus(WindowIndex w)
     if (QAction* a = m_menus.action("mnuFileINI", 2))
         a->setText(resetCaptionWithCount(2, int(m_settings.associations.size())));
     if (QAction* a = m_menus.action("mnuFileINI", 3))
-        a->setText(resetCaptionWithCount(3, m_settings.imageCount));
+        a->setText(resetCaptionWithCount(
+            3, m_listImaging ? m_listImaging->shownCount() : m_settings.imageCount));
 }
 
 void MainWindow::focusWindow(WindowIndex w, int flag)
@@ -694,6 +697,8 @@ void MainWindow::commandFunctionMode(int mode)
     m_menus.applyFunctionMode(m_state.functionMode());
     if (m_content)
         m_content->functionModeChanged();
+    if (m_listImaging)
+        m_listImaging->functionModeChanged();
     focusWindow(m_state.selected());
 }
 

@@ -34,6 +34,7 @@ class Texting;
 class HelpBrowser;
 class HelpWindow;
 class Launching;
+class ListImaging;
 class ListMenu;
 class Operating;
 class Placing;
@@ -133,6 +134,7 @@ public:
     ContentArea* content() const { return m_content.get(); }
     Texting* texting() const { return m_texting.get(); }
     Launching* launching() const { return m_launching.get(); }
+    ListImaging* listImaging() const { return m_listImaging.get(); }
     const CapabilityFlags& capabilities() const { return m_capabilities; }
     void closeDestinationList();
     // The window's state shown again after a change: menu enabling, the
@@ -202,6 +204,7 @@ private:
     std::unique_ptr<ContentArea> m_content;
     std::unique_ptr<Texting> m_texting;
     std::unique_ptr<Launching> m_launching;
+    std::unique_ptr<ListImaging> m_listImaging;
     ListMenu* m_listMenu = nullptr; // a child: it goes with the window
     std::unique_ptr<HelpBrowser> m_ownHelpBrowser;
     HelpBrowser* m_helpBrowser = nullptr;

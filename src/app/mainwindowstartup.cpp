@@ -5,6 +5,7 @@
 #include "app/browsing.h"
 #include "app/contentarea.h"
 #include "app/launching.h"
+#include "app/listimaging.h"
 #include "app/listmenu.h"
 #include "app/operating.h"
 #include "app/placing.h"
@@ -113,6 +114,8 @@ void MainWindow::startUp()
 
     m_browsing = std::make_unique<Browsing>(*this);
     m_browsing->wireMenus();
+    m_listImaging = std::make_unique<ListImaging>(*this, *m_browsing);
+    m_listImaging->startUp();
     m_selecting = std::make_unique<Selecting>(*this, *m_browsing);
     addToolBarBreak(Qt::TopToolBarArea);
     m_compareBar = new QToolBar(this);
@@ -231,6 +234,10 @@ void MainWindow::startupWarnings()
 
 void MainWindow::runImageCacheStep(int resetMode)
 {
+    if (m_listImaging) {
+        m_listImaging->shutDown(resetMode);
+        return;
+    }
     if (resetMode == ResetImages) {
         m_settings.imageCount = 0;
         m_settings.imageKeys.clear();

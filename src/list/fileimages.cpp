@@ -2,6 +2,8 @@
 
 #include "fs/pathrules.h"
 
+#include <algorithm>
+
 namespace tovane {
 
 namespace {
@@ -46,6 +48,55 @@ FileImageRules::FileImageRules(const std::array<QString, 18>& lists)
     for (const QString& ext : extensionsOfList(lists[ListFilterList]))
         m_filter.insert(ext.toLower());
     m_filterActive = !lists[ListFilterList].isEmpty();
+    for (const QString& ext : extensionsOfList(lists[ImageAggregationList]))
+        m_aggregated.insert(ext.toLower());
+}
+
+bool FileImageRules::aggregated(const QString& lowerExtension) const
+{
+    if (lowerExtension.size() == 3 && lowerExtension.endsWith(u'_'))
+        return true;
+    return m_aggregated.contains(lowerExtension);
+}
+
+namespace {
+
+bool plainKeyChar(char16_t u)
+{
+    return u != u',' && u != u'%' && u >= 0x20 && u != 0x7f;
+}
+
+void appendKeyText(QString& key, const QString& text)
+{
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return plainKeyChar(c.unicode()); })) {
+        key += text;
+        return;
+    }
+    for (const QChar c : text) {
+        if (plainKeyChar(c.unicode())) {
+            key += c;
+        } else {
+            key += u'%';
+            key += QString::number(c.unicode(), 16).rightJustified(2, u'0').toUpper();
+        }
+    }
+}
+
+} // namespace
+
+QString FileImageRules::imageKey(const QString& name) const
+{
+    return imageKey(name, extensionOf(name).toLower());
+}
+
+QString FileImageRules::imageKey(const QString& name, const QString& lowerExtension) const
+{
+    QString key;
+    appendKeyText(key, lowerExtension);
+    key += u'_';
+    if (!aggregated(lowerExtension))
+        appendKeyText(key, baseNameOf(name).toLower());
+    return key.size() > MaxImageKeyLength ? QString() : key;
 }
 
 bool FileImageRules::listed(const QString& lowerExtension) const

@@ -26,6 +26,10 @@ constexpr int NotListed = -1;
 
 // Index of the list filter among the display-extension lists.
 constexpr int ListFilterList = 15;
+// The image aggregation list: one image per extension for these.
+constexpr int ImageAggregationList = 16;
+// The settings refuse a key list with a longer key.
+constexpr int MaxImageKeyLength = 256;
 
 class FileImageRules {
 public:
@@ -43,12 +47,22 @@ public:
     // False when the filter is active and does not hold the extension.
     bool listed(const QString& lowerExtension) const;
 
+    // The key of a file's own image: the lower-case extension and "_", then
+    // the lower-case name without its extension unless the extension is
+    // aggregated (in list 16, or three characters ending in "_"). "," "%"
+    // and control characters are written as %XX so that a key list stays a
+    // "," list of one line. Empty when the key would be too long to keep.
+    QString imageKey(const QString& name) const;
+    QString imageKey(const QString& name, const QString& lowerExtension) const;
+    bool aggregated(const QString& lowerExtension) const;
+
     // 8 for a trash folder or a folder inside one, else 6.
     static int folderImage(const QString& path) { return folderImages(path).image; }
 
 private:
     QHash<QString, int> m_categories; // extension -> image; the later group wins
     QSet<QString> m_filter;
+    QSet<QString> m_aggregated;
     bool m_filterActive = false;
 };
 

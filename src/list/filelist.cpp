@@ -243,9 +243,6 @@ bool FileList::fillFolder(const QString& folder)
         [&](const ItemRecord& record) {
             FileListModel::Row row;
             if (record.isFolder()) {
-                // A filtered list shows the chosen kinds of file and nothing else.
-                if (m_images.filterActive())
-                    return true;
                 const QString path = folder + record.name;
                 row.image = qint16(FileImageRules::folderImage(path));
                 // Another volume mounted here is not sized: a size never
@@ -254,7 +251,7 @@ bool FileList::fillFolder(const QString& folder)
                     row.folderSize = folderSizeOf(path, &m_context.progress, sizeOptions).value();
                 ++counts.folders;
             } else {
-                const int image = m_images.fileImage(record.name);
+                const int image = fileImageOf(folder, record.name);
                 if (image == NotListed)
                     return true;
                 row.image = qint16(image);
@@ -432,11 +429,9 @@ bool FileList::addOrUpdateItem(const QString& oldName, const ItemRecord& record)
     FileListModel::Row row;
     row.record = record;
     if (record.isFolder()) {
-        if (m_images.filterActive())
-            return false;
         row.image = qint16(FileImageRules::folderImage(m_model.folder() + record.name));
     } else {
-        const int image = m_images.fileImage(record.name);
+        const int image = fileImageOf(m_model.folder(), record.name);
         if (image == NotListed)
             return false;
         row.image = qint16(image);
@@ -472,12 +467,28 @@ void FileList::renewImages()
     m_images = FileImageRules(m_context.settings.dispExtList);
     if (m_model.layout() != ListLayout::FolderItems)
         return;
-    for (int row = 0, n = m_model.count(); row < n; ++row) {
-        if (m_model.isFolderRow(row))
-            continue;
-        const QString ext = extensionOf(m_model.nameAt(row)).toLower();
-        m_model.setImage(row, m_images.categoryImage(ext));
-    }
+    const QString folder = m_model.folder();
+    m_model.renewImages([&](int row) {
+        const int image = fileImageOf(folder, m_model.nameAt(row));
+        // A row the rules would leave out now stays until the next fill.
+        return image == NotListed ? int(ImageFile) : image;
+    });
+}
+
+void FileList::renewFileImages()
+{
+    if (m_model.layout() != ListLayout::FolderItems)
+        return;
+    BusyScope busy(m_context.progress);
+    showStatus(label() + QStringLiteral("リスト項目イメージを更新中 "));
+    renewImages();
+    clearStatus();
+}
+
+int FileList::fileImageOf(const QString& folder, const QString& name)
+{
+    return m_imageCache ? m_imageCache->fileImage(m_images, folder, name)
+                        : m_images.fileImage(name);
 }
 
 void FileList::setSelectionCounts(const ItemCounts& counts, bool compareSelection)

@@ -9,6 +9,7 @@
 // be interrupted; a fill requested while one runs is skipped.
 
 #include "core/windows.h"
+#include "list/fileimagecache.h"
 #include "list/fileimages.h"
 #include "list/filelistmodel.h"
 #include "list/listlabels.h"
@@ -97,8 +98,14 @@ public:
     // and go in one pass when released: removing thousands of rows one by
     // one would move the rows behind each of them every time.
     void holdRemovals(bool hold);
-    // The category images of the file rows again (the extension lists changed).
+    // The images of the file rows again (the extension lists changed).
     void renewImages();
+    // RenewFileListImage: the same under the status text of the window
+    // label + "リスト項目イメージを更新中 " (individual images switched).
+    // Nothing happens while the drive list is shown.
+    void renewFileImages();
+    // The added file images both lists share; none: category images only.
+    void setImageCache(FileImageCache* cache) { m_imageCache = cache; }
 
     // Whether the folder still holds the entries the last fill counted, as
     // far as its stamp can tell without reading it. Any row changed since
@@ -170,11 +177,13 @@ private:
     bool showSizeTotals() const;
     bool showFolderSizes() const;
     quint32 hiddenMask() const;
+    int fileImageOf(const QString& folder, const QString& name);
 
     WindowIndex m_window;
     ListContext m_context;
     FileListModel m_model;
     FileImageRules m_images;
+    FileImageCache* m_imageCache = nullptr;
 
     bool m_sizeUnitKB = false;
     bool m_driveDigitsSix = false;

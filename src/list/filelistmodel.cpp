@@ -426,6 +426,18 @@ void FileListModel::setImage(int row, int image)
     Q_EMIT dataChanged(index(row, ColumnName), index(row, ColumnName), {ImageIndexRole});
 }
 
+void FileListModel::renewImages(const std::function<int(int row)>& imageOf)
+{
+    if (m_layout != ListLayout::FolderItems || m_rows.empty())
+        return;
+    for (size_t row = 0; row < m_rows.size(); ++row) {
+        if (!m_rows[row].record.isFolder())
+            m_rows[row].image = qint16(imageOf(int(row)));
+    }
+    Q_EMIT dataChanged(index(0, ColumnName), index(int(m_rows.size()) - 1, ColumnName),
+                       {ImageIndexRole});
+}
+
 bool FileListModel::marked(int row) const
 {
     if (m_layout != ListLayout::FolderItems || row < 0 || size_t(row) >= m_rows.size())

@@ -19,6 +19,7 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 namespace tovane {
@@ -101,6 +102,8 @@ public:
 
     void setFolderSize(int row, double size);
     void setImage(int row, int image);
+    // Every file row's image from `imageOf(row)`, with one change signal.
+    void renewImages(const std::function<int(int row)>& imageOf);
 
     // Names may be edited in place; an edit is reported, never applied.
     void setNamesEditable(bool on) { m_namesEditable = on; }

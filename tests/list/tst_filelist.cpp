@@ -392,7 +392,7 @@ private Q_SLOTS:
             << true << QString() << " リスト 3 項目( 1 ﾌｫﾙﾀﾞ, 2 ﾌｧｲﾙ)    4 kB";
         QTest::newRow("filtered listing sums its rows")
             << false << " txt,"
-            << " リスト 1 項目( 0 ﾌｫﾙﾀﾞ, 1 ﾌｧｲﾙ)    1,000 B";
+            << " リスト 2 項目( 1 ﾌｫﾙﾀﾞ, 1 ﾌｧｲﾙ)    1,000 B";
     }
     void countLabelsWithTotals()
     {
@@ -429,9 +429,9 @@ private Q_SLOTS:
         QCOMPARE(f.list->copyTargetLabel(), QString());
     }
 
-    // A filtered list holds the chosen kinds of file only, no folders, also
-    // when an operation adds a folder later.
-    void filterListsFilesOnly()
+    // A filtered list holds every folder but only the chosen kinds of file,
+    // also when an operation adds a folder later.
+    void filterListsFoldersAndChosenFiles()
     {
         TempDir dir;
         QVERIFY(dir.makeFolder("dir") && dir.writeFile("a.txt", "x") &&
@@ -440,14 +440,84 @@ private Q_SLOTS:
         Fixture f;
         f.settings.dispExtList[ListFilterList] = QStringLiteral(" txt,");
         f.list->fill(dir.path());
-        QCOMPARE(f.names(), (QStringList{"a.txt", "b.TXT"}));
+        QCOMPARE(f.names(), (QStringList{"dir", "a.txt", "b.TXT"}));
         QCOMPARE(f.list->listCounts().files, qint64(2));
-        QCOMPARE(f.list->listCounts().folders, qint64(0));
-        QVERIFY(dir.makeFolder("new"));
+        QCOMPARE(f.list->listCounts().folders, qint64(1));
+        QVERIFY(dir.makeFolder("new") && dir.writeFile("d.doc", "x"));
         ItemRecord record;
         QCOMPARE(platform::statPath(dir.filePath("new"), record), 0);
+        QVERIFY(f.list->addOrUpdateItem(record.name, record));
+        QCOMPARE(platform::statPath(dir.filePath("d.doc"), record), 0);
         QVERIFY(!f.list->addOrUpdateItem(record.name, record));
-        QCOMPARE(f.names(), (QStringList{"a.txt", "b.TXT"}));
+        QCOMPARE(f.names(), (QStringList{"dir", "a.txt", "b.TXT", "new"}));
+        QCOMPARE(f.list->listCounts().folders, qint64(2));
+    }
+
+    // Individual images: one lookup per key for the whole folder, the rows
+    // keep the index, and switching them off gives the category images back.
+    void individualImagesPerKey_data()
+    {
+        QTest::addColumn<QString>("aggregation");
+        QTest::addColumn<QStringList>("keys"); // of a.exe, b.exe, c.txt, d.txt, README
+        QTest::addColumn<int>("lookups");
+        QTest::newRow("per file") << QString()
+                                  << QStringList{"exe_a", "exe_b", "txt_c", "txt_d", "_readme"}
+                                  << 5;
+        QTest::newRow("exe and txt aggregated")
+            << QStringLiteral(" exe, txt,")
+            << QStringList{"exe_", "exe_", "txt_", "txt_", "_readme"} << 3;
+    }
+    void individualImagesPerKey()
+    {
+        QFETCH(QString, aggregation);
+        QFETCH(QStringList, keys);
+        QFETCH(int, lookups);
+        TempDir dir;
+        for (const char* name : {"a.exe", "b.exe", "c.txt", "d.txt", "README"})
+            QVERIFY(dir.writeFile(name, "x"));
+        QVERIFY(dir.makeFolder("sub"));
+        Fixture f;
+        f.settings.dispExtList[ImageAggregationList] = aggregation;
+        FileImageCache cache(&f.messages);
+        QStringList asked;
+        cache.setExtractor([&](const QString& folder, const QString& name, int) {
+            asked << folder + name;
+            return true;
+        });
+        cache.setIndividualImages(true);
+        f.list->setImageCache(&cache);
+        f.list->fill(dir.path());
+        const auto rowImages = [&f] {
+            QList<int> got;
+            for (const char* name : {"a.exe", "b.exe", "c.txt", "d.txt", "README"})
+                got << f.model().rowAt(f.model().rowOfName(QString::fromLatin1(name))).image;
+            return got;
+        };
+        // Indices follow the order the folder gives its entries; the keys decide.
+        QList<int> images;
+        for (const QString& key : keys) {
+            images << cache.indexOf(key);
+            QVERIFY2(images.last() >= FirstAddedImage, qPrintable(key));
+        }
+        QCOMPARE(rowImages(), images);
+        QCOMPARE(f.model().rowAt(f.model().rowOfName(QStringLiteral("sub"))).image,
+                 qint16(ImageFolder));
+        QCOMPARE(asked.size(), lookups);
+        QVERIFY(asked.contains(dir.path() + QStringLiteral("/README")));
+        f.list->fill(dir.path()); // a refill finds every key known
+        QCOMPARE(asked.size(), lookups);
+
+        cache.setIndividualImages(false);
+        QSignalSpy changed(f.list->model(), &QAbstractItemModel::dataChanged);
+        f.list->renewFileImages();
+        QCOMPARE(rowImages(), (QList<int>{11, 11, 14, 14, 11}));
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(f.progress.progress(), QString());
+        QVERIFY(!f.progress.busy());
+        cache.setIndividualImages(true);
+        f.list->renewFileImages();
+        QCOMPARE(rowImages(), images);
+        QCOMPARE(asked.size(), lookups);
     }
 
     void categoryImages_data()

@@ -18,6 +18,12 @@ ImageProvider& provider()
     return p;
 }
 
+ImageProvider& addedImages()
+{
+    static ImageProvider p;
+    return p;
+}
+
 QHash<int, QIcon>& cache()
 {
     static QHash<int, QIcon> icons;
@@ -167,6 +173,8 @@ QPixmap drawnFileImage(int index, int size)
 
 QIcon listImage(int index)
 {
+    if (index > ImageSource)
+        return addedImages() ? addedImages()(index) : QIcon();
     if (index >= ImageFile && index <= ImageSource) {
         auto it = cache().constFind(index);
         if (it != cache().constEnd())
@@ -190,6 +198,11 @@ QIcon listImage(int index)
     const QIcon icon = standardIcon(index);
     cache().insert(index, icon);
     return icon;
+}
+
+void setAddedImageSource(ImageProvider source)
+{
+    addedImages() = std::move(source);
 }
 
 void setListImageProvider(ImageProvider p)
