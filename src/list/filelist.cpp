@@ -243,6 +243,9 @@ bool FileList::fillFolder(const QString& folder)
         [&](const ItemRecord& record) {
             FileListModel::Row row;
             if (record.isFolder()) {
+                // A filtered list shows the chosen kinds of file and nothing else.
+                if (m_images.filterActive())
+                    return true;
                 const QString path = folder + record.name;
                 row.image = qint16(FileImageRules::folderImage(path));
                 // Another volume mounted here is not sized: a size never
@@ -429,6 +432,8 @@ bool FileList::addOrUpdateItem(const QString& oldName, const ItemRecord& record)
     FileListModel::Row row;
     row.record = record;
     if (record.isFolder()) {
+        if (m_images.filterActive())
+            return false;
         row.image = qint16(FileImageRules::folderImage(m_model.folder() + record.name));
     } else {
         const int image = fileImageOf(m_model.folder(), record.name);

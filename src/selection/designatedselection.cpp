@@ -579,7 +579,8 @@ int DesignatedSelection::crossCheckItemCounts(WindowIndex w, bool both)
         const ListingCounts found = countFolderItems(
             path, mask, &m_context.progress,
             [&rules](const ItemRecord& record) {
-                return record.isFolder() || rules.fileImage(record.name) != NotListed;
+                return record.isFolder() ? !rules.filterActive()
+                                         : rules.fileImage(record.name) != NotListed;
             },
             &read);
         const ItemCounts& listed = list->listCounts();

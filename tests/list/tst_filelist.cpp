@@ -392,7 +392,7 @@ private Q_SLOTS:
             << true << QString() << " リスト 3 項目( 1 ﾌｫﾙﾀﾞ, 2 ﾌｧｲﾙ)    4 kB";
         QTest::newRow("filtered listing sums its rows")
             << false << " txt,"
-            << " リスト 2 項目( 1 ﾌｫﾙﾀﾞ, 1 ﾌｧｲﾙ)    1,000 B";
+            << " リスト 1 項目( 0 ﾌｫﾙﾀﾞ, 1 ﾌｧｲﾙ)    1,000 B";
     }
     void countLabelsWithTotals()
     {
@@ -429,9 +429,9 @@ private Q_SLOTS:
         QCOMPARE(f.list->copyTargetLabel(), QString());
     }
 
-    // A filtered list holds every folder but only the chosen kinds of file,
-    // also when an operation adds a folder later.
-    void filterListsFoldersAndChosenFiles()
+    // A filtered list holds the chosen kinds of file only, no folders, also
+    // when an operation adds a folder or another kind of file later.
+    void filterListsFilesOnly()
     {
         TempDir dir;
         QVERIFY(dir.makeFolder("dir") && dir.writeFile("a.txt", "x") &&
@@ -440,17 +440,17 @@ private Q_SLOTS:
         Fixture f;
         f.settings.dispExtList[ListFilterList] = QStringLiteral(" txt,");
         f.list->fill(dir.path());
-        QCOMPARE(f.names(), (QStringList{"dir", "a.txt", "b.TXT"}));
+        QCOMPARE(f.names(), (QStringList{"a.txt", "b.TXT"}));
         QCOMPARE(f.list->listCounts().files, qint64(2));
-        QCOMPARE(f.list->listCounts().folders, qint64(1));
+        QCOMPARE(f.list->listCounts().folders, qint64(0));
         QVERIFY(dir.makeFolder("new") && dir.writeFile("d.doc", "x"));
         ItemRecord record;
         QCOMPARE(platform::statPath(dir.filePath("new"), record), 0);
-        QVERIFY(f.list->addOrUpdateItem(record.name, record));
+        QVERIFY(!f.list->addOrUpdateItem(record.name, record));
         QCOMPARE(platform::statPath(dir.filePath("d.doc"), record), 0);
         QVERIFY(!f.list->addOrUpdateItem(record.name, record));
-        QCOMPARE(f.names(), (QStringList{"dir", "a.txt", "b.TXT", "new"}));
-        QCOMPARE(f.list->listCounts().folders, qint64(2));
+        QCOMPARE(f.names(), (QStringList{"a.txt", "b.TXT"}));
+        QCOMPARE(f.list->listCounts().folders, qint64(0));
     }
 
     // Individual images: one lookup per key for the whole folder, the rows
