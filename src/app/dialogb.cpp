@@ -26,8 +26,8 @@ PlaceDialogForm DialogB::form()
 
 DialogB::DialogB(BookmarkList& bookmarks, const QString& displayPath, CommentAsk askComment,
                  PlaceChoice& choice, const DialogEnvironment& env, QWidget* parent)
-    : PlaceDialog(form(), choice, env, parent), m_bookmarks(bookmarks),
-      m_displayPath(displayPath), m_askComment(std::move(askComment))
+    : PlaceDialog(form(), choice, env, parent), m_bookmarks(bookmarks), m_displayPath(displayPath),
+      m_askComment(std::move(askComment))
 {
     static const char* const captions[3] = {"パス追加", "パス削除", "初期化"};
     for (int i = 0; i < 3; ++i) {

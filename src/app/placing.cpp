@@ -50,8 +50,8 @@ void Placing::bookmarks()
     CommentAsk ask = askComment;
     if (!ask) {
         ask = [this](const QString& title, const QString& prompt, const QString& proposal) {
-            const QString answer =
-                DialogT::ask(&m_window, title, prompt, proposal, true, m_window.dialogEnvironment());
+            const QString answer = DialogT::ask(&m_window, title, prompt, proposal, true,
+                                                m_window.dialogEnvironment());
             return answer == DialogT::cancelAnswer() ? QString() : answer;
         };
     }

@@ -92,7 +92,8 @@ int BookmarkList::add(const QString& displayPath, const CommentAsk& ask)
             return -1;
         }
     }
-    const QString comment = ask ? ask(commentTitle(), commentPrompt(), commentProposal()) : QString();
+    const QString comment =
+        ask ? ask(commentTitle(), commentPrompt(), commentProposal()) : QString();
     if (comment.isEmpty())
         return -1;
     m_rows.append({path, comment});

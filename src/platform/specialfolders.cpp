@@ -35,7 +35,7 @@ QString userPlace(const char* key, const char* usualName)
     const QString home = homeFolder();
     if (named.isEmpty())
         return home == QLatin1String("/") ? u'/' + QLatin1String(usualName)
-                                           : home + u'/' + QLatin1String(usualName);
+                                          : home + u'/' + QLatin1String(usualName);
     // Set to the home folder: the user does not use this folder.
     return named == home ? QString() : named;
 }

@@ -37,37 +37,42 @@ private Q_SLOTS:
         QTest::addColumn<QString>("displayPath");
         QTest::addColumn<QString>("typed"); // the comment box's answer ("" also for Cancel)
         QTest::addColumn<bool>("asked");
-        QTest::addColumn<QString>("message"); // shown, or empty
+        QTest::addColumn<QString>("message");   // shown, or empty
         QTest::addColumn<QString>("addedPath"); // empty: nothing added
         QTest::addColumn<QString>("addedComment");
 
         const QString limit = QStringLiteral(
             "これ以上は追加できません。\r\n\r\n（ 登録個数の上限は５０です。 ）\r\n\r\n");
         const QString duplicate = QStringLiteral("このフルパス名は登録済みです。");
-        QTest::newRow("50th accepted") << QStringList{"#49"} << "/x/y/" << "c" << true << QString()
-                                       << "/x/y" << "c";
-        QTest::newRow("51st refused") << QStringList{"#50"} << "/x/y/" << "c" << false << limit
-                                      << QString() << QString();
-        QTest::newRow("duplicate, last row")
-            << QStringList{"/a", "/x/y"} << "/x/y/" << "c" << false << duplicate << QString()
-            << QString();
+        QTest::newRow("50th accepted") << QStringList{"#49"} << "/x/y/"
+                                       << "c" << true << QString() << "/x/y"
+                                       << "c";
+        QTest::newRow("51st refused") << QStringList{"#50"} << "/x/y/"
+                                      << "c" << false << limit << QString() << QString();
+        QTest::newRow("duplicate, last row") << QStringList{"/a", "/x/y"} << "/x/y/"
+                                             << "c" << false << duplicate << QString() << QString();
         QTest::newRow("duplicate, first row")
-            << QStringList{"/x/y", "/a", "/b"} << "/x/y/" << "c" << false << duplicate << QString()
-            << QString();
-        QTest::newRow("other letter case accepted")
-            << QStringList{"/x/Y"} << "/x/y/" << "c" << true << QString() << "/x/y" << "c";
-        QTest::newRow("prefix is no duplicate")
-            << QStringList{"/x/y/z"} << "/x/y/" << "c" << true << QString() << "/x/y" << "c";
-        QTest::newRow("cancelled") << QStringList() << "/x/y/" << "" << true << QString()
-                                   << QString() << QString();
-        QTest::newRow("full-width space kept")
-            << QStringList() << "/x/y/" << "　" << true << QString() << "/x/y" << "　";
-        QTest::newRow("comment as typed") << QStringList() << "/x/y/" << " 仕事 / 2 "
-                                          << true << QString() << "/x/y" << " 仕事 / 2 ";
-        QTest::newRow("root stays /") << QStringList() << "/" << "r" << true << QString() << "/"
+            << QStringList{"/x/y", "/a", "/b"} << "/x/y/"
+            << "c" << false << duplicate << QString() << QString();
+        QTest::newRow("other letter case accepted") << QStringList{"/x/Y"} << "/x/y/"
+                                                    << "c" << true << QString() << "/x/y"
+                                                    << "c";
+        QTest::newRow("prefix is no duplicate") << QStringList{"/x/y/z"} << "/x/y/"
+                                                << "c" << true << QString() << "/x/y"
+                                                << "c";
+        QTest::newRow("cancelled") << QStringList() << "/x/y/"
+                                   << "" << true << QString() << QString() << QString();
+        QTest::newRow("full-width space kept") << QStringList() << "/x/y/"
+                                               << "　" << true << QString() << "/x/y"
+                                               << "　";
+        QTest::newRow("comment as typed") << QStringList() << "/x/y/"
+                                          << " 仕事 / 2 " << true << QString() << "/x/y"
+                                          << " 仕事 / 2 ";
+        QTest::newRow("root stays /") << QStringList() << "/"
+                                      << "r" << true << QString() << "/"
                                       << "r";
-        QTest::newRow("root twice") << QStringList{"/"} << "/" << "r" << false << duplicate
-                                    << QString() << QString();
+        QTest::newRow("root twice") << QStringList{"/"} << "/"
+                                    << "r" << false << duplicate << QString() << QString();
     }
     void add()
     {
@@ -84,19 +89,19 @@ private Q_SLOTS:
         ScriptedMessageService messages;
         BookmarkList list(rows, messages);
         QStringList prompts;
-        const int added = list.add(displayPath, [&](const QString& title, const QString& prompt,
-                                                    const QString& proposal) {
-            prompts << title << prompt << proposal;
-            return typed;
-        });
+        const int added = list.add(
+            displayPath, [&](const QString& title, const QString& prompt, const QString& proposal) {
+                prompts << title << prompt << proposal;
+                return typed;
+            });
         QCOMPARE(!prompts.isEmpty(), asked);
         if (asked)
-            QCOMPARE(prompts, (QStringList{
-                                  QStringLiteral("コメント入力"),
-                                  QStringLiteral("選択窓の表示パスをブックマークリストに登録します。"
-                                                 "\r\nこのパスのコメントを入力してください。\r\n"
-                                                 "（ 全角換算で２０文字以内、スペースも可。 ）"),
-                                  QStringLiteral("　")}));
+            QCOMPARE(prompts, (QStringList{QStringLiteral("コメント入力"),
+                                           QStringLiteral(
+                                               "選択窓の表示パスをブックマークリストに登録します。"
+                                               "\r\nこのパスのコメントを入力してください。\r\n"
+                                               "（ 全角換算で２０文字以内、スペースも可。 ）"),
+                                           QStringLiteral("　")}));
         QCOMPARE(messages.texts(), message.isEmpty() ? QStringList() : QStringList{message});
         if (addedPath.isEmpty()) {
             QCOMPARE(added, -1);
@@ -119,8 +124,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("left");
 
         const QString empty = QStringLiteral("リストに項目がありません。\r\n\r\n");
-        QTest::newRow("delete, empty list") << 0 << false << true << int(AnswerYes) << empty
-                                            << QString() << QStringList();
+        QTest::newRow("delete, empty list")
+            << 0 << false << true << int(AnswerYes) << empty << QString() << QStringList();
         QTest::newRow("delete, no row clicked")
             << 3 << false << false << int(AnswerYes)
             << QStringLiteral("フルパス名が選択されていません。\r\n\r\n") << QString()
@@ -132,8 +137,8 @@ private Q_SLOTS:
             << 3 << false << true << int(AnswerCancel)
             << QStringLiteral("/b/1\r\n\r\nを削除します。\r\n\r\n") << QStringLiteral("削除確認")
             << QStringList{"/b/0", "/b/1", "/b/2"};
-        QTest::newRow("clear, empty list") << 0 << true << false << int(AnswerYes) << empty
-                                           << QString() << QStringList();
+        QTest::newRow("clear, empty list")
+            << 0 << true << false << int(AnswerYes) << empty << QString() << QStringList();
         QTest::newRow("clear, OK without a click")
             << 2 << true << false << int(AnswerYes)
             << QStringLiteral("フルパス名項目をクリアします。\r\n\r\n")
@@ -173,11 +178,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("display");
         QTest::addColumn<QString>("bookmark");
-        QTest::newRow("folder") << "/home/u/" << "/home/u";
-        QTest::newRow("no slash") << "/home/u" << "/home/u";
-        QTest::newRow("root") << "/" << "/";
-        QTest::newRow("computer") << "ｺﾝﾋﾟｭｰﾀ" << "ｺﾝﾋﾟｭｰﾀ";
-        QTest::newRow("undecodable byte kept") << (QStringLiteral("/a") + QChar(0xDCFF) + u'/') << (QStringLiteral("/a") + QChar(0xDCFF));
+        QTest::newRow("folder") << "/home/u/"
+                                << "/home/u";
+        QTest::newRow("no slash") << "/home/u"
+                                  << "/home/u";
+        QTest::newRow("root") << "/"
+                              << "/";
+        QTest::newRow("computer") << "ｺﾝﾋﾟｭｰﾀ"
+                                  << "ｺﾝﾋﾟｭｰﾀ";
+        QTest::newRow("undecodable byte kept") << (QStringLiteral("/a") + QChar(0xDCFF) + u'/')
+                                               << (QStringLiteral("/a") + QChar(0xDCFF));
     }
     void bookmarkPath()
     {
@@ -190,9 +200,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("comment");
-        QTest::newRow("root, full-width space") << "/" << "　";
-        QTest::newRow("folder, default comment") << "/home/u/仕事" << "　";
-        QTest::newRow("ordinary") << "/srv/data" << "共有";
+        QTest::newRow("root, full-width space") << "/"
+                                                << "　";
+        QTest::newRow("folder, default comment") << "/home/u/仕事"
+                                                 << "　";
+        QTest::newRow("ordinary") << "/srv/data"
+                                  << "共有";
     }
     void survivesTheSettingsFile()
     {

@@ -21,14 +21,14 @@ private Q_SLOTS:
         QTest::addColumn<bool>("closesOnUp");
         QTest::addColumn<bool>("accepted");
 
-        QTest::newRow("opened and closed") << "/old" << QStringList{"load:/a", "close"} << "/a" << 1
-                                           << false << false;
+        QTest::newRow("opened and closed")
+            << "/old" << QStringList{"load:/a", "close"} << "/a" << 1 << false << false;
         QTest::newRow("empty store keeps the path")
             << "/old" << QStringList{"load:-"} << "/old" << 1 << false << false;
         QTest::newRow("enter on the first row")
             << "" << QStringList{"load:/a", "enter:/a"} << "/a" << 0 << false << true;
-        QTest::newRow("enter after a click") << "" << QStringList{"load:/a", "click:/b", "enter:/b"}
-                                             << "/b" << 0 << false << true;
+        QTest::newRow("enter after a click")
+            << "" << QStringList{"load:/a", "click:/b", "enter:/b"} << "/b" << 0 << false << true;
         QTest::newRow("enter on an empty list jumps nowhere")
             << "/old" << QStringList{"load:-", "enter:-"} << "/old" << 1 << false << false;
         QTest::newRow("enter after the clicked row was deleted")

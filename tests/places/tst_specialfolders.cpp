@@ -19,8 +19,8 @@ using tovane::test::TempDir;
 
 namespace {
 
-const char* const kVariables[] = {"HOME",          "XDG_CONFIG_HOME", "XDG_DATA_HOME",
-                                  "XDG_CACHE_HOME", "XDG_STATE_HOME"};
+const char* const kVariables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
+                                  "XDG_STATE_HOME"};
 
 } // namespace
 
@@ -40,7 +40,8 @@ private:
         QByteArray path;
         for (const QByteArray& part : parts) {
             path += (path.isEmpty() ? "" : "/") + part;
-            if (!m_tmp->makeFolder(path) && !platform::pathExists(m_tmp->filePath(QString::fromUtf8(path))))
+            if (!m_tmp->makeFolder(path) &&
+                !platform::pathExists(m_tmp->filePath(QString::fromUtf8(path))))
                 return false;
         }
         return true;
@@ -77,16 +78,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");   // "" absent; relative: below the temp folder
 
         QTest::newRow("no file: usual name") << QByteArray("-") << "home/Desktop";
-        QTest::newRow("$HOME form") << QByteArray("XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n")
-                                    << "home/Schreibtisch";
-        QTest::newRow("braced form") << QByteArray("XDG_DESKTOP_DIR=\"${HOME}/Schreibtisch\"\n")
-                                     << "home/Schreibtisch";
-        QTest::newRow("blank in quotes") << QByteArray("XDG_DESKTOP_DIR=\"$HOME/My Desk\"\n")
-                                         << "home/My Desk";
-        QTest::newRow("single quotes") << QByteArray("XDG_DESKTOP_DIR='$HOME/My Desk'\n")
-                                       << "home/My Desk";
-        QTest::newRow("escaped quote") << QByteArray("XDG_DESKTOP_DIR=\"$HOME/a\\\"b\"\n")
-                                       << "home/a\"b";
+        QTest::newRow("$HOME form")
+            << QByteArray("XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n") << "home/Schreibtisch";
+        QTest::newRow("braced form")
+            << QByteArray("XDG_DESKTOP_DIR=\"${HOME}/Schreibtisch\"\n") << "home/Schreibtisch";
+        QTest::newRow("blank in quotes")
+            << QByteArray("XDG_DESKTOP_DIR=\"$HOME/My Desk\"\n") << "home/My Desk";
+        QTest::newRow("single quotes")
+            << QByteArray("XDG_DESKTOP_DIR='$HOME/My Desk'\n") << "home/My Desk";
+        QTest::newRow("escaped quote")
+            << QByteArray("XDG_DESKTOP_DIR=\"$HOME/a\\\"b\"\n") << "home/a\"b";
         QTest::newRow("absolute") << QByteArray("XDG_DESKTOP_DIR=\"@/elsewhere\"\n") << "elsewhere";
         QTest::newRow("last assignment wins")
             << QByteArray("XDG_DESKTOP_DIR=\"$HOME/one\"\nXDG_DESKTOP_DIR=\"$HOME/two\"\n")
@@ -96,12 +97,12 @@ private Q_SLOTS:
             << "home/two";
         QTest::newRow("longer key not taken")
             << QByteArray("XDG_DESKTOP_DIRS=\"$HOME/one\"\n") << "home/Desktop";
-        QTest::newRow("set to home: not in use") << QByteArray("XDG_DESKTOP_DIR=\"$HOME/\"\n")
-                                                 << "";
-        QTest::newRow("relative: usual name") << QByteArray("XDG_DESKTOP_DIR=\"one\"\n")
-                                              << "home/Desktop";
-        QTest::newRow("named folder missing") << QByteArray("XDG_DESKTOP_DIR=\"$HOME/gone\"\n")
-                                              << "";
+        QTest::newRow("set to home: not in use")
+            << QByteArray("XDG_DESKTOP_DIR=\"$HOME/\"\n") << "";
+        QTest::newRow("relative: usual name")
+            << QByteArray("XDG_DESKTOP_DIR=\"one\"\n") << "home/Desktop";
+        QTest::newRow("named folder missing")
+            << QByteArray("XDG_DESKTOP_DIR=\"$HOME/gone\"\n") << "";
     }
     void userDirsFile()
     {
@@ -114,7 +115,8 @@ private Q_SLOTS:
         for (const char* f : {"home/Desktop", "home/Schreibtisch", "home/My Desk", "home/a\"b",
                               "elsewhere", "home/one", "home/two"})
             QVERIFY(m_tmp->makeFolder(f));
-        QCOMPARE(platform::placeFolder(Place::Desktop), expected.isEmpty() ? QString() : at(expected));
+        QCOMPARE(platform::placeFolder(Place::Desktop),
+                 expected.isEmpty() ? QString() : at(expected));
     }
 
     void placesPresentOrAbsent_data()
@@ -127,14 +129,14 @@ private Q_SLOTS:
         const QByteArrayList none;
         QTest::newRow("home") << int(Place::Home) << none << QByteArray() << "home";
         QTest::newRow("music absent") << int(Place::Music) << none << QByteArray() << "";
-        QTest::newRow("music present") << int(Place::Music) << QByteArrayList{"home/Music"}
-                                       << QByteArray() << "home/Music";
-        QTest::newRow("trash files") << int(Place::TrashFiles)
-                                     << QByteArrayList{"home/.local/share/Trash/files"}
-                                     << QByteArray() << "home/.local/share/Trash/files";
-        QTest::newRow("trash without files") << int(Place::TrashFiles)
-                                             << QByteArrayList{"home/.local/share/Trash"}
-                                             << QByteArray() << "";
+        QTest::newRow("music present")
+            << int(Place::Music) << QByteArrayList{"home/Music"} << QByteArray() << "home/Music";
+        QTest::newRow("trash files")
+            << int(Place::TrashFiles) << QByteArrayList{"home/.local/share/Trash/files"}
+            << QByteArray() << "home/.local/share/Trash/files";
+        QTest::newRow("trash without files")
+            << int(Place::TrashFiles) << QByteArrayList{"home/.local/share/Trash"} << QByteArray()
+            << "";
         QTest::newRow("trash of XDG data home")
             << int(Place::TrashFiles) << QByteArrayList{"data/Trash/files"}
             << QByteArray("XDG_DATA_HOME=data") << "data/Trash/files";
@@ -142,18 +144,18 @@ private Q_SLOTS:
                                        << QByteArray() << "home/.cache";
         QTest::newRow("cache of XDG") << int(Place::CacheHome) << QByteArrayList{"c"}
                                       << QByteArray("XDG_CACHE_HOME=c") << "c";
-        QTest::newRow("state default") << int(Place::StateHome)
-                                       << QByteArrayList{"home/.local/state"} << QByteArray()
-                                       << "home/.local/state";
-        QTest::newRow("autostart") << int(Place::Autostart)
-                                   << QByteArrayList{"home/.config/autostart"} << QByteArray()
-                                   << "home/.config/autostart";
-        QTest::newRow("applications") << int(Place::Applications)
-                                      << QByteArrayList{"home/.local/share/applications"}
-                                      << QByteArray() << "home/.local/share/applications";
-        QTest::newRow("data fonts") << int(Place::DataFonts)
-                                    << QByteArrayList{"home/.local/share/fonts"} << QByteArray()
-                                    << "home/.local/share/fonts";
+        QTest::newRow("state default")
+            << int(Place::StateHome) << QByteArrayList{"home/.local/state"} << QByteArray()
+            << "home/.local/state";
+        QTest::newRow("autostart")
+            << int(Place::Autostart) << QByteArrayList{"home/.config/autostart"} << QByteArray()
+            << "home/.config/autostart";
+        QTest::newRow("applications")
+            << int(Place::Applications) << QByteArrayList{"home/.local/share/applications"}
+            << QByteArray() << "home/.local/share/applications";
+        QTest::newRow("data fonts")
+            << int(Place::DataFonts) << QByteArrayList{"home/.local/share/fonts"} << QByteArray()
+            << "home/.local/share/fonts";
         QTest::newRow("home fonts") << int(Place::HomeFonts) << QByteArrayList{"home/.fonts"}
                                     << QByteArray() << "home/.fonts";
         QTest::newRow("config of XDG") << int(Place::ConfigHome) << QByteArrayList{"conf"}
@@ -183,8 +185,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("make"); // "file", "link to folder", "dangling link"
         QTest::addColumn<QString>("expected");
         QTest::newRow("a file") << QByteArray("file") << "";
-        QTest::newRow("a link to a folder: its target") << QByteArray("link to folder")
-                                                        << "target";
+        QTest::newRow("a link to a folder: its target") << QByteArray("link to folder") << "target";
         QTest::newRow("a dangling link") << QByteArray("dangling link") << "";
     }
     void notAFolderOrLinked()
@@ -200,7 +201,8 @@ private Q_SLOTS:
         } else {
             QCOMPARE(::symlink("../nothing", videos.constData()), 0);
         }
-        QCOMPARE(platform::placeFolder(Place::Videos), expected.isEmpty() ? QString() : at(expected));
+        QCOMPARE(platform::placeFolder(Place::Videos),
+                 expected.isEmpty() ? QString() : at(expected));
     }
 
     void rowsInTableOrder_data()

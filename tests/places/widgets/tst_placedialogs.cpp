@@ -53,9 +53,9 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("widths"); // pixels at 15 twips a pixel
         QTest::addColumn<int>("minimumHeight");
         QTest::addColumn<QStringList>("buttons"); // Command1, Command2...
-        QTest::newRow("DialogB") << true << "ブックマーク"
-                                 << QStringList{"フルパス名", "コメント"} << QList<int>{267, 187}
-                                 << 267 << QStringList{"終　了", "パス追加", "パス削除", "初期化"};
+        QTest::newRow("DialogB") << true << "ブックマーク" << QStringList{"フルパス名", "コメント"}
+                                 << QList<int>{267, 187} << 267
+                                 << QStringList{"終　了", "パス追加", "パス削除", "初期化"};
         QTest::newRow("DialogF") << false << "特殊フォルダー"
                                  << QStringList{"  フルパス名", "  コメント"}
                                  << QList<int>{533, 267} << 400 << QStringList{"終　了"};
@@ -79,10 +79,11 @@ private Q_SLOTS:
             d = std::make_unique<DialogF>(threeRows(), choice, env);
         QVERIFY(showAndActivate(*d));
         QCOMPARE(d->windowTitle(), caption);
-        QCOMPARE(d->label(1)->text(),
-                 QStringLiteral("所望の行をダブルクリックすると、そのフルパスが選択窓のツリーの範囲内"
-                                "なら選択窓の表示パスにします。\r\n所望の行をクリックしてから "
-                                "[Enter] キーを押しても同様です。"));
+        QCOMPARE(
+            d->label(1)->text(),
+            QStringLiteral("所望の行をダブルクリックすると、そのフルパスが選択窓のツリーの範囲内"
+                           "なら選択窓の表示パスにします。\r\n所望の行をクリックしてから "
+                           "[Enter] キーを押しても同様です。"));
         QCOMPARE(d->label(2)->text(), QStringLiteral("このボックスは幅と高さを変更できます"));
         QTreeWidget* view = d->list();
         for (int c = 0; c < 2; ++c) {
@@ -106,7 +107,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("clickedRow"); // -1: none
         QTest::addColumn<QString>("action");
-        QTest::addColumn<bool>("open");       // still open after the action
+        QTest::addColumn<bool>("open"); // still open after the action
         QTest::addColumn<QString>("path");
         QTest::addColumn<int>("cancelFlag");
 
@@ -205,7 +206,7 @@ private Q_SLOTS:
 
     void bookmarkCommands_data()
     {
-        QTest::addColumn<QStringList>("steps"); // add:<comment>, click:<row>, delete, clear, enter
+        QTest::addColumn<QStringList>("steps");  // add:<comment>, click:<row>, delete, clear, enter
         QTest::addColumn<QList<int>>("answers"); // scripted answers of the questions
         QTest::addColumn<QStringList>("rows");   // path|comment left in the list
         QTest::addColumn<QStringList>("messages");
@@ -213,24 +214,23 @@ private Q_SLOTS:
         QTest::addColumn<int>("cancelFlag");
 
         const QString notSelected = QStringLiteral("フルパス名が選択されていません。\r\n\r\n");
-        QTest::newRow("add shows the row") << QStringList{"add:仕事"} << QList<int>()
-                                           << QStringList{"/a|A", "/b|B", "/x|仕事"}
-                                           << QStringList() << "/a" << 1;
+        QTest::newRow("add shows the row")
+            << QStringList{"add:仕事"} << QList<int>() << QStringList{"/a|A", "/b|B", "/x|仕事"}
+            << QStringList() << "/a" << 1;
         QTest::newRow("add twice: one row")
-            << QStringList{"add:1", "add:2"} << QList<int>()
-            << QStringList{"/a|A", "/b|B", "/x|1"}
+            << QStringList{"add:1", "add:2"} << QList<int>() << QStringList{"/a|A", "/b|B", "/x|1"}
             << QStringList{QStringLiteral("このフルパス名は登録済みです。")} << "/a" << 1;
-        QTest::newRow("delete needs a click") << QStringList{"delete"} << QList<int>()
-                                              << QStringList{"/a|A", "/b|B"}
-                                              << QStringList{notSelected} << "/a" << 1;
+        QTest::newRow("delete needs a click")
+            << QStringList{"delete"} << QList<int>() << QStringList{"/a|A", "/b|B"}
+            << QStringList{notSelected} << "/a" << 1;
         QTest::newRow("delete the clicked row")
             << QStringList{"click:1", "delete"} << QList<int>{AnswerYes} << QStringList{"/a|A"}
             << QStringList{QStringLiteral("/b\r\n\r\nを削除します。\r\n\r\n")} << "/b" << 1;
         QTest::newRow("delete twice needs a second click")
             << QStringList{"click:1", "delete", "delete"} << QList<int>{AnswerYes}
             << QStringList{"/a|A"}
-            << QStringList{QStringLiteral("/b\r\n\r\nを削除します。\r\n\r\n"), notSelected}
-            << "/b" << 1;
+            << QStringList{QStringLiteral("/b\r\n\r\nを削除します。\r\n\r\n"), notSelected} << "/b"
+            << 1;
         QTest::newRow("Enter after a delete takes the row on show")
             << QStringList{"click:1", "delete", "enter"} << QList<int>{AnswerYes}
             << QStringList{"/a|A"}
@@ -238,11 +238,9 @@ private Q_SLOTS:
         QTest::newRow("clear, then Enter")
             << QStringList{"clear", "enter"} << QList<int>{AnswerYes} << QStringList()
             << QStringList{QStringLiteral("フルパス名項目をクリアします。\r\n\r\n")} << "/a" << 1;
-        QTest::newRow("clear declined") << QStringList{"clear"} << QList<int>{AnswerCancel}
-                                        << QStringList{"/a|A", "/b|B"}
-                                        << QStringList{QStringLiteral(
-                                               "フルパス名項目をクリアします。\r\n\r\n")}
-                                        << "/a" << 1;
+        QTest::newRow("clear declined")
+            << QStringList{"clear"} << QList<int>{AnswerCancel} << QStringList{"/a|A", "/b|B"}
+            << QStringList{QStringLiteral("フルパス名項目をクリアします。\r\n\r\n")} << "/a" << 1;
     }
     void bookmarkCommands()
     {
@@ -260,9 +258,10 @@ private Q_SLOTS:
                            service);
         QString typed;
         PlaceChoice choice;
-        DialogB d(store, QStringLiteral("/x/"),
-                  [&typed](const QString&, const QString&, const QString&) { return typed; },
-                  choice, dialogEnvironment());
+        DialogB d(
+            store, QStringLiteral("/x/"),
+            [&typed](const QString&, const QString&, const QString&) { return typed; }, choice,
+            dialogEnvironment());
         QVERIFY(showAndActivate(d));
         for (const QString& step : steps) {
             if (step.startsWith(QLatin1String("add:"))) {
@@ -297,12 +296,13 @@ private Q_SLOTS:
         BookmarkList store({{QStringLiteral("/a"), QStringLiteral("A")}}, service);
         int asked = 0;
         PlaceChoice choice;
-        DialogB d(store, QStringLiteral("/x/"),
-                  [&asked](const QString&, const QString&, const QString&) {
-                      ++asked;
-                      return QStringLiteral("c");
-                  },
-                  choice, dialogEnvironment());
+        DialogB d(
+            store, QStringLiteral("/x/"),
+            [&asked](const QString&, const QString&, const QString&) {
+                ++asked;
+                return QStringLiteral("c");
+            },
+            choice, dialogEnvironment());
         QVERIFY(showAndActivate(d));
         d.button(0)->setFocus();
         QTest::keyClick(d.button(0), Qt::Key_Return);
@@ -335,8 +335,8 @@ private Q_SLOTS:
         PlaceChoice choice;
         auto make = [&]() -> std::unique_ptr<PlaceDialog> {
             if (bookmarks)
-                return std::make_unique<DialogB>(store, QStringLiteral("/x/"), CommentAsk(),
-                                                 choice, dialogEnvironment(&positions));
+                return std::make_unique<DialogB>(store, QStringLiteral("/x/"), CommentAsk(), choice,
+                                                 dialogEnvironment(&positions));
             return std::make_unique<DialogF>(threeRows(), choice, dialogEnvironment(&positions));
         };
         QSize wanted;

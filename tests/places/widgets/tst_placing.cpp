@@ -40,11 +40,11 @@ struct Fixture {
         window = std::make_unique<MainWindow>(dir.filePath(QStringLiteral("cfg")));
         const QByteArray top = leftTop == "_" ? leftTop : dir.pathBytes() + '/' + leftTop;
         // The extended modes need the marker; without it the mode is basic.
-        const QByteArray settings = (mode > 0 ? "[Tovane]\r\nApType=x\r\nApMode=" +
-                                                    QByteArray::number(mode) + "\r\n"
-                                              : QByteArray()) +
-                                    "[Position]\r\nPath=" + top + ',' + dir.pathBytes() + "/l,_," +
-                                    dir.pathBytes() + "/r,\r\n";
+        const QByteArray settings =
+            (mode > 0 ? "[Tovane]\r\nApType=x\r\nApMode=" + QByteArray::number(mode) + "\r\n"
+                      : QByteArray()) +
+            "[Position]\r\nPath=" + top + ',' + dir.pathBytes() + "/l,_," + dir.pathBytes() +
+            "/r,\r\n";
         writeSettingsText(window->settingsFile(), QString::fromUtf8(settings));
         window->setMessageService(&messages);
         window->startUp();
@@ -88,14 +88,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("listed"); // the left window's path afterwards
         QTest::addColumn<bool>("refused");
 
-        QTest::newRow("inside, Enter") << QByteArray("l") << "l/sub" << "enter" << "l/sub/"
-                                       << false;
-        QTest::newRow("not loaded yet") << QByteArray("l") << "l/sub/deep/er" << "enter"
+        QTest::newRow("inside, Enter") << QByteArray("l") << "l/sub"
+                                       << "enter"
+                                       << "l/sub/" << false;
+        QTest::newRow("not loaded yet") << QByteArray("l") << "l/sub/deep/er"
+                                        << "enter"
                                         << "l/sub/deep/er/" << false;
-        QTest::newRow("outside the tree") << QByteArray("l") << "r" << "enter" << "l/" << true;
-        QTest::newRow("whole computer") << QByteArray("_") << "r" << "enter" << "r/" << false;
-        QTest::newRow("close button") << QByteArray("l") << "l/sub" << "close" << "l/" << false;
-        QTest::newRow("Esc") << QByteArray("l") << "l/sub" << "escape" << "l/" << false;
+        QTest::newRow("outside the tree") << QByteArray("l") << "r"
+                                          << "enter"
+                                          << "l/" << true;
+        QTest::newRow("whole computer") << QByteArray("_") << "r"
+                                        << "enter"
+                                        << "r/" << false;
+        QTest::newRow("close button") << QByteArray("l") << "l/sub"
+                                      << "close"
+                                      << "l/" << false;
+        QTest::newRow("Esc") << QByteArray("l") << "l/sub"
+                             << "escape"
+                             << "l/" << false;
     }
     void bookmarkJump()
     {
@@ -155,8 +165,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("listed");
-        QTest::newRow("Enter") << "enter" << "l/sub/deep/";
-        QTest::newRow("close button") << "close" << "l/";
+        QTest::newRow("Enter") << "enter"
+                               << "l/sub/deep/";
+        QTest::newRow("close button") << "close"
+                                      << "l/";
     }
     void specialFolderJump()
     {
