@@ -29,6 +29,9 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "xdg-utils, libwmf-bin, emf2svg, fonts-noto-cjk, qt6-translations-l10n, \
 qt6-image-formats-plugins, hicolor-icon-theme, adwaita-icon-theme | breeze-icon-theme")
+# Used when present: another opener, the disk utility that formats a volume,
+# and a terminal for programs that ask for one.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libglib2.0-bin, gnome-disk-utility, x-terminal-emulator")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)
