@@ -3,7 +3,9 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -42,7 +44,9 @@ DialogR::DialogR(const PropertySheet& sheet, const DialogEnvironment& env, QWidg
         value->setObjectName(valueName(row.key));
         value->setTextFormat(Qt::PlainText);
         value->setText(row.value);
-        value->setWordWrap(true);
+        // No wrapping: a wrapped label in a form takes its height before its
+        // width is known and loses lines. The form grows instead, within
+        // the screen.
         value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         form->addRow(caption, value);
     }
@@ -62,6 +66,8 @@ DialogR::DialogR(const PropertySheet& sheet, const DialogEnvironment& env, QWidg
     column->addSpacing(8);
     column->addLayout(buttons);
     setMinimumWidth(fontMetrics().averageCharWidth() * 48);
+    if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        setMaximumWidth(screen->availableGeometry().width());
 }
 
 QString DialogR::shownValue(const QString& key) const
