@@ -57,6 +57,21 @@ QFont dialogFont(int fontSizeIndex)
     return font;
 }
 
+bool handleDialogCtrlEvent(QWidget* dialog, QEvent* event, const DialogEnvironment& env,
+                           QSize minimum)
+{
+    if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (!(key->modifiers() & Qt::ControlModifier))
+        return false;
+    if (event->type() == QEvent::ShortcutOverride) {
+        event->accept();
+        return true;
+    }
+    return handleDialogCtrlKey(dialog, key, env, minimum);
+}
+
 bool handleDialogCtrlKey(QWidget* dialog, QKeyEvent* event, const DialogEnvironment& env,
                          QSize minimum)
 {

@@ -45,6 +45,10 @@ QFont dialogFont(int fontSizeIndex);
 // true when the key was taken.
 bool handleDialogCtrlKey(QWidget* dialog, QKeyEvent* event, const DialogEnvironment& env,
                          QSize minimum);
+// The same from a dialog's event(): Ctrl+key presses are claimed before any
+// shortcut sees them and then handled as above. True when the event was taken.
+bool handleDialogCtrlEvent(QWidget* dialog, QEvent* event, const DialogEnvironment& env,
+                           QSize minimum);
 
 class Dialog : public QDialog {
     Q_OBJECT

@@ -152,17 +152,8 @@ frmAbout::frmAbout(const QList<ArchiverLine>& archivers, const DialogEnvironment
 
 bool frmAbout::event(QEvent* event)
 {
-    if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->modifiers() & Qt::ControlModifier) {
-            if (event->type() == QEvent::ShortcutOverride) {
-                event->accept();
-                return true;
-            }
-            if (handleDialogCtrlKey(this, key, m_env, minimumSizeHint()))
-                return true;
-        }
-    }
+    if (handleDialogCtrlEvent(this, event, m_env, minimumSizeHint()))
+        return true;
     return QDialog::event(event);
 }
 
