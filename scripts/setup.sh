@@ -12,7 +12,7 @@ TOVANE_PACKAGES=(cmake g++ ninja-build qt6-base-dev libgl-dev ccache xvfb xauth 
                  libqt6svg6 qt6-image-formats-plugins libwmf-bin emf2svg libjpeg-turbo-progs
                  libarchive-dev libgcab-dev lhasa libarchive-tools cabextract unzip zip 7zip
                  xdg-utils desktop-file-utils dpkg-dev
-                 adwaita-icon-theme hicolor-icon-theme shared-mime-info)
+                 adwaita-icon-theme hicolor-icon-theme shared-mime-info fd-find)
 
 tovane_install_packages() {
   local missing=()
