@@ -56,7 +56,7 @@ QString shortcutFailureText(const QString& target, const QString& shortcutPath, 
                             bool runEnds);
 
 // One argument of a desktop entry's Exec key, in double quotes with the
-// quoting rules of the Desktop Entry Specification ("%" doubled), before
+// freedesktop.org quoting rules for Exec ("%" doubled), before
 // the escapes of string values.
 QString quotedExecArgument(const QString& argument);
 // The escapes of a desktop entry's string value (\\, \n, \t, \r, leading \s).

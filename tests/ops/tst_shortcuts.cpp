@@ -1,6 +1,6 @@
 // Shortcuts over real folders in a fake home: symbolic links on the desktop
 // and in folders, desktop entries in the menu and autostart folders read
-// back by the rules of the Desktop Entry Specification, names that are
+// back by the freedesktop.org desktop-entry rules, names that are
 // taken, names no desktop entry can hold, and the question texts.
 
 #include "core/scriptedservices.h"
